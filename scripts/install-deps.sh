@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs what the builds need when it is missing (Debian 12).
+#   install-deps.sh native   the Linux build and its tests
+#   install-deps.sh all      also the two Windows builds and 64-bit Wine
+set -euo pipefail
+want=${1:-all}
+packages=(cmake ninja-build g++ googletest libgtest-dev)
+if [ "$want" = all ]; then
+  packages+=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686
+             binutils-mingw-w64-x86-64 wine64 locales)
+fi
+as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
+
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "installing: ${missing[*]}"
+  as_root apt-get update -q >/dev/null
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}" >/dev/null
+fi
+
+if [ "$want" = all ]; then
+  # Wine takes the ANSI code page from the locale (932 from ja_JP, 1252 from en_US),
+  # and names files in Japanese only when the locale exists.
+  for locale in ja_JP.UTF-8 en_US.UTF-8; do
+    if ! locale -a 2>/dev/null | grep -qix "${locale/UTF-8/utf8}"; then
+      as_root sed -i "s/^# *\(${locale} UTF-8\)/\1/" /etc/locale.gen
+      grep -q "^${locale} UTF-8" /etc/locale.gen || echo "${locale} UTF-8" | as_root tee -a /etc/locale.gen >/dev/null
+      as_root locale-gen >/dev/null
+    fi
+  done
+fi

@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Lays a machine folder into a fresh Wine prefix and runs the Windows tool on it, so
+# that the native tool and zentho-appapi.exe can be compared on the same machine.
+#   wine-machine.sh MACHINE [ZENTHO-APPAPI ARGUMENTS...]
+#   wine-machine.sh MACHINE --batch FILE   one command per line, each output after "== LINE"
+# The machine's .reg files are imported (its user's key as HKEY_CURRENT_USER), its
+# drives copied into the prefix, its environment, shell folders, Windows version and
+# code page applied. Settings that Wine does not take are named on standard error.
+# Needs build/native (zentho-machine-to-wine) and build/win64 (the Windows programs).
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+native=${ZENTHO_NATIVE_BUILD:-$here/../build/native}
+win64=${ZENTHO_WIN64_BUILD:-$here/../build/win64}
+machine=$(cd "$1" && pwd)
+shift
+
+work=$(mktemp -d /tmp/zentho-machine-XXXXXX)
+"$native/tools/zentho-machine-to-wine" "$machine" "$work"
+ZENTHO_WINE_LOCALE=$(cat "$work/locale")
+export ZENTHO_WINE_LOCALE
+. "$here/wine-env.sh"
+wine_prefix_start
+trap 'wine_prefix_stop; rm -rf "$work"' EXIT
+
+wine_run regedit /S "Z:$(echo "$work" | tr / '\\')\\registry.reg"
+for drive in "$machine"/drives/*/; do
+  [ -d "$drive" ] || continue
+  letter=$(basename "$drive" | tr '[:upper:]' '[:lower:]')
+  mkdir -p "$WINEPREFIX/drive_$letter"
+  cp -a "$drive". "$WINEPREFIX/drive_$letter/"
+  [ "$letter" = c ] || ln -sfn "../drive_$letter" "$WINEPREFIX/dosdevices/$letter:"
+done
+wineserver -w  # settings are read when Wine starts again
+
+mkdir -p "$WINEPREFIX/drive_c/zentho"
+cp "$win64/ZenthoAppAPILib.dll" "$win64/tools/zentho-appapi/zentho-appapi.exe" "$win64/tools/zentho-wine-probe.exe" \
+   "$WINEPREFIX/drive_c/zentho/"
+
+# What the machine asks for against what Wine gives.
+mapfile -t queries < <(sed 's/=.*//' "$work/expected")
+wine_run 'C:\zentho\zentho-wine-probe.exe' "${queries[@]}" | tr -d '\r' > "$work/actual"
+while IFS= read -r want; do
+  query=${want%%=*}
+  got=$(grep -m1 -F "$query=" "$work/actual" || true)
+  if [ "$got" != "$want" ]; then
+    echo "wine-machine: Wine does not take ${want} (it has ${got#*=})" | iconv -f "$( [ "$ZENTHO_WINE_LOCALE" = en_US.UTF-8 ] && echo CP1252 || echo CP932)" -t UTF-8 >&2
+  fi
+done < "$work/expected"
+
+if [ "${1:-}" = --batch ]; then
+  while IFS= read -r line; do
+    echo "== $line"
+    read -r -a words <<<"$line"
+    wine_run 'C:\zentho\zentho-appapi.exe' "${words[@]}" | tr -d '\r' || true
+  done < "$2"
+elif [ $# -gt 0 ]; then
+  wine_run 'C:\zentho\zentho-appapi.exe' "$@" | tr -d '\r'
+fi

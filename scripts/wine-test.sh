@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Runs the Windows build's behaviour suite and the tool's checks under 64-bit Wine,
+# in one fresh prefix.
+#   wine-test.sh BUILD_DIR     (the win64 build folder)
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+build=$(cd "$1" && pwd)
+shift
+. "$here/wine-env.sh"
+wine_prefix_start
+dest="$WINEPREFIX/drive_c/zentho"
+mkdir -p "$dest"
+cp "$build/tests/zentho_tests.exe" "$build/ZenthoAppAPILib.dll" "$build/tools/zentho-appapi/zentho-appapi.exe" "$dest/"
+echo "== behaviour suite under Wine ($(wine_run --version 2>/dev/null || echo wine))"
+wine_run 'C:\zentho\zentho_tests.exe' "$@"
+echo "== tool under Wine"
+"$here/../tests/tool/tool_test.sh" "wine:C:\\zentho\\zentho-appapi.exe"
+echo "== the sample machine, native and under Wine"
+"$here/compare-machine.sh" "$here/../examples/sample-machine" "$here/../tests/tool/sample-commands.txt"

@@ -1,0 +1,264 @@
+// The port's kernel services (kernel32) over the current simulated machine:
+// environment expansion, Windows version and folder, settings files, files and
+// folders, the code page, local memory and the clock.
+#include <strings.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "platform/os/os.h"
+#include "platform/os/sim/last_error.h"
+#include "platform/os/sim/machine.h"
+
+namespace sim {
+namespace {
+thread_local DWORD t_lastError = 0;
+}
+DWORD LastError() { return t_lastError; }
+void SetLastError(DWORD error) { t_lastError = error; }
+}  // namespace sim
+
+namespace os {
+namespace {
+
+sim::Machine* M() { return sim::Machine::Current(); }
+
+BOOL Fail(DWORD error) {
+    sim::SetLastError(error);
+    return FALSE;
+}
+
+// Copies text into a caller's buffer of `size` bytes, cut to fit, NUL-terminated.
+DWORD CopyOut(const std::string& text, LPSTR out, DWORD size) {
+    if (!out || size == 0) return 0;
+    DWORD n = std::min<DWORD>(static_cast<DWORD>(text.size()), size - 1);
+    std::memcpy(out, text.data(), n);
+    out[n] = 0;
+    return n;
+}
+
+std::string Trim(const std::string& text) {
+    size_t begin = text.find_first_not_of(" \t\r\n");
+    if (begin == std::string::npos) return "";
+    size_t end = text.find_last_not_of(" \t\r\n");
+    return text.substr(begin, end - begin + 1);
+}
+
+// The sections of a settings file, in file order, each with its keys in file order.
+struct IniFile {
+    struct Section {
+        std::string name;
+        std::vector<std::pair<std::string, std::string>> entries;
+    };
+    std::vector<Section> sections;
+};
+
+IniFile ParseIni(const std::string& bytes) {
+    IniFile ini;
+    size_t pos = 0;
+    while (pos < bytes.size()) {
+        size_t end = bytes.find('\n', pos);
+        if (end == std::string::npos) end = bytes.size();
+        std::string line = Trim(bytes.substr(pos, end - pos));
+        pos = end + 1;
+        if (line.empty() || line[0] == ';') continue;
+        if (line[0] == '[') {
+            size_t close = line.find(']');
+            ini.sections.push_back(
+                {Trim(line.substr(1, close == std::string::npos ? std::string::npos : close - 1)), {}});
+            continue;
+        }
+        size_t eq = line.find('=');
+        if (eq == std::string::npos || ini.sections.empty()) continue;
+        std::string value = Trim(line.substr(eq + 1));
+        // A value written in double quotes is read without them.
+        if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
+        ini.sections.back().entries.emplace_back(Trim(line.substr(0, eq)), value);
+    }
+    return ini;
+}
+
+}  // namespace
+
+DWORD ExpandEnvironmentStringsA(LPCSTR text, LPSTR out, DWORD outSize) {
+    if (!text) return Fail(ERROR_INVALID_PARAMETER), 0;
+    std::string result;
+    const char* p = text;
+    while (*p) {
+        if (*p != '%') {
+            result += *p++;
+            continue;
+        }
+        const char* close = std::strchr(p + 1, '%');
+        if (!close) {  // an unmatched % stays, with the rest of the text
+            result += p;
+            break;
+        }
+        std::string name(p + 1, close), value;
+        if (!name.empty() && M() && M()->GetEnv(name, &value))
+            result += value;
+        else
+            result.append(p, close + 1);  // an unknown name stays as written, both % included
+        p = close + 1;
+    }
+    DWORD needed = static_cast<DWORD>(result.size() + 1);
+    if (out && outSize) CopyOut(result, out, outSize);
+    return needed;
+}
+
+BOOL GetVersionExA(LPOSVERSIONINFOA info) {
+    if (!info || (info->dwOSVersionInfoSize != sizeof(OSVERSIONINFOA) && info->dwOSVersionInfoSize != 156))
+        return Fail(122);  // ERROR_INSUFFICIENT_BUFFER
+    if (!M()) return Fail(ERROR_INVALID_PARAMETER);
+    const auto& s = M()->settings();
+    info->dwMajorVersion = s.major;
+    info->dwMinorVersion = s.minor;
+    info->dwBuildNumber = s.platform == VER_PLATFORM_WIN32_NT ? s.build : ((s.major << 24) | (s.minor << 16) | s.build);
+    info->dwPlatformId = s.platform;
+    info->szCSDVersion[0] = 0;
+    return TRUE;
+}
+
+UINT GetWindowsDirectoryA(LPSTR out, UINT outSize) {
+    if (!M()) return 0;
+    const std::string& windir = M()->settings().windir;
+    if (!out || outSize <= windir.size()) return static_cast<UINT>(windir.size() + 1);
+    return CopyOut(windir, out, outSize);
+}
+
+DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultText, LPSTR out, DWORD outSize,
+                               LPCSTR fileName) {
+    if (!out || outSize == 0) return 0;
+    std::string fallback = defaultText ? defaultText : "";
+    while (!fallback.empty() && fallback.back() == ' ') fallback.pop_back();  // as Windows trims it
+    std::string path = fileName ? fileName : "";
+    if (!M() || path.empty()) return CopyOut(fallback, out, outSize);
+    // A bare file name lives in the Windows folder.
+    if (path.find_first_of("\\/:") == std::string::npos) path = M()->settings().windir + "\\" + path;
+    std::string bytes;
+    if (!M()->files().ReadFile(path, &bytes)) return CopyOut(fallback, out, outSize);
+    IniFile ini = ParseIni(bytes);
+
+    // Lists (no section or no key asked for): NUL-separated names ending in a double NUL.
+    auto copyList = [&](const std::vector<std::string>& names) -> DWORD {
+        std::string list;
+        for (const auto& name : names) list += name + '\0';
+        if (outSize < 2) {
+            out[0] = 0;
+            return 0;
+        }
+        DWORD n = std::min<DWORD>(static_cast<DWORD>(list.size()), outSize - 2);
+        std::memcpy(out, list.data(), n);
+        out[n] = 0;
+        out[n + 1] = 0;
+        return n;
+    };
+    if (!section) {
+        std::vector<std::string> names;
+        for (const auto& s : ini.sections) names.push_back(s.name);
+        return copyList(names);
+    }
+    for (const auto& s : ini.sections) {
+        if (strcasecmp(s.name.c_str(), section) != 0) continue;
+        if (!key) {
+            std::vector<std::string> names;
+            for (const auto& entry : s.entries) names.push_back(entry.first);
+            return copyList(names);
+        }
+        for (const auto& entry : s.entries)
+            if (strcasecmp(entry.first.c_str(), key) == 0) return CopyOut(entry.second, out, outSize);
+    }
+    return CopyOut(fallback, out, outSize);
+}
+
+BOOL CopyFileA(LPCSTR existing, LPCSTR target, BOOL failIfExists) {
+    if (!M() || !existing || !target) return Fail(ERROR_PATH_NOT_FOUND);
+    DWORD error = M()->files().Copy(existing, target, failIfExists != FALSE);
+    return error ? Fail(error) : TRUE;
+}
+
+BOOL DeleteFileA(LPCSTR path) {
+    if (!M() || !path) return Fail(ERROR_PATH_NOT_FOUND);
+    DWORD error = M()->files().Delete(path);
+    return error ? Fail(error) : TRUE;
+}
+
+BOOL CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES) {
+    if (!M() || !path) return Fail(ERROR_PATH_NOT_FOUND);
+    DWORD error = M()->files().CreateFolder(path);
+    return error ? Fail(error) : TRUE;
+}
+
+DWORD GetFileAttributesA(LPCSTR path) {
+    DWORD attributes = INVALID_FILE_ATTRIBUTES;
+    if (!M() || !path) return Fail(ERROR_PATH_NOT_FOUND), attributes;
+    if (DWORD error = M()->files().GetAttributes(path, &attributes)) sim::SetLastError(error);
+    return attributes;
+}
+
+namespace {
+void FillFind(const sim::FindEntry& entry, LPWIN32_FIND_DATAA data) {
+    std::memset(data, 0, sizeof *data);
+    data->dwFileAttributes = entry.attributes;
+    data->nFileSizeHigh = static_cast<DWORD>(entry.size >> 32);
+    data->nFileSizeLow = static_cast<DWORD>(entry.size);
+    CopyOut(entry.name, data->cFileName, MAX_PATH);
+}
+}  // namespace
+
+HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
+    if (!M() || !pattern || !data) return Fail(ERROR_PATH_NOT_FOUND), INVALID_HANDLE_VALUE;
+    std::vector<sim::FindEntry> entries;
+    if (DWORD error = M()->files().Find(pattern, &entries)) return Fail(error), INVALID_HANDLE_VALUE;
+    HANDLE find = M()->OpenFind(std::move(entries));
+    sim::FindEntry first;
+    M()->NextFind(find, &first);
+    FillFind(first, data);
+    return find;
+}
+
+BOOL FindNextFileA(HANDLE find, LPWIN32_FIND_DATAA data) {
+    sim::FindEntry entry;
+    if (!M() || !data) return Fail(ERROR_INVALID_HANDLE);
+    if (!M()->NextFind(find, &entry)) return Fail(ERROR_NO_MORE_FILES);
+    FillFind(entry, data);
+    return TRUE;
+}
+
+BOOL FindClose(HANDLE find) { return M() && M()->CloseFind(find) ? TRUE : Fail(ERROR_INVALID_HANDLE); }
+
+UINT GetACP() { return M() ? M()->codePage().id() : 932; }
+
+BOOL IsDBCSLeadByte(BYTE byte) { return M() && M()->codePage().IsLeadByte(byte) ? TRUE : FALSE; }
+
+HLOCAL LocalAlloc(UINT flags, SIZE_T bytes) {
+    if (!M()) return nullptr;
+    void* block = M()->Allocate(bytes, sim::HeapFamily::kLocal);
+    if (block && (flags & LMEM_ZEROINIT)) std::memset(block, 0, bytes);
+    if (!block) sim::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return block;
+}
+
+HLOCAL LocalFree(HLOCAL block) {
+    if (!block) return nullptr;
+    if (!M() || !M()->Release(block, sim::HeapFamily::kLocal)) {
+        sim::SetLastError(ERROR_INVALID_HANDLE);
+        return block;
+    }
+    return nullptr;
+}
+
+DWORD GetTickCount() { return M() ? M()->desktop().Now() : 0; }
+
+DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE*, BOOL, DWORD milliseconds, DWORD) {
+    // The simulation has no kernel objects to wait for; only input and time.
+    if (!M() || count) return WAIT_FAILED;
+    MSG msg;
+    sim::Desktop& desktop = M()->desktop();
+    if (desktop.Peek(&msg, false)) return WAIT_OBJECT_0;
+    if (!desktop.Wait(milliseconds)) return WAIT_FAILED;
+    return desktop.Peek(&msg, false) ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
+}
+
+}  // namespace os

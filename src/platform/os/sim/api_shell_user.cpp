@@ -1,0 +1,117 @@
+// The port's shell (shell32) and window-manager (user32) functions over the current
+// simulated machine: shell folders, the "open" verb, top-level windows and messages.
+#include <strings.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "platform/os/os.h"
+#include "platform/os/sim/last_error.h"
+#include "platform/os/sim/machine.h"
+
+namespace os {
+namespace {
+
+sim::Machine* M() { return sim::Machine::Current(); }
+
+int CopyText(const std::string& text, LPSTR out, int outSize) {
+    if (!out || outSize <= 0) return 0;
+    int n = std::min(static_cast<int>(text.size()), outSize - 1);
+    std::memcpy(out, text.data(), static_cast<size_t>(n));
+    out[n] = 0;
+    return n;
+}
+
+HINSTANCE ShellResult(uintptr_t code) { return reinterpret_cast<HINSTANCE>(code); }
+
+}  // namespace
+
+HRESULT SHGetFolderPathA(HWND, int folder, HANDLE, DWORD, LPSTR path) {
+    if (!M() || !path) return E_INVALIDARG;
+    const auto& folders = M()->settings().folders;
+    auto it = folders.find(folder & 0xFF);  // without CSIDL_FLAG_CREATE and the like
+    if (it == folders.end() || it->second.size() >= MAX_PATH) return E_INVALIDARG;
+    CopyText(it->second, path, MAX_PATH);
+    return S_OK;
+}
+
+HINSTANCE ShellExecuteA(HWND, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR directory, INT) {
+    if (!M() || !file || !*file) return ShellResult(ERROR_FILE_NOT_FOUND);
+    if (verb && strcasecmp(verb, "open") != 0) return ShellResult(31);  // SE_ERR_NOASSOC
+    sim::FileSystem& files = M()->files();
+    std::string full = files.FullPath(file);
+    if (directory && *directory && file[0] != '\\' && !(file[0] && file[1] == ':'))
+        full = files.FullPath(std::string(directory) + "\\" + file);
+    DWORD attributes;
+    if (full.empty()) return ShellResult(ERROR_FILE_NOT_FOUND);
+    if (DWORD error = files.GetAttributes(full, &attributes)) return ShellResult(error);
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return ShellResult(ERROR_ACCESS_DENIED);
+    M()->desktop().Start(file, full, parameters ? parameters : "", directory ? directory : "");
+    return ShellResult(42);
+}
+
+LRESULT DispatchMessageA(const MSG* msg) {
+    if (M() && msg) M()->desktop().CountDispatch();
+    return 0;
+}
+
+BOOL EnumWindows(WNDENUMPROC callback, LPARAM param) {
+    if (!M() || !callback) return FALSE;
+    // A snapshot: windows that close during the enumeration are skipped.
+    for (HWND window : M()->desktop().TopLevelWindows()) {
+        if (!M()->desktop().Find(window)) continue;
+        if (!callback(window, param)) break;
+    }
+    return TRUE;
+}
+
+HWND FindWindowA(LPCSTR className, LPCSTR title) {
+    if (!M()) return nullptr;
+    sim::Desktop& desktop = M()->desktop();
+    for (HWND window : desktop.TopLevelWindows()) {
+        const sim::SimWindow* w = desktop.Find(window);
+        if (className && strcasecmp(w->className.c_str(), className) != 0) continue;
+        if (title && strcasecmp(w->title.c_str(), title) != 0) continue;
+        return window;
+    }
+    return nullptr;
+}
+
+int GetClassNameA(HWND window, LPSTR out, int outSize) {
+    const sim::SimWindow* w = M() ? M()->desktop().Find(window) : nullptr;
+    if (!w) return sim::SetLastError(1400), 0;  // ERROR_INVALID_WINDOW_HANDLE
+    return CopyText(w->className, out, outSize);
+}
+
+int GetWindowTextA(HWND window, LPSTR out, int outSize) {
+    const sim::SimWindow* w = M() ? M()->desktop().Find(window) : nullptr;
+    if (!w) {
+        if (out && outSize > 0) out[0] = 0;
+        return 0;
+    }
+    return CopyText(w->title, out, outSize);
+}
+
+BOOL PeekMessageA(LPMSG msg, HWND, UINT, UINT, UINT remove) {
+    if (!M() || !msg) return FALSE;
+    return M()->desktop().Peek(msg, (remove & PM_REMOVE) != 0) ? TRUE : FALSE;
+}
+
+LRESULT SendMessageTimeoutA(HWND window, UINT message, WPARAM, LPARAM, UINT, UINT timeout, PDWORD_PTR result) {
+    if (!M()) return 0;
+    sim::Desktop& desktop = M()->desktop();
+    const sim::SimWindow* w = desktop.Find(window);
+    if (!w) return sim::SetLastError(1400), 0;  // ERROR_INVALID_WINDOW_HANDLE
+    if (result) *result = 0;
+    if (message == WM_CLOSE) return desktop.SendClose(window, timeout) ? 1 : (sim::SetLastError(1460), 0);
+    if (w->hung) {
+        desktop.Wait(timeout);
+        return sim::SetLastError(1460), 0;  // ERROR_TIMEOUT
+    }
+    return 1;
+}
+
+BOOL TranslateMessage(const MSG*) { return FALSE; }
+
+}  // namespace os

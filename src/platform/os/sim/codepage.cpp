@@ -1,0 +1,307 @@
+// Code pages 932 and 1252 for the simulated machine.
+//
+// Code page 1252 is a fixed table. The double-byte half of code page 932 is read once
+// from the C library's converter into a table, so that conversions afterwards are
+// plain lookups and behave the same whatever the host's locale.
+#include "platform/os/sim/codepage.h"
+
+#include <iconv.h>
+
+#include <array>
+#include <mutex>
+#include <unordered_map>
+#include <vector>
+
+namespace sim {
+namespace {
+
+constexpr char16_t kReplacement = 0xFFFD;
+
+// Bytes 0x80-0x9F of code page 1252; the five undefined ones pass through as the C1
+// controls, as Windows converts them.
+constexpr std::array<char16_t, 32> k1252High = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                                0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                                0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                                0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+bool Is932Lead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+
+// The double-byte table of code page 932: (lead << 8 | trail) -> UTF-16, and back.
+struct Table932 {
+    std::vector<char16_t> decode = std::vector<char16_t>(65536, 0);
+    std::unordered_map<char16_t, uint16_t> encode;
+};
+
+const Table932& Get932() {
+    static Table932 table;
+    static std::once_flag once;
+    std::call_once(once, [] {
+        iconv_t cd = iconv_open("UTF-16LE", "CP932");
+        if (cd == (iconv_t)-1) return;
+        // Windows prefers the NEC row 13 and IBM codes over the NEC-selected IBM
+        // duplicates in rows 0xED and 0xEE when it encodes: fill those rows last.
+        auto fill = [&](unsigned lead) {
+            for (unsigned trail = 0x40; trail <= 0xFC; ++trail) {
+                if (trail == 0x7F) continue;
+                char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+                char16_t out[2] = {0, 0};
+                char* inp = in;
+                size_t inLeft = 2;
+                char* outp = reinterpret_cast<char*>(out);
+                size_t outLeft = sizeof out;
+                iconv(cd, nullptr, nullptr, nullptr, nullptr);
+                if (iconv(cd, &inp, &inLeft, &outp, &outLeft) == (size_t)-1 || outLeft != 2) continue;
+                uint16_t code = static_cast<uint16_t>(lead << 8 | trail);
+                table.decode[code] = out[0];
+                table.encode.emplace(out[0], code);  // the first code for a character wins
+            }
+        };
+        for (unsigned lead = 0x81; lead <= 0xFC; ++lead)
+            if (Is932Lead(static_cast<unsigned char>(lead)) && lead != 0xED && lead != 0xEE) fill(lead);
+        fill(0xED);
+        fill(0xEE);
+        iconv_close(cd);
+    });
+    return table;
+}
+
+// Decodes one character at text[i]; advances i. Returns false for undecodable bytes
+// (i then advanced past one byte).
+bool DecodeOne(unsigned cp, std::string_view text, size_t& i, char16_t* out) {
+    unsigned char b = static_cast<unsigned char>(text[i]);
+    if (b < 0x80) {
+        *out = b;
+        ++i;
+        return true;
+    }
+    if (cp == 1252) {
+        *out = b < 0xA0 ? k1252High[b - 0x80] : b;
+        ++i;
+        return true;
+    }
+    if (b >= 0xA1 && b <= 0xDF) {  // half-width katakana
+        *out = static_cast<char16_t>(0xFF61 + (b - 0xA1));
+        ++i;
+        return true;
+    }
+    if (Is932Lead(b) && i + 1 < text.size()) {
+        uint16_t code = static_cast<uint16_t>(b << 8 | static_cast<unsigned char>(text[i + 1]));
+        char16_t c = Get932().decode[code];
+        if (c != 0) {
+            *out = c;
+            i += 2;
+            return true;
+        }
+    }
+    ++i;
+    return false;
+}
+
+bool EncodeOne(unsigned cp, char16_t c, std::string* out) {
+    if (c < 0x80) {
+        out->push_back(static_cast<char>(c));
+        return true;
+    }
+    if (cp == 1252) {
+        if (c >= 0xA0 && c <= 0xFF) {
+            out->push_back(static_cast<char>(c));
+            return true;
+        }
+        for (size_t k = 0; k < k1252High.size(); ++k) {
+            if (k1252High[k] == c) {
+                out->push_back(static_cast<char>(0x80 + k));
+                return true;
+            }
+        }
+        return false;
+    }
+    if (c >= 0xFF61 && c <= 0xFF9F) {
+        out->push_back(static_cast<char>(0xA1 + (c - 0xFF61)));
+        return true;
+    }
+    const auto& enc = Get932().encode;
+    auto it = enc.find(c);
+    if (it == enc.end()) return false;
+    out->push_back(static_cast<char>(it->second >> 8));
+    out->push_back(static_cast<char>(it->second & 0xFF));
+    return true;
+}
+
+}  // namespace
+
+CodePage::CodePage(unsigned id) : id_(IsSupported(id) ? id : 932) {}
+
+bool CodePage::IsLeadByte(unsigned char byte) const { return id_ == 932 && Is932Lead(byte); }
+
+unsigned char CodePage::ToLower(unsigned char b) const {
+    if (b >= 'A' && b <= 'Z') return static_cast<unsigned char>(b + 0x20);
+    if (id_ == 1252) {
+        if (b >= 0xC0 && b <= 0xDE && b != 0xD7) return static_cast<unsigned char>(b + 0x20);
+        if (b == 0x8A || b == 0x8C || b == 0x8E) return static_cast<unsigned char>(b + 0x10);
+        if (b == 0x9F) return 0xFF;
+    }
+    return b;
+}
+
+unsigned char CodePage::ToUpper(unsigned char b) const {
+    if (b >= 'a' && b <= 'z') return static_cast<unsigned char>(b - 0x20);
+    if (id_ == 1252) {
+        if (b >= 0xE0 && b <= 0xFE && b != 0xF7) return static_cast<unsigned char>(b - 0x20);
+        if (b == 0x9A || b == 0x9C || b == 0x9E) return static_cast<unsigned char>(b - 0x10);
+        if (b == 0xFF) return 0x9F;
+    }
+    return b;
+}
+
+size_t CodePage::CharCount(std::string_view text) const {
+    size_t count = 0;
+    for (size_t i = 0; i < text.size(); ++count)
+        i += (IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) ? 2 : 1;
+    return count;
+}
+
+std::u16string CodePage::ToUtf16(std::string_view text) const {
+    std::u16string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        char16_t c;
+        out.push_back(DecodeOne(id_, text, i, &c) ? c : kReplacement);
+    }
+    return out;
+}
+
+bool CodePage::FromUtf16(std::u16string_view text, std::string* out) const {
+    out->clear();
+    for (char16_t c : text)
+        if (!EncodeOne(id_, c, out)) return false;
+    return true;
+}
+
+std::string CodePage::ToUtf8(std::string_view text) const { return Utf16ToUtf8(ToUtf16(text)); }
+
+bool CodePage::FromUtf8(std::string_view utf8, std::string* out) const {
+    std::u16string wide;
+    return Utf8ToUtf16(utf8, &wide) && FromUtf16(wide, out);
+}
+
+std::u16string CodePage::FoldKey(std::string_view text) const {
+    std::u16string key;
+    key.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        unsigned char b = static_cast<unsigned char>(text[i]);
+        if (b < 0x80) {  // the common case, kept cheap
+            key.push_back(static_cast<char16_t>(b >= 'a' && b <= 'z' ? b - 0x20 : b));
+            ++i;
+            continue;
+        }
+        size_t start = i;
+        char16_t c;
+        if (DecodeOne(id_, text, i, &c)) {
+            key.push_back(UpcaseUtf16(c));
+        } else {
+            i = start + 1;
+            key.push_back(static_cast<char16_t>(0xDC00 + b));
+        }
+    }
+    return key;
+}
+
+char16_t UpcaseUtf16(char16_t c) {
+    if (c < 0x80) return (c >= 'a' && c <= 'z') ? static_cast<char16_t>(c - 0x20) : c;
+    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<char16_t>(c - 0x20);
+    switch (c) {
+        case 0x00FF:
+            return 0x0178;
+        case 0x0153:
+            return 0x0152;
+        case 0x0161:
+            return 0x0160;
+        case 0x017E:
+            return 0x017D;
+        case 0x0192:
+            return 0x0191;
+        case 0x03C2:
+            return 0x03A3;
+        default:
+            break;
+    }
+    if (c >= 0x03B1 && c <= 0x03C9) return static_cast<char16_t>(c - 0x20);
+    if (c >= 0x0430 && c <= 0x044F) return static_cast<char16_t>(c - 0x20);
+    if (c >= 0x0450 && c <= 0x045F) return static_cast<char16_t>(c - 0x50);
+    if (c >= 0x2170 && c <= 0x217F) return static_cast<char16_t>(c - 0x10);
+    if (c >= 0xFF41 && c <= 0xFF5A) return static_cast<char16_t>(c - 0x20);
+    return c;
+}
+
+std::string Utf16ToUtf8(std::u16string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        uint32_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+            ++i;
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            c = kReplacement;
+        }
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+        } else if (c < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else if (c < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+    return out;
+}
+
+bool Utf8ToUtf16(std::string_view text, std::u16string* out) {
+    out->clear();
+    for (size_t i = 0; i < text.size();) {
+        unsigned char b = static_cast<unsigned char>(text[i]);
+        uint32_t c;
+        size_t extra;
+        if (b < 0x80) {
+            c = b;
+            extra = 0;
+        } else if ((b & 0xE0) == 0xC0) {
+            c = b & 0x1F;
+            extra = 1;
+        } else if ((b & 0xF0) == 0xE0) {
+            c = b & 0x0F;
+            extra = 2;
+        } else if ((b & 0xF8) == 0xF0) {
+            c = b & 0x07;
+            extra = 3;
+        } else {
+            return false;
+        }
+        if (i + extra >= text.size()) return false;  // a sequence cut off by the end
+        for (size_t k = 1; k <= extra; ++k) {
+            unsigned char t = static_cast<unsigned char>(text[i + k]);
+            if ((t & 0xC0) != 0x80) return false;
+            c = (c << 6) | (t & 0x3F);
+        }
+        static const uint32_t kMin[] = {0, 0x80, 0x800, 0x10000};
+        if (c < kMin[extra] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
+        if (c >= 0x10000) {
+            c -= 0x10000;
+            out->push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
+            out->push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
+        } else {
+            out->push_back(static_cast<char16_t>(c));
+        }
+        i += extra + 1;
+    }
+    return true;
+}
+
+}  // namespace sim

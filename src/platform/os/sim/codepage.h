@@ -1,0 +1,54 @@
+// The simulated machine's ANSI code page: 932 (Shift-JIS) or 1252 (Western).
+//
+// Text in the simulation is bytes in this code page, as the A-functions of Windows
+// see it. This class answers the byte-level questions (lead bytes, lower and upper
+// case of single-byte letters) and converts to and from UTF-8 and UTF-16 for files,
+// display and the registry's case-insensitive name order.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace sim {
+
+class CodePage {
+public:
+    explicit CodePage(unsigned id = 932);
+
+    static bool IsSupported(unsigned id) { return id == 932 || id == 1252; }
+
+    unsigned id() const { return id_; }
+    bool IsLeadByte(unsigned char byte) const;
+    // Single-byte letters only; double-byte characters are never case-mapped.
+    unsigned char ToLower(unsigned char byte) const;
+    unsigned char ToUpper(unsigned char byte) const;
+
+    // Number of characters: a lead byte and its trail byte count as one, and a lead
+    // byte at the very end counts as one too.
+    size_t CharCount(std::string_view text) const;
+
+    // Conversions. ToUtf8 never fails: bytes that do not decode are shown as U+FFFD.
+    // The From* functions fail for characters that the code page cannot hold.
+    std::string ToUtf8(std::string_view text) const;
+    bool FromUtf8(std::string_view utf8, std::string* out) const;
+    std::u16string ToUtf16(std::string_view text) const;
+    bool FromUtf16(std::u16string_view text, std::string* out) const;
+
+    // The key under which Windows NT orders and matches registry and file names:
+    // the UTF-16 form with letters upper-cased. Undecodable bytes map to private-use
+    // code points so that distinct byte strings keep distinct keys.
+    std::u16string FoldKey(std::string_view text) const;
+
+private:
+    unsigned id_;
+};
+
+// Upper case of one UTF-16 code unit, for the letters that the two code pages hold
+// (ASCII, Latin-1, the 1252 extras, Greek, Cyrillic, Roman numerals, full-width).
+char16_t UpcaseUtf16(char16_t c);
+
+std::string Utf16ToUtf8(std::u16string_view text);
+bool Utf8ToUtf16(std::string_view text, std::u16string* out);
+
+}  // namespace sim

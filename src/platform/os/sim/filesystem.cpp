@@ -1,0 +1,372 @@
+// The simulated machine's drives (see filesystem.h).
+#include "platform/os/sim/filesystem.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+namespace sim {
+namespace {
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+bool StatHost(const std::string& host, bool* isFolder, uint64_t* size = nullptr) {
+    struct stat st;
+    if (::stat(host.c_str(), &st) != 0) return false;
+    *isFolder = S_ISDIR(st.st_mode);
+    if (size) *size = static_cast<uint64_t>(st.st_size);
+    return true;
+}
+
+DWORD HostError() {
+    switch (errno) {
+        case ENOENT:
+            return ERROR_FILE_NOT_FOUND;
+        case ENOTDIR:
+            return ERROR_PATH_NOT_FOUND;
+        case EEXIST:
+            return ERROR_ALREADY_EXISTS;
+        default:
+            return ERROR_ACCESS_DENIED;
+    }
+}
+
+}  // namespace
+
+std::string WinPath::Text() const {
+    std::string text(1, drive);
+    text += ":\\";
+    for (size_t i = 0; i < parts.size(); ++i) {
+        if (i) text += '\\';
+        text += parts[i];
+    }
+    return text;
+}
+
+DWORD ParseWinPath(std::string_view text, const CodePage& cp, std::string_view currentDirectory, WinPath* out) {
+    *out = WinPath();
+    if (text.empty()) return ERROR_PATH_NOT_FOUND;
+    std::string full;
+    bool hasDrive = text.size() >= 2 && text[1] == ':' && std::isalpha(static_cast<unsigned char>(text[0]));
+    if (hasDrive && (text.size() == 2 || !IsSeparator(text[2]))) {
+        // Drive-relative (C:name): the current folder when it is on that drive, else its root.
+        bool sameDrive = !currentDirectory.empty() && std::toupper(currentDirectory[0]) == std::toupper(text[0]);
+        full = sameDrive ? std::string(currentDirectory) : std::string(text.substr(0, 2)) + "\\";
+        full += '\\';
+        full += text.substr(2);
+    } else if (hasDrive) {
+        full = std::string(text);
+    } else if (IsSeparator(text[0])) {
+        if (text.size() > 1 && IsSeparator(text[1])) return ERROR_PATH_NOT_FOUND;  // no network shares
+        full = std::string(currentDirectory.substr(0, 2)) + std::string(text);
+    } else {
+        full = std::string(currentDirectory) + "\\" + std::string(text);
+    }
+    out->drive = static_cast<char>(std::toupper(static_cast<unsigned char>(full[0])));
+    out->trailingSeparator = IsSeparator(full.back());
+
+    std::string part;
+    auto finish = [&]() -> DWORD {
+        // Windows drops trailing dots and blanks from every part.
+        while (!part.empty() && (part.back() == '.' || part.back() == ' ')) {
+            if (part == "." || part == "..") break;
+            part.pop_back();
+        }
+        if (part.empty() || part == ".") {
+        } else if (part == "..") {
+            if (!out->parts.empty()) out->parts.pop_back();
+        } else {
+            for (size_t i = 0; i < part.size(); ++i) {
+                unsigned char c = static_cast<unsigned char>(part[i]);
+                if (cp.IsLeadByte(c) && i + 1 < part.size()) {
+                    ++i;  // a second byte such as 0x7C is no '|'
+                    continue;
+                }
+                if (c < 0x20 || c == '<' || c == '>' || c == ':' || c == '"' || c == '|') return kErrorInvalidName;
+                if (c == '*' || c == '?') out->wildcard = true;
+            }
+            out->parts.push_back(part);
+        }
+        part.clear();
+        return 0;
+    };
+    for (size_t i = 3; i < full.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(full[i]);
+        if (cp.IsLeadByte(c) && i + 1 < full.size()) {
+            part += full[i];
+            part += full[++i];
+        } else if (IsSeparator(full[i])) {
+            if (DWORD error = finish()) return error;
+        } else {
+            part += full[i];
+        }
+    }
+    return finish();
+}
+
+bool WildcardMatch(std::string_view pattern, std::string_view name, const CodePage& cp) {
+    std::u16string p = cp.FoldKey(pattern), n = cp.FoldKey(name);
+    size_t pi = 0, ni = 0, star = std::u16string::npos, mark = 0;
+    while (ni < n.size()) {
+        if (pi < p.size() && (p[pi] == u'?' || p[pi] == n[ni])) {
+            ++pi;
+            ++ni;
+        } else if (pi < p.size() && p[pi] == u'*') {
+            star = pi++;
+            mark = ni;
+        } else if (star != std::u16string::npos) {
+            pi = star + 1;
+            ni = ++mark;
+        } else {
+            return false;
+        }
+    }
+    while (pi < p.size() && p[pi] == u'*') ++pi;
+    return pi == p.size();
+}
+
+FileSystem::FileSystem(const CodePage* cp) : cp_(cp) {}
+
+void FileSystem::MapDrive(char letter, std::string hostFolder) {
+    while (hostFolder.size() > 1 && hostFolder.back() == '/') hostFolder.pop_back();
+    drives_[static_cast<char>(std::toupper(static_cast<unsigned char>(letter)))] = std::move(hostFolder);
+}
+
+bool FileSystem::HostName(const std::string& name, std::string* utf8) const {
+    std::u16string wide = cp_->ToUtf16(name);
+    std::string back;
+    if (!cp_->FromUtf16(wide, &back) || back != name) return false;  // not a valid text
+    *utf8 = Utf16ToUtf8(wide);
+    return true;
+}
+
+bool FileSystem::MatchChild(const std::string& hostFolder, const std::string& name, std::string* hostName) const {
+    std::string exact;
+    if (HostName(name, &exact)) {
+        bool isFolder;
+        if (StatHost(hostFolder + "/" + exact, &isFolder)) {  // the common case: same spelling
+            *hostName = exact;
+            return true;
+        }
+    }
+    DIR* dir = ::opendir(hostFolder.c_str());
+    if (!dir) return false;
+    std::u16string key = cp_->FoldKey(name);
+    bool found = false;
+    while (dirent* entry = ::readdir(dir)) {
+        std::string candidate = entry->d_name;
+        if (candidate == "." || candidate == "..") continue;
+        std::u16string wide;
+        std::string inCodePage;
+        if (!Utf8ToUtf16(candidate, &wide) || !cp_->FromUtf16(wide, &inCodePage)) continue;
+        if (cp_->FoldKey(inCodePage) == key) {
+            *hostName = candidate;
+            found = true;
+            break;
+        }
+    }
+    ::closedir(dir);
+    return found;
+}
+
+DWORD FileSystem::Locate(std::string_view path, Located* out, bool allowWildcard) const {
+    *out = Located();
+    if (DWORD error = ParseWinPath(path, *cp_, cwd_, &out->path)) return error;
+    if (out->path.wildcard && !allowWildcard) return kErrorInvalidName;
+    auto drive = drives_.find(out->path.drive);
+    if (drive == drives_.end()) return ERROR_PATH_NOT_FOUND;
+    std::string host = drive->second;
+    const auto& parts = out->path.parts;
+    if (parts.empty()) {
+        out->host = out->parentHost = host;
+        out->exists = out->isFolder = true;
+        return 0;
+    }
+    for (size_t i = 0; i + 1 < parts.size(); ++i) {
+        std::string child;
+        bool isFolder = false;
+        if (!MatchChild(host, parts[i], &child) || !StatHost(host + "/" + child, &isFolder) || !isFolder)
+            return ERROR_PATH_NOT_FOUND;
+        host += "/" + child;
+    }
+    out->parentHost = host;
+    std::string child;
+    if (!out->path.wildcard && MatchChild(host, parts.back(), &child)) {
+        out->host = host + "/" + child;
+        out->exists = StatHost(out->host, &out->isFolder);
+    } else {
+        std::string utf8;
+        if (!out->path.wildcard && !HostName(parts.back(), &utf8)) return kErrorInvalidName;
+        out->host = host + "/" + utf8;
+    }
+    // "file\" names no folder: Windows answers that the path is not found.
+    if (out->exists && !out->isFolder && out->path.trailingSeparator) return ERROR_PATH_NOT_FOUND;
+    return 0;
+}
+
+void FileSystem::Record(os::Change::Kind kind, std::string_view path, std::string_view detail) {
+    if (!log_) return;
+    os::Change change;
+    change.kind = kind;
+    change.path = std::string(path);
+    change.detail = std::string(detail);
+    log_->push_back(std::move(change));
+}
+
+DWORD FileSystem::GetAttributes(std::string_view path, DWORD* attributes) const {
+    *attributes = INVALID_FILE_ATTRIBUTES;
+    Located at;
+    if (DWORD error = Locate(path, &at)) return error;
+    if (!at.exists) return ERROR_FILE_NOT_FOUND;
+    *attributes = at.isFolder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
+    if (!at.isFolder && ::access(at.host.c_str(), W_OK) != 0) *attributes |= FILE_ATTRIBUTE_READONLY;
+    return 0;
+}
+
+DWORD FileSystem::Copy(std::string_view from, std::string_view to, bool failIfExists) {
+    Located src, dst;
+    if (DWORD error = Locate(from, &src)) return error;
+    if (!src.exists) return ERROR_FILE_NOT_FOUND;
+    if (src.isFolder) return ERROR_ACCESS_DENIED;
+    if (DWORD error = Locate(to, &dst)) return error;
+    if (dst.exists) {
+        if (dst.isFolder) return ERROR_ACCESS_DENIED;
+        if (failIfExists) return ERROR_FILE_EXISTS;
+        if (dst.host == src.host) return kErrorSharingViolation;
+        if (::access(dst.host.c_str(), W_OK) != 0) return ERROR_ACCESS_DENIED;
+    }
+    std::ifstream in(src.host, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    if (!in) return ERROR_ACCESS_DENIED;
+    std::ofstream out(dst.host, std::ios::binary | std::ios::trunc);
+    out << bytes.str();
+    if (!out) return ERROR_ACCESS_DENIED;
+    Record(os::Change::kFileCopied, to, from);
+    return 0;
+}
+
+DWORD FileSystem::Delete(std::string_view path) {
+    Located at;
+    if (DWORD error = Locate(path, &at)) return error;
+    if (!at.exists) return ERROR_FILE_NOT_FOUND;
+    if (at.isFolder) return ERROR_ACCESS_DENIED;
+    if (::unlink(at.host.c_str()) != 0) return HostError();
+    Record(os::Change::kFileDeleted, path);
+    return 0;
+}
+
+DWORD FileSystem::CreateFolder(std::string_view path) {
+    Located at;
+    if (DWORD error = Locate(path, &at)) return error;
+    if (at.exists) return ERROR_ALREADY_EXISTS;
+    if (::mkdir(at.host.c_str(), 0777) != 0) return HostError();
+    Record(os::Change::kFolderCreated, path);
+    return 0;
+}
+
+DWORD FileSystem::Find(std::string_view pattern, std::vector<FindEntry>* entries) const {
+    entries->clear();
+    Located at;
+    if (DWORD error = Locate(pattern, &at, true)) return error;
+    if (at.path.parts.empty() || at.path.trailingSeparator) return ERROR_FILE_NOT_FOUND;
+    auto entryFor = [&](const std::string& host, const std::string& name) {
+        FindEntry entry;
+        entry.name = name;
+        bool isFolder = false;
+        StatHost(host, &isFolder, &entry.size);
+        entry.attributes = isFolder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
+        if (isFolder) entry.size = 0;
+        return entry;
+    };
+    if (!at.path.wildcard) {
+        if (!at.exists) return ERROR_FILE_NOT_FOUND;
+        std::string utf8 = at.host.substr(at.host.rfind('/') + 1), name;
+        std::u16string wide;
+        if (!Utf8ToUtf16(utf8, &wide) || !cp_->FromUtf16(wide, &name)) return ERROR_FILE_NOT_FOUND;
+        entries->push_back(entryFor(at.host, name));
+        return 0;
+    }
+    const std::string& mask = at.path.parts.back();
+    if (at.path.parts.size() > 1) {  // folders other than a drive's root list . and .. too
+        for (const char* dot : {".", ".."})
+            if (WildcardMatch(mask, dot, *cp_)) entries->push_back(entryFor(at.parentHost, dot));
+    }
+    std::vector<FindEntry> found;
+    if (DIR* dir = ::opendir(at.parentHost.c_str())) {
+        while (dirent* entry = ::readdir(dir)) {
+            std::string utf8 = entry->d_name, name;
+            std::u16string wide;
+            if (utf8 == "." || utf8 == "..") continue;
+            if (!Utf8ToUtf16(utf8, &wide) || !cp_->FromUtf16(wide, &name)) continue;
+            if (WildcardMatch(mask, name, *cp_)) found.push_back(entryFor(at.parentHost + "/" + utf8, name));
+        }
+        ::closedir(dir);
+    }
+    // NTFS lists a folder in the order of its upper-cased names.
+    std::sort(found.begin(), found.end(),
+              [&](const FindEntry& a, const FindEntry& b) { return cp_->FoldKey(a.name) < cp_->FoldKey(b.name); });
+    entries->insert(entries->end(), found.begin(), found.end());
+    return entries->empty() ? ERROR_FILE_NOT_FOUND : 0;
+}
+
+bool FileSystem::ReadFile(std::string_view path, std::string* bytes) const {
+    Located at;
+    if (Locate(path, &at) || !at.exists || at.isFolder) return false;
+    std::ifstream in(at.host, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    *bytes = text.str();
+    return static_cast<bool>(in);
+}
+
+DWORD FileSystem::MakeFolders(std::string_view path) {
+    WinPath parsed;
+    if (DWORD error = ParseWinPath(path, *cp_, cwd_, &parsed)) return error;
+    std::string step(1, parsed.drive);
+    step += ":";
+    for (const auto& part : parsed.parts) {
+        step += "\\" + part;
+        Located at;
+        if (DWORD error = Locate(step, &at)) return error;
+        if (at.exists && !at.isFolder) return ERROR_ALREADY_EXISTS;
+        if (!at.exists && ::mkdir(at.host.c_str(), 0777) != 0) return HostError();
+    }
+    return 0;
+}
+
+DWORD FileSystem::WriteFile(std::string_view path, std::string_view bytes) {
+    WinPath parsed;
+    if (DWORD error = ParseWinPath(path, *cp_, cwd_, &parsed)) return error;
+    if (parsed.parts.empty()) return ERROR_ACCESS_DENIED;
+    WinPath folder = parsed;
+    folder.parts.pop_back();
+    if (DWORD error = MakeFolders(folder.Text())) return error;
+    Located at;
+    if (DWORD error = Locate(path, &at)) return error;
+    if (at.exists && at.isFolder) return ERROR_ACCESS_DENIED;
+    std::ofstream out(at.host, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return out ? 0 : ERROR_ACCESS_DENIED;
+}
+
+std::string FileSystem::HostPath(std::string_view path) const {
+    Located at;
+    if (Locate(path, &at) || !at.exists) return "";
+    return at.host;
+}
+
+std::string FileSystem::FullPath(std::string_view path) const {
+    WinPath parsed;
+    if (ParseWinPath(path, *cp_, cwd_, &parsed)) return "";
+    return parsed.Text();
+}
+
+}  // namespace sim

@@ -1,0 +1,93 @@
+// The simulated machine's drives: drive letters on host folders, with Windows path
+// rules on top of a case-sensitive host.
+//
+// A Windows path (C:\Program Files\..., forward slashes too, . and .. parts, trailing
+// dots and blanks dropped from each part, double-byte characters whose second byte
+// is 0x5C kept whole) is resolved part by part, matching host names without regard
+// to case in the machine's code page. Host names are UTF-8. Results are Win32 error
+// codes: ERROR_FILE_NOT_FOUND for a missing item, ERROR_PATH_NOT_FOUND for a missing
+// folder on the way, ERROR_INVALID_NAME for characters Windows does not allow.
+#pragma once
+
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/os/changes.h"
+#include "platform/os/os.h"
+#include "platform/os/sim/codepage.h"
+
+namespace sim {
+
+constexpr DWORD kErrorInvalidName = 123;      // ERROR_INVALID_NAME
+constexpr DWORD kErrorSharingViolation = 32;  // ERROR_SHARING_VIOLATION
+
+// A Windows path taken apart by the Win32 rules, before it meets any disk.
+struct WinPath {
+    char drive = 0;                  // upper-case letter
+    std::vector<std::string> parts;  // below the drive's root, . and .. applied
+    bool trailingSeparator = false;  // the text ended in \ or /
+    bool wildcard = false;           // a part holds * or ?
+    std::string Text() const;        // C:\part\part
+};
+// Returns 0, or ERROR_PATH_NOT_FOUND / ERROR_INVALID_NAME for text that is no path.
+DWORD ParseWinPath(std::string_view text, const CodePage& cp, std::string_view currentDirectory, WinPath* out);
+
+struct FindEntry {
+    std::string name;  // in the code page
+    DWORD attributes = 0;
+    uint64_t size = 0;
+};
+
+class FileSystem {
+public:
+    explicit FileSystem(const CodePage* cp);
+
+    void MapDrive(char letter, std::string hostFolder);
+    const std::map<char, std::string>& drives() const { return drives_; }
+    const std::string& currentDirectory() const { return cwd_; }
+    void SetCurrentDirectory(std::string path) { cwd_ = std::move(path); }
+    void SetChangeLog(os::ChangeList* log) { log_ = log; }
+
+    // Win32 behaviour; the results are error codes (0 for success).
+    DWORD GetAttributes(std::string_view path, DWORD* attributes) const;
+    DWORD Copy(std::string_view from, std::string_view to, bool failIfExists);
+    DWORD Delete(std::string_view path);
+    DWORD CreateFolder(std::string_view path);
+    // An exact path finds the item itself; a last part with * or ? lists matches.
+    DWORD Find(std::string_view pattern, std::vector<FindEntry>* entries) const;
+
+    // Building and inspecting a machine (no change log).
+    bool ReadFile(std::string_view path, std::string* bytes) const;
+    DWORD WriteFile(std::string_view path, std::string_view bytes);  // creates missing folders
+    DWORD MakeFolders(std::string_view path);
+    // The host path of an existing item, or "".
+    std::string HostPath(std::string_view path) const;
+    // The full Windows form of a path (C:\...), or "" when it is no valid path.
+    std::string FullPath(std::string_view path) const;
+
+private:
+    struct Located {
+        std::string host;        // host path of the item (or of where it would be)
+        std::string parentHost;  // host path of its folder
+        bool exists = false;
+        bool isFolder = false;
+        WinPath path;
+    };
+    // Resolves every folder on the way; the item itself may be missing.
+    DWORD Locate(std::string_view path, Located* out, bool allowWildcard = false) const;
+    bool MatchChild(const std::string& hostFolder, const std::string& name, std::string* hostName) const;
+    bool HostName(const std::string& name, std::string* utf8) const;
+    void Record(os::Change::Kind kind, std::string_view path, std::string_view detail = {});
+
+    const CodePage* cp_;
+    std::map<char, std::string> drives_;
+    std::string cwd_ = "C:\\";
+    os::ChangeList* log_ = nullptr;
+};
+
+// Windows wildcard match (* and ?) without regard to case.
+bool WildcardMatch(std::string_view pattern, std::string_view name, const CodePage& cp);
+
+}  // namespace sim

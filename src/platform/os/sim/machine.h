@@ -1,0 +1,115 @@
+// A simulated Windows machine: registry, drives, environment, Windows version, code
+// page, shell folders, Windows directory, desktop, and the accounting of everything
+// the library holds (registry handles, find handles, heap blocks).
+//
+// The Win32-shaped functions of the port (os::RegOpenKeyExA, ...) act on the machine
+// made current with Machine::Use. Tests build machines in code; the command-line tool
+// loads one from a machine folder.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/os/changes.h"
+#include "platform/os/os.h"
+#include "platform/os/sim/codepage.h"
+#include "platform/os/sim/desktop.h"
+#include "platform/os/sim/filesystem.h"
+#include "platform/os/sim/registry.h"
+
+namespace sim {
+
+constexpr const char* kDefaultUserSid = "S-1-5-21-0-0-0-1000";
+
+// The settings of machine.ini, with the defaults of a Japanese Windows 2000 desktop.
+struct MachineSettings {
+    DWORD platform = VER_PLATFORM_WIN32_NT;
+    DWORD major = 5;
+    DWORD minor = 0;
+    DWORD build = 2195;
+    unsigned codepage = 932;
+    KeyOrder keyOrder = KeyOrder::kSorted;
+    std::string windir = "C:\\WINNT";
+    std::string userSid = kDefaultUserSid;
+    std::vector<std::pair<std::string, std::string>> environment = {
+        {"SystemRoot", "C:\\WINNT"},
+        {"windir", "C:\\WINNT"},
+        {"SystemDrive", "C:"},
+        {"ProgramFiles", "C:\\Program Files"},
+        {"CommonProgramFiles", "C:\\Program Files\\Common Files"},
+        {"USERPROFILE", "C:\\Documents and Settings\\user"},
+        {"APPDATA", "C:\\Documents and Settings\\user\\Application Data"},
+        {"TEMP", "C:\\DOCUME~1\\user\\LOCALS~1\\Temp"},
+        {"PATH", "C:\\WINNT\\system32;C:\\WINNT;C:\\WINNT\\System32\\Wbem"},
+    };
+    std::map<int, std::string> folders = {
+        {CSIDL_APPDATA, "C:\\Documents and Settings\\user\\Application Data"},
+        {CSIDL_PERSONAL, "C:\\Documents and Settings\\user\\My Documents"},
+        {CSIDL_PROGRAM_FILES, "C:\\Program Files"},
+    };
+
+    // Sets a variable, replacing one of the same name (names match without regard to case).
+    void SetEnvironmentDefault(const std::string& name, const std::string& value);
+};
+
+// Heap blocks come in families that must not be mixed: a block is released only by
+// the family's own release function.
+enum class HeapFamily { kCrt, kLocal };
+
+class Machine {
+public:
+    explicit Machine(MachineSettings settings = MachineSettings());
+    ~Machine();
+    Machine(const Machine&) = delete;
+    Machine& operator=(const Machine&) = delete;
+
+    // The machine that the port's functions act on (one per process at a time).
+    static Machine* Current();
+    static void Use(Machine* machine);
+
+    const MachineSettings& settings() const { return settings_; }
+    const CodePage& codePage() const { return cp_; }
+    Registry& registry() { return *registry_; }
+    FileSystem& files() { return files_; }
+    Desktop& desktop() { return desktop_; }
+    os::ChangeList& changes() { return changes_; }
+
+    // Environment variables; names match without regard to case.
+    bool GetEnv(const std::string& name, std::string* value) const;
+    void SetEnv(const std::string& name, const std::string& value);  // "" removes it
+    const std::vector<std::pair<std::string, std::string>>& environment() const { return settings_.environment; }
+    void SetVersion(DWORD platform, DWORD major, DWORD minor);
+    void SetFolder(int csidl, const std::string& path) { settings_.folders[csidl] = path; }
+
+    // Accounting.
+    void* Allocate(size_t bytes, HeapFamily family);
+    bool Release(void* block, HeapFamily family);  // false for a block of another family or none
+    size_t LiveBlocks() const { return blocks_.size(); }
+    HANDLE OpenFind(std::vector<FindEntry> entries);
+    bool NextFind(HANDLE find, FindEntry* entry);
+    bool CloseFind(HANDLE find);
+    size_t OpenFindCount() const { return finds_.size(); }
+    // Registry handles, find handles and heap blocks still held.
+    size_t OpenHandleCount() const { return registry_->OpenHandleCount() + finds_.size(); }
+
+private:
+    MachineSettings settings_;
+    CodePage cp_;
+    std::unique_ptr<Registry> registry_;
+    FileSystem files_;
+    Desktop desktop_;
+    os::ChangeList changes_;
+    std::unordered_map<void*, HeapFamily> blocks_;
+    struct Find {
+        std::vector<FindEntry> entries;
+        size_t next = 0;
+    };
+    std::unordered_map<uintptr_t, Find> finds_;
+    uintptr_t nextFind_ = 0x2000;
+};
+
+}  // namespace sim

@@ -1,0 +1,39 @@
+// Machine folders: a simulated machine kept on disk, for the command-line tool and
+// for tests.
+//
+//   MACHINE/
+//     machine.ini   the machine's settings (optional; UTF-8)
+//     *.reg         registry contents, imported in file-name order
+//     drives/C/...  the C: drive; other letters likewise
+//
+// machine.ini sections: [windows] (platform, major, minor, build, codepage, keyorder,
+// windir, user, cwd), [environment] (NAME=value), [folders] (CSIDL number=path), and
+// any number of [program] sections (path, window=CLASS | TITLE, show-after,
+// close-after, hung) and [window] sections (class, title, owner, hung) for the
+// desktop. A ';' after a blank starts a comment. Anything the loader cannot read is
+// refused with the file and line named.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/os/sim/machine.h"
+#include "platform/os/sim/regfile.h"
+
+namespace sim {
+
+std::unique_ptr<Machine> LoadMachineFolder(const std::string& folder, std::string* error);
+
+// Writes the registry back as FOLDER/registry.reg and removes the folder's other .reg
+// files, only once the new file is complete.
+bool SaveMachineRegistry(Machine& machine, const std::string& folder, std::string* error);
+
+// Applies the steps of a parsed .reg file to a registry (keys below
+// HKEY_USERS\<user>_Classes land in the user's Software\Classes, as Windows links them).
+void ApplyRegFile(Registry& registry, const std::vector<RegFileOp>& ops);
+
+// Every key of the registry, in enumeration order, ready to be written as a .reg file.
+std::vector<RegFileKey> ExportRegistry(Registry& registry);
+
+}  // namespace sim

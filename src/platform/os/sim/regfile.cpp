@@ -1,0 +1,553 @@
+// Registry export files (.reg): a line-oriented reader and the two writers.
+//
+// How Wine's regedit /S reads these files, tried as a black box, and what we took from it: both
+// forms share one grammar. Blanks may start a line and may stand around '=', after "dword:" and
+// "hex:" and after the commas of a byte list (not before a comma); a ';' comment may follow a key
+// or a value; quoted names and data know \\, \", \n (LF) and \r (CR); a key path's trailing
+// backslash is dropped and the path runs to the last ']'; only lower-case "dword"/"hex" are
+// known; a byte list may end in a comma, and blank and comment lines inside a continued list are
+// skipped. We read all of that alike. Wine skips without a word the lines it cannot read (text
+// after a string, a blank before a comma, nine dword digits, HKCU, values after a deleted key),
+// drops the backslash of any other escape, and at a \0 in data silently ends the import; we
+// refuse the whole file in all those cases instead, and also for text after ']', bytes of one or
+// three digits, "hex()" and empty key names inside a path, which Wine reads somehow.
+#include "platform/os/sim/regfile.h"
+
+#include <cstdio>
+
+namespace sim {
+namespace {
+
+constexpr std::string_view kHeader4 = "REGEDIT4";
+constexpr std::string_view kHeader5 = "Windows Registry Editor Version 5.00";
+constexpr std::string_view kRoots[] = {"HKEY_LOCAL_MACHINE", "HKEY_CURRENT_USER", "HKEY_CLASSES_ROOT", "HKEY_USERS"};
+constexpr size_t kWrapColumn = 79;  // byte lists are wrapped so that no line passes 80 columns
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// Valid trail bytes of a double-byte character.
+bool IsTrailByte(unsigned char b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
+
+// True when every lead byte of the text is followed by a trail byte.
+bool IsWholeDbcs(const CodePage& cp, std::string_view text) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (!cp.IsLeadByte(static_cast<unsigned char>(text[i]))) continue;
+        if (i + 1 >= text.size() || !IsTrailByte(static_cast<unsigned char>(text[i + 1]))) return false;
+        ++i;
+    }
+    return true;
+}
+
+bool IsBlankOrComment(std::string_view line) {
+    size_t i = 0;
+    while (i < line.size() && IsBlank(line[i])) ++i;
+    return i == line.size() || line[i] == ';';
+}
+
+// Keeps messages readable whatever the file's encoding.
+std::string Printable(std::string_view text) {
+    std::string out;
+    for (char c : text) out.push_back(c >= 0x20 && c < 0x7F ? c : '?');
+    return out;
+}
+
+std::string LineError(int line, const std::string& what) { return "line " + std::to_string(line) + ": " + what; }
+
+// ---------------------------------------------------------------------------------------------
+// Reading: the file is first cut into lines of 8-bit text (the code page for REGEDIT4, UTF-8 for
+// the UTF-16 form, so that the syntax bytes are plain ASCII in both), then parsed line by line.
+
+struct Lines {
+    std::vector<std::string> text;
+    bool utf8 = false;
+};
+
+void SplitLines8(std::string_view file, Lines* out) {
+    size_t start = 0;
+    while (start <= file.size()) {
+        size_t end = file.find('\n', start);
+        if (end == std::string_view::npos) end = file.size();
+        std::string_view line = file.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        out->text.emplace_back(line);
+        start = end + 1;
+    }
+}
+
+// UTF-16LE after the byte-order mark. Odd lengths and lone surrogates are refused here, where
+// the line is known.
+bool SplitLines16(std::string_view body, Lines* out, std::string* error) {
+    std::u16string line;
+    int number = 1;
+    auto fail = [&](const char* what) {
+        *error = LineError(number, what);
+        return false;
+    };
+    auto unit = [&](size_t i) {
+        return static_cast<char16_t>(static_cast<unsigned char>(body[2 * i]) |
+                                     static_cast<unsigned char>(body[2 * i + 1]) << 8);
+    };
+    size_t count = body.size() / 2;
+    for (size_t i = 0; i <= count; ++i) {
+        if (i == count || unit(i) == u'\n') {
+            if (!line.empty() && line.back() == u'\r') line.pop_back();
+            out->text.push_back(Utf16ToUtf8(line));
+            line.clear();
+            if (i < count) ++number;
+            continue;
+        }
+        char16_t c = unit(i);
+        bool high = c >= 0xD800 && c <= 0xDBFF;
+        bool low = c >= 0xDC00 && c <= 0xDFFF;
+        if (low || (high && (i + 1 >= count || unit(i + 1) < 0xDC00 || unit(i + 1) > 0xDFFF)))
+            return fail("lone UTF-16 surrogate");
+        line.push_back(c);
+        if (high) line.push_back(unit(++i));
+    }
+    if (body.size() % 2 != 0) return fail("the UTF-16 text ends in half a character");
+    out->utf8 = true;
+    return true;
+}
+
+bool SplitFile(std::string_view file, Lines* out, std::string* error) {
+    bool wide = file.size() >= 2 && file[0] == '\xFF' && file[1] == '\xFE';
+    if (wide) {
+        if (!SplitLines16(file.substr(2), out, error)) return false;
+    } else {
+        SplitLines8(file, out);
+    }
+    std::string_view first = out->text[0];
+    if (first == (wide ? kHeader5 : kHeader4)) return true;
+    if (first == kHeader5)
+        *error = LineError(1, "a version 5 file must be UTF-16LE with a byte-order mark");
+    else if (first == kHeader4)
+        *error = LineError(1, "a REGEDIT4 file must be in the code page, not UTF-16");
+    else
+        *error = LineError(1, "the file does not start with REGEDIT4 or the version 5 header");
+    return false;
+}
+
+// A read position in one line.
+struct Cursor {
+    std::string_view s;
+    size_t i = 0;
+    bool AtEnd() const { return i >= s.size(); }
+    char Peek() const { return AtEnd() ? '\0' : s[i]; }
+    void SkipBlanks() {
+        while (!AtEnd() && IsBlank(s[i])) ++i;
+    }
+    bool Take(std::string_view word) {
+        if (s.substr(i, word.size()) != word) return false;
+        i += word.size();
+        return true;
+    }
+    // Nothing but blanks and perhaps a comment up to the end.
+    bool RestIsEmpty() {
+        SkipBlanks();
+        return AtEnd() || s[i] == ';';
+    }
+};
+
+class Parser {
+public:
+    Parser(const CodePage& cp, const Lines& lines) : cp_(cp), lines_(lines) {}
+
+    bool Run(std::vector<RegFileOp>* ops, std::string* error);
+
+private:
+    bool Fail(int line, const std::string& what) {
+        error_ = LineError(line, what);
+        return false;
+    }
+    int Number() const { return static_cast<int>(index_) + 1; }
+    size_t CharLen(const Cursor& c) const {
+        return !lines_.utf8 && cp_.IsLeadByte(static_cast<unsigned char>(c.Peek())) ? 2 : 1;
+    }
+    bool CheckBytes(std::string_view line);
+    bool ToCodePage(std::string_view text, std::string* out);
+    bool ParseKeyLine(Cursor c);
+    bool ParseKeyPath(std::string_view path, bool remove, std::string* out);
+    bool ParseValueLine(Cursor c);
+    bool ParseQuoted(Cursor& c, std::string* out);
+    bool ParseDword(Cursor& c, std::string* data);
+    bool ParseHexType(Cursor& c, DWORD* type);
+    bool ParseByteList(Cursor c, std::string* bytes);
+    bool ParseByteLine(Cursor& c, std::string* bytes, bool* more);
+    bool WideToCodePage(int line, std::string* data);
+
+    const CodePage& cp_;
+    const Lines& lines_;
+    size_t index_ = 0;
+    std::string key_;  // the key that value lines belong to; empty outside a key
+    std::vector<RegFileOp> ops_;
+    std::string error_;
+};
+
+bool Parser::Run(std::vector<RegFileOp>* ops, std::string* error) {
+    for (index_ = 1; index_ < lines_.text.size(); ++index_) {
+        std::string_view line = lines_.text[index_];
+        if (IsBlankOrComment(line)) continue;
+        if (!CheckBytes(line)) break;
+        Cursor c{line};
+        c.SkipBlanks();
+        bool ok;
+        if (c.Peek() == '[')
+            ok = ParseKeyLine(c);
+        else if (c.Peek() == '@' || c.Peek() == '"')
+            ok = ParseValueLine(c);
+        else
+            ok = Fail(Number(), "not a key, a value or a comment");
+        if (!ok) break;
+    }
+    if (!error_.empty()) {
+        *error = error_;
+        return false;
+    }
+    *ops = std::move(ops_);
+    return true;
+}
+
+// A REGEDIT4 line must hold whole characters of the code page; otherwise a trail byte could be
+// taken for a quote, a backslash or a bracket.
+bool Parser::CheckBytes(std::string_view line) {
+    if (line.find('\0') != std::string_view::npos) return Fail(Number(), "NUL in the text");
+    if (!lines_.utf8 && !IsWholeDbcs(cp_, line)) return Fail(Number(), "broken double-byte character");
+    return true;
+}
+
+bool Parser::ToCodePage(std::string_view text, std::string* out) {
+    if (!lines_.utf8) {
+        out->assign(text);
+        return true;
+    }
+    if (cp_.FromUtf8(text, out)) return true;
+    return Fail(Number(), "text that code page " + std::to_string(cp_.id()) + " cannot hold");
+}
+
+bool Parser::ParseKeyLine(Cursor c) {
+    ++c.i;  // '['
+    bool remove = c.Take("-");
+    size_t start = c.i, close = std::string_view::npos;
+    for (; !c.AtEnd(); c.i += CharLen(c))
+        if (c.Peek() == ']') close = c.i;
+    if (close == std::string_view::npos) return Fail(Number(), "key line without ']'");
+    Cursor rest{c.s, close + 1};
+    if (!rest.RestIsEmpty()) return Fail(Number(), "text after the key's ']'");
+    RegFileOp op;
+    op.kind = remove ? RegFileOp::kDeleteKey : RegFileOp::kAddKey;
+    op.line = Number();
+    if (!ParseKeyPath(c.s.substr(start, close - start), remove, &op.key)) return false;
+    key_ = remove ? std::string() : op.key;
+    ops_.push_back(std::move(op));
+    return true;
+}
+
+// Root by full name in any case, written back in capitals; the rest as written, less one
+// trailing backslash.
+bool Parser::ParseKeyPath(std::string_view path, bool remove, std::string* out) {
+    Cursor c{path};
+    std::vector<size_t> seps;
+    for (; !c.AtEnd(); c.i += CharLen(c))
+        if (c.Peek() == '\\') seps.push_back(c.i);
+    if (!seps.empty() && seps.back() + 1 == path.size()) {
+        path.remove_suffix(1);
+        seps.pop_back();
+    }
+    std::string_view root = path.substr(0, seps.empty() ? path.size() : seps[0]);
+    std::string_view canonical;
+    for (std::string_view name : kRoots) {
+        bool same = name.size() == root.size();
+        for (size_t k = 0; same && k < name.size(); ++k)
+            same = (root[k] >= 'a' && root[k] <= 'z' ? root[k] - 0x20 : root[k]) == name[k];
+        if (same) canonical = name;
+    }
+    if (canonical.empty()) return Fail(Number(), "unknown root key '" + Printable(root) + "'");
+    for (size_t k = 0; k < seps.size(); ++k) {
+        size_t next = k + 1 < seps.size() ? seps[k + 1] : path.size();
+        if (next == seps[k] + 1) return Fail(Number(), "empty key name in the path");
+    }
+    if (remove && seps.empty()) return Fail(Number(), "a root key cannot be deleted");
+    std::string rest;
+    if (!ToCodePage(path.substr(root.size()), &rest)) return false;
+    *out = std::string(canonical) + rest;
+    return true;
+}
+
+bool Parser::ParseValueLine(Cursor c) {
+    if (key_.empty()) return Fail(Number(), "value line outside a key");
+    RegFileOp op;
+    op.key = key_;
+    op.line = Number();
+    if (c.Peek() == '@')
+        ++c.i;
+    else if (!ParseQuoted(c, &op.valueName))
+        return false;
+    c.SkipBlanks();
+    if (!c.Take("=")) return Fail(Number(), "'=' expected after the value name");
+    c.SkipBlanks();
+    bool ok;
+    if (c.Take("-")) {
+        op.kind = RegFileOp::kDeleteValue;
+        ok = c.RestIsEmpty() || Fail(Number(), "text after '=-'");
+    } else if (c.Peek() == '"') {
+        op.kind = RegFileOp::kSetValue;
+        op.type = REG_SZ;
+        ok = ParseQuoted(c, &op.data) && (c.RestIsEmpty() || Fail(Number(), "text after the closing quote"));
+        op.data.push_back('\0');
+    } else if (c.Take("dword:")) {
+        op.kind = RegFileOp::kSetValue;
+        op.type = REG_DWORD;
+        ok = ParseDword(c, &op.data);
+    } else if (c.Take("hex")) {
+        op.kind = RegFileOp::kSetValue;
+        ok = ParseHexType(c, &op.type) && ParseByteList(c, &op.data);
+        bool wide = op.type == REG_SZ || op.type == REG_EXPAND_SZ || op.type == REG_MULTI_SZ;
+        ok = ok && (!lines_.utf8 || !wide || WideToCodePage(op.line, &op.data));
+    } else {
+        ok = Fail(Number(), "unknown kind of value data");
+    }
+    if (ok) ops_.push_back(std::move(op));
+    return ok;
+}
+
+// A quoted name or string; the result is in the code page.
+bool Parser::ParseQuoted(Cursor& c, std::string* out) {
+    ++c.i;  // '"'
+    std::string text;
+    for (;;) {
+        if (c.AtEnd()) return Fail(Number(), "string without its closing quote");
+        char ch = c.Peek();
+        if (ch == '"') break;
+        if (ch == '\\') {
+            ++c.i;
+            char esc = c.Peek();
+            if (c.AtEnd()) return Fail(Number(), "string without its closing quote");
+            if (esc == 'n')
+                text.push_back('\n');
+            else if (esc == 'r')
+                text.push_back('\r');
+            else if (esc == '\\' || esc == '"')
+                text.push_back(esc);
+            else
+                return Fail(Number(), "unknown escape '\\" + Printable(std::string_view(&esc, 1)) + "'");
+            ++c.i;
+            continue;
+        }
+        size_t len = CharLen(c);
+        text.append(c.s.substr(c.i, len));
+        c.i += len;
+    }
+    ++c.i;
+    return ToCodePage(text, out);
+}
+
+bool Parser::ParseDword(Cursor& c, std::string* data) {
+    c.SkipBlanks();
+    uint32_t value = 0;
+    size_t digits = 0;
+    for (; HexDigit(c.Peek()) >= 0; ++c.i, ++digits) value = value << 4 | HexDigit(c.Peek());
+    if (digits == 0 || digits > 8) return Fail(Number(), "dword needs 1 to 8 hex digits");
+    if (!c.RestIsEmpty()) return Fail(Number(), "text after the dword");
+    for (int k = 0; k < 4; ++k) data->push_back(static_cast<char>(value >> (8 * k) & 0xFF));
+    return true;
+}
+
+// "hex:" (REG_BINARY) or "hex(N):" with N in hex.
+bool Parser::ParseHexType(Cursor& c, DWORD* type) {
+    *type = REG_BINARY;
+    if (c.Take("(")) {
+        size_t digits = 0;
+        for (*type = 0; HexDigit(c.Peek()) >= 0; ++c.i, ++digits) *type = *type << 4 | HexDigit(c.Peek());
+        if (digits == 0 || digits > 8 || !c.Take(")")) return Fail(Number(), "hex(N) needs 1 to 8 hex digits");
+    }
+    return c.Take(":") || Fail(Number(), "':' expected after hex");
+}
+
+// The byte list and its continuation lines; blank and comment lines between them are skipped.
+bool Parser::ParseByteList(Cursor c, std::string* bytes) {
+    for (;;) {
+        bool more = false;
+        if (!ParseByteLine(c, bytes, &more)) return false;
+        if (!more) return true;
+        int continued = Number();
+        do ++index_;
+        while (index_ < lines_.text.size() && IsBlankOrComment(lines_.text[index_]));
+        if (index_ >= lines_.text.size()) return Fail(continued, "the value is continued past the end of the file");
+        if (!CheckBytes(lines_.text[index_])) return false;
+        c = Cursor{lines_.text[index_]};
+    }
+}
+
+// One line of "xx,xx,..." with an optional trailing comma, backslash and comment.
+bool Parser::ParseByteLine(Cursor& c, std::string* bytes, bool* more) {
+    c.SkipBlanks();
+    bool open = true;  // at the start, or after a comma
+    while (open && HexDigit(c.Peek()) >= 0) {
+        int high = HexDigit(c.Peek()), low = c.i + 1 < c.s.size() ? HexDigit(c.s[c.i + 1]) : -1;
+        if (low < 0 || (c.i + 2 < c.s.size() && HexDigit(c.s[c.i + 2]) >= 0))
+            return Fail(Number(), "a byte must be two hex digits");
+        bytes->push_back(static_cast<char>(high << 4 | low));
+        c.i += 2;
+        open = c.Take(",");
+        c.SkipBlanks();
+    }
+    *more = c.Take("\\");
+    if (*more && !open) return Fail(Number(), "',' expected before the continuation backslash");
+    return c.RestIsEmpty() || Fail(Number(), "unexpected text in the byte list");
+}
+
+// hex(1), hex(2) and hex(7) of a version 5 file hold UTF-16LE.
+bool Parser::WideToCodePage(int line, std::string* data) {
+    if (data->size() % 2 != 0) return Fail(line, "UTF-16 data of odd length");
+    std::u16string wide;
+    for (size_t k = 0; k < data->size(); k += 2)
+        wide.push_back(static_cast<char16_t>(static_cast<unsigned char>((*data)[k]) |
+                                             static_cast<unsigned char>((*data)[k + 1]) << 8));
+    if (cp_.FromUtf16(wide, data)) return true;
+    return Fail(line, "text that code page " + std::to_string(cp_.id()) + " cannot hold");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Writing. Both forms are built as 8-bit text (code page or UTF-8) with CRLF line ends.
+
+bool IsConvertible(const CodePage& cp, std::string_view text) {
+    std::string back;
+    return cp.FromUtf16(cp.ToUtf16(text), &back) && back == text;
+}
+
+// A REG_SZ that the quoted form holds: text, one NUL at the end, no line breaks.
+bool IsPlainString(std::string_view data) {
+    if (data.empty() || data.back() != '\0') return false;
+    data.remove_suffix(1);
+    return data.find_first_of(std::string_view("\0\r\n", 3)) == std::string_view::npos;
+}
+
+std::string Quote(std::string_view text, const CodePage* dbcs) {
+    std::string out = "\"";
+    for (size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (dbcs && dbcs->IsLeadByte(static_cast<unsigned char>(c)) && i + 1 < text.size()) {
+            out.append(text.substr(i++, 2));  // a trail byte 0x5C is no backslash
+            continue;
+        }
+        if (c == '\\' || c == '"') out.push_back('\\');
+        if (c == '\n')
+            out += "\\n";
+        else if (c == '\r')
+            out += "\\r";
+        else
+            out.push_back(c);
+    }
+    return out + "\"";
+}
+
+void AppendHexList(std::string* out, size_t column, std::string_view bytes) {
+    size_t onLine = 0;
+    for (size_t k = 0; k < bytes.size(); ++k) {
+        if (onLine > 0 && column + 3 > kWrapColumn) {
+            *out += "\\\r\n  ";
+            column = 2;
+            onLine = 0;
+        }
+        char hex[4];
+        std::snprintf(hex, sizeof hex, "%02x", static_cast<unsigned char>(bytes[k]));
+        *out += hex;
+        if (k + 1 < bytes.size()) *out += ',';
+        column += 3;
+        ++onLine;
+    }
+}
+
+std::string Utf16Bytes(const std::u16string& text) {
+    std::string out;
+    for (char16_t c : text) {
+        out.push_back(static_cast<char>(c & 0xFF));
+        out.push_back(static_cast<char>(c >> 8));
+    }
+    return out;
+}
+
+size_t Columns(std::string_view text, bool utf8) {
+    if (!utf8) return text.size();
+    size_t n = 0;
+    for (char c : text) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return n;
+}
+
+std::string FormatDword(std::string_view data) {
+    uint32_t value = 0;
+    for (int k = 3; k >= 0; --k) value = value << 8 | static_cast<unsigned char>(data[k]);
+    char text[20];
+    std::snprintf(text, sizeof text, "dword:%08x", static_cast<unsigned>(value));
+    return text;
+}
+
+// How one form writes texts: REGEDIT4 keeps the code page's bytes, version 5 goes through UTF-8
+// here and UTF-16 in the file.
+struct Form {
+    const CodePage& cp;
+    bool utf8;
+
+    std::string Text(std::string_view text) const { return utf8 ? cp.ToUtf8(text) : std::string(text); }
+    std::string Quoted(std::string_view text) const { return Quote(Text(text), utf8 ? nullptr : &cp); }
+    // Whether `text` comes back unchanged from a quoted string.
+    bool Holds(std::string_view text) const { return utf8 ? IsConvertible(cp, text) : IsWholeDbcs(cp, text); }
+};
+
+std::string FormatValue(const RegFileValue& v, const Form& form) {
+    std::string line = (v.name.empty() ? "@" : form.Quoted(v.name)) + "=";
+    std::string_view text(v.data.data(), v.data.empty() ? 0 : v.data.size() - 1);
+    if (v.type == REG_SZ && IsPlainString(v.data) && form.Holds(text)) return line + form.Quoted(text);
+    if (v.type == REG_DWORD && v.data.size() == 4) return line + FormatDword(v.data);
+    char type[24] = "hex:";
+    if (v.type != REG_BINARY) std::snprintf(type, sizeof type, "hex(%x):", static_cast<unsigned>(v.type));
+    line += type;
+    // Version 5 holds these texts as UTF-16LE. Those that do not convert go out as their raw
+    // bytes: that keeps the type, and no other form could keep the bytes either.
+    bool wide = v.type == REG_SZ || v.type == REG_EXPAND_SZ || v.type == REG_MULTI_SZ;
+    bool asUtf16 = form.utf8 && wide && IsConvertible(form.cp, v.data);
+    AppendHexList(&line, Columns(line, form.utf8), asUtf16 ? Utf16Bytes(form.cp.ToUtf16(v.data)) : v.data);
+    return line;
+}
+
+std::string WriteBody(const std::vector<RegFileKey>& keys, const Form& form) {
+    std::string out(form.utf8 ? kHeader5 : kHeader4);
+    out += "\r\n\r\n";
+    for (const RegFileKey& key : keys) {
+        out += "[" + form.Text(key.path) + "]\r\n";
+        for (const RegFileValue& v : key.values) out += FormatValue(v, form) + "\r\n";
+        out += "\r\n";
+    }
+    return out;
+}
+
+}  // namespace
+
+bool ParseRegFile(std::string_view file, const CodePage& cp, std::vector<RegFileOp>* ops, std::string* error) {
+    ops->clear();
+    error->clear();
+    Lines lines;
+    if (!SplitFile(file, &lines, error)) return false;
+    return Parser(cp, lines).Run(ops, error);
+}
+
+std::string WriteRegFile4(const std::vector<RegFileKey>& keys, const CodePage& cp) {
+    return WriteBody(keys, Form{cp, false});
+}
+
+std::string WriteRegFile4(const std::vector<RegFileKey>& keys) { return WriteRegFile4(keys, CodePage(932)); }
+
+std::string WriteRegFile5(const std::vector<RegFileKey>& keys, const CodePage& cp) {
+    std::u16string wide;
+    Utf8ToUtf16(WriteBody(keys, Form{cp, true}), &wide);
+    return "\xFF\xFE" + Utf16Bytes(wide);
+}
+
+}  // namespace sim

@@ -1,0 +1,57 @@
+// Registry export files (.reg): reading and writing.
+//
+// Two forms are read: "REGEDIT4" (text in the machine's ANSI code page) and
+// "Windows Registry Editor Version 5.00" (UTF-16LE with a byte-order mark). A file is
+// parsed completely before anything is applied, so a malformed file is refused whole,
+// with a message that names the line, and nothing of it is imported.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/os/os.h"
+#include "platform/os/sim/codepage.h"
+
+namespace sim {
+
+// One step of an import, in file order. Texts are bytes in the machine's code page.
+struct RegFileOp {
+    enum Kind { kAddKey, kDeleteKey, kSetValue, kDeleteValue };
+    Kind kind = kAddKey;
+    std::string key;        // full key path, root in capitals, e.g. HKEY_LOCAL_MACHINE\Software\X
+    std::string valueName;  // "" is the key's default value (written @ in the file)
+    DWORD type = REG_NONE;  // for kSetValue
+    std::string data;       // the value's bytes exactly as stored (strings include their NUL)
+    int line = 0;           // line of the file where the step stands (1-based)
+};
+
+// Parses a whole file. On failure returns false, leaves *ops empty and sets *error to
+// "line N: what is wrong".
+bool ParseRegFile(std::string_view file, const CodePage& cp, std::vector<RegFileOp>* ops, std::string* error);
+
+// A key to write, with its values in the order to write them.
+struct RegFileValue {
+    std::string name;  // "" is the default value
+    DWORD type = REG_NONE;
+    std::string data;
+};
+struct RegFileKey {
+    std::string path;  // full key path with its root name
+    std::vector<RegFileValue> values;
+};
+
+// "REGEDIT4" text, bytes as stored. Every value reads back with its exact type and bytes.
+// The code page tells which bytes lead a double-byte character (a trail byte 0x5C is no
+// backslash to escape); the form without it is for code page 932.
+std::string WriteRegFile4(const std::vector<RegFileKey>& keys, const CodePage& cp);
+std::string WriteRegFile4(const std::vector<RegFileKey>& keys);
+// "Windows Registry Editor Version 5.00", UTF-16LE with a byte-order mark; the texts
+// are converted from the code page. REG_EXPAND_SZ and REG_MULTI_SZ data, and a REG_SZ that
+// the quoted form cannot hold, go out as hex bytes of their UTF-16LE form.
+// Data that does not convert (a lone lead byte, say) goes out as its raw bytes under the same
+// hex(N), which keeps the type but which ParseRegFile then refuses rather than misread;
+// WriteRegFile4 is the form that keeps every byte.
+std::string WriteRegFile5(const std::vector<RegFileKey>& keys, const CodePage& cp);
+
+}  // namespace sim

@@ -1,0 +1,521 @@
+// The simulated registry (see registry.h for the rules it keeps).
+#include "platform/os/sim/registry.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace sim {
+namespace {
+
+constexpr LONG kKeyDeleted = 1018;  // ERROR_KEY_DELETED
+constexpr LONG kNoAccess = 998;     // ERROR_NOACCESS
+
+constexpr uintptr_t Predefined(HKEY key) { return reinterpret_cast<uintptr_t>(key); }
+
+bool IsStringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
+
+bool EqualNoCase(std::string_view a, std::string_view b, const CodePage& cp) {
+    if (a.size() == b.size()) {
+        bool ascii = true;
+        for (size_t i = 0; i < a.size() && ascii; ++i) {
+            unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+            if (x >= 0x80 || y >= 0x80)
+                ascii = false;
+            else if (x != y && cp.ToUpper(x) != cp.ToUpper(y))
+                return false;
+        }
+        if (ascii) return true;
+    }
+    return cp.FoldKey(a) == cp.FoldKey(b);
+}
+
+std::string Join(const std::string& base, const std::vector<std::string>& parts, size_t count) {
+    std::string path = base;
+    for (size_t i = 0; i < count; ++i) {
+        path += '\\';
+        path += parts[i];
+    }
+    return path;
+}
+
+}  // namespace
+
+const char* RootName(HKEY root) {
+    if (root == HKEY_CLASSES_ROOT) return "HKEY_CLASSES_ROOT";
+    if (root == HKEY_CURRENT_USER) return "HKEY_CURRENT_USER";
+    if (root == HKEY_LOCAL_MACHINE) return "HKEY_LOCAL_MACHINE";
+    if (root == HKEY_USERS) return "HKEY_USERS";
+    return nullptr;
+}
+
+Registry::Registry(const CodePage* cp, KeyOrder order, std::string userSid)
+    : cp_(cp), order_(order), hklm_(std::make_shared<RegKey>()), hku_(std::make_shared<RegKey>()) {
+    hklm_->name = "HKEY_LOCAL_MACHINE";
+    hku_->name = "HKEY_USERS";
+    // Windows always has these two; HKEY_CLASSES_ROOT and HKEY_CURRENT_USER rest on them.
+    EnsureKey("HKEY_LOCAL_MACHINE\\Software\\Classes");
+    SetUserSid(std::move(userSid));
+}
+
+void Registry::SetUserSid(std::string sid) {
+    userSid_ = std::move(sid);
+    EnsureKey("HKEY_USERS\\" + userSid_);
+}
+
+void Registry::SetOrder(KeyOrder order) {
+    order_ = order;
+    Walk([](const std::string&, const RegKey& key) { const_cast<RegKey&>(key).orderValid = false; });
+}
+
+void Registry::Record(os::Change change) {
+    if (log_) log_->push_back(std::move(change));
+}
+
+// ---------------------------------------------------------------------------------
+// Keys by path
+
+std::shared_ptr<RegKey> Registry::Child(const std::shared_ptr<RegKey>& key, std::string_view name) const {
+    auto it = key->children.find(cp_->FoldKey(name));
+    return it == key->children.end() ? nullptr : it->second;
+}
+
+std::shared_ptr<RegKey> Registry::AddChild(const std::shared_ptr<RegKey>& key, const std::string& name) {
+    auto child = std::make_shared<RegKey>();
+    child->name = name;
+    child->created = nextCreated_++;
+    child->parent = key.get();
+    key->children.emplace(cp_->FoldKey(name), child);
+    Invalidate(key.get());
+    return child;
+}
+
+std::shared_ptr<RegKey> Registry::Walk(std::shared_ptr<RegKey> from, const std::vector<std::string>& parts) const {
+    for (const auto& part : parts) {
+        if (!from) break;
+        from = Child(from, part);
+    }
+    return from;
+}
+
+std::shared_ptr<RegKey> Registry::UserKey() const { return Child(hku_, userSid_); }
+
+std::shared_ptr<RegKey> Registry::ClassesKey(bool user) const {
+    auto base = user ? UserKey() : hklm_;
+    if (!base) return nullptr;
+    auto software = Child(base, "Software");
+    return software ? Child(software, "Classes") : nullptr;
+}
+
+// Splits a key path at backslashes, stepping over double-byte characters whose second
+// byte is 0x5C. A leading backslash is a bad path; empty parts are skipped.
+bool Registry::SplitPath(const char* subKey, std::vector<std::string>* parts) const {
+    parts->clear();
+    if (!subKey) return true;
+    if (subKey[0] == '\\') return false;
+    std::string part;
+    for (const char* p = subKey; *p; ++p) {
+        if (cp_->IsLeadByte(static_cast<unsigned char>(*p)) && p[1]) {
+            part += *p++;
+            part += *p;
+        } else if (*p == '\\') {
+            if (!part.empty()) parts->push_back(std::move(part));
+            part.clear();
+        } else {
+            part += *p;
+        }
+    }
+    if (!part.empty()) parts->push_back(std::move(part));
+    return true;
+}
+
+std::shared_ptr<RegKey> Registry::RootFromName(std::string_view path, std::string_view* rest, bool* classes) {
+    size_t cut = path.find('\\');
+    std::string_view root = path.substr(0, cut);
+    *rest = cut == std::string_view::npos ? std::string_view() : path.substr(cut + 1);
+    *classes = false;
+    auto is = [&](const char* name) { return EqualNoCase(root, name, *cp_); };
+    if (is("HKEY_LOCAL_MACHINE")) return hklm_;
+    if (is("HKEY_USERS")) return hku_;
+    if (is("HKEY_CURRENT_USER")) return UserKey();
+    if (is("HKEY_CLASSES_ROOT")) {
+        *classes = true;
+        return ClassesKey(false);
+    }
+    return nullptr;
+}
+
+RegKey* Registry::FindKey(std::string_view path) {
+    std::string_view rest;
+    bool classes;
+    auto root = RootFromName(path, &rest, &classes);
+    if (!root) return nullptr;
+    std::vector<std::string> parts;
+    if (!SplitPath(std::string(rest).c_str(), &parts)) return nullptr;
+    if (classes) {
+        auto userClasses = ClassesKey(true);
+        if (auto user = userClasses ? Walk(userClasses, parts) : nullptr) return user.get();
+    }
+    return Walk(root, parts).get();
+}
+
+RegKey* Registry::EnsureKey(std::string_view path) {
+    if (RegKey* found = FindKey(path)) return found;
+    std::string_view rest;
+    bool classes;
+    auto key = RootFromName(path, &rest, &classes);
+    if (!key) return nullptr;
+    std::vector<std::string> parts;
+    if (!SplitPath(std::string(rest).c_str(), &parts)) return nullptr;
+    for (const auto& part : parts) {
+        auto next = Child(key, part);
+        key = next ? next : AddChild(key, part);
+    }
+    return key.get();
+}
+
+void Registry::MarkDeleted(RegKey* key) {
+    key->deleted = true;
+    for (auto& entry : key->children) MarkDeleted(entry.second.get());
+}
+
+bool Registry::DeleteTree(std::string_view path) {
+    RegKey* key = FindKey(path);
+    if (!key || !key->parent) return false;
+    RegKey* parent = key->parent;
+    MarkDeleted(key);
+    auto it = parent->children.find(cp_->FoldKey(key->name));
+    key->parent = nullptr;
+    parent->children.erase(it);  // may destroy the key; not used below
+    Invalidate(parent);
+    return true;
+}
+
+RegValue* Registry::FindValue(RegKey* key, std::string_view name, const CodePage& cp) {
+    for (auto& value : key->values)
+        if (EqualNoCase(value.name, name, cp)) return &value;
+    return nullptr;
+}
+
+void Registry::PutValue(RegKey* key, std::string_view name, DWORD type, std::string data) {
+    if (RegValue* existing = FindValue(key, name, *cp_)) {
+        existing->type = type;
+        existing->data = std::move(data);
+        return;
+    }
+    key->values.push_back(RegValue{std::string(name), type, std::move(data)});
+}
+
+bool Registry::RemoveValue(RegKey* key, std::string_view name) {
+    auto it = std::find_if(key->values.begin(), key->values.end(),
+                           [&](const RegValue& v) { return EqualNoCase(v.name, name, *cp_); });
+    if (it == key->values.end()) return false;
+    key->values.erase(it);
+    return true;
+}
+
+const std::vector<RegKey*>& Registry::Children(RegKey* key) {
+    if (!key->orderValid) {
+        key->order.clear();
+        key->order.reserve(key->children.size());
+        for (auto& entry : key->children) key->order.push_back(entry.second.get());
+        if (order_ == KeyOrder::kCreated)
+            std::sort(key->order.begin(), key->order.end(),
+                      [](const RegKey* a, const RegKey* b) { return a->created < b->created; });
+        key->orderValid = true;
+    }
+    return key->order;
+}
+
+void Registry::Walk(const std::function<void(const std::string& path, const RegKey& key)>& visit) {
+    std::function<void(const std::string&, RegKey*)> go = [&](const std::string& path, RegKey* key) {
+        visit(path, *key);
+        for (RegKey* child : Children(key)) go(path + "\\" + child->name, child);
+    };
+    go("HKEY_LOCAL_MACHINE", hklm_.get());
+    go("HKEY_USERS", hku_.get());
+}
+
+// ---------------------------------------------------------------------------------
+// Handles
+
+LONG Registry::Resolve(HKEY key, Resolved* out) {
+    *out = Resolved();
+    out->access = KEY_ALL_ACCESS;
+    if (const char* root = RootName(key)) {
+        out->path = root;
+        if (key == HKEY_LOCAL_MACHINE)
+            out->key = hklm_;
+        else if (key == HKEY_USERS)
+            out->key = hku_;
+        else if (key == HKEY_CURRENT_USER)
+            out->key = UserKey();
+        else {
+            out->classesView = true;
+            auto user = ClassesKey(true);
+            out->key = user ? user : ClassesKey(false);
+        }
+        return out->key ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+    }
+    auto it = handles_.find(Predefined(key));
+    if (it == handles_.end()) return ERROR_INVALID_HANDLE;
+    const Handle& h = it->second;
+    out->key = h.key;
+    out->access = h.access;
+    out->path = h.path;
+    out->classesView = h.classesView;
+    out->classesPath = h.classesPath;
+    return h.key->deleted ? kKeyDeleted : ERROR_SUCCESS;
+}
+
+HKEY Registry::AddHandle(Resolved target, REGSAM access) {
+    uintptr_t value = nextHandle_;
+    nextHandle_ += 4;  // never reused, so a closed handle stays invalid
+    Handle h;
+    h.key = std::move(target.key);
+    h.access = access;
+    h.path = std::move(target.path);
+    h.classesView = target.classesView;
+    h.classesPath = std::move(target.classesPath);
+    handles_.emplace(value, std::move(h));
+    return reinterpret_cast<HKEY>(value);
+}
+
+LONG Registry::Open(HKEY parent, const char* subKey, REGSAM access, HKEY* result) {
+    if (!result) return ERROR_INVALID_PARAMETER;
+    *result = nullptr;
+    Resolved r;
+    if (LONG error = Resolve(parent, &r)) return error;
+    std::vector<std::string> parts;
+    if (!SplitPath(subKey, &parts)) return ERROR_BAD_PATHNAME;
+    Resolved target = r;
+    target.path = Join(r.path, parts, parts.size());
+    if (r.classesView) {
+        std::vector<std::string> full;
+        SplitPath(r.classesPath.c_str(), &full);
+        full.insert(full.end(), parts.begin(), parts.end());
+        auto userClasses = ClassesKey(true);
+        target.key = userClasses ? Walk(userClasses, full) : nullptr;
+        if (!target.key) target.key = Walk(ClassesKey(false), full);
+        target.classesPath = Join("", full, full.size());
+        if (!target.classesPath.empty()) target.classesPath.erase(0, 1);
+    } else {
+        target.key = Walk(r.key, parts);
+    }
+    if (!target.key) return ERROR_FILE_NOT_FOUND;
+    *result = AddHandle(std::move(target), access);
+    return ERROR_SUCCESS;
+}
+
+LONG Registry::Create(HKEY parent, const char* subKey, REGSAM access, HKEY* result, DWORD* disposition) {
+    if (!result) return ERROR_INVALID_PARAMETER;
+    *result = nullptr;
+    Resolved r;
+    if (LONG error = Resolve(parent, &r)) return error;
+    std::vector<std::string> parts;
+    if (!SplitPath(subKey, &parts)) return ERROR_BAD_PATHNAME;
+    // Through HKEY_CLASSES_ROOT an existing key is opened where it is; a new one is
+    // made below the machine's classes, as an administrator's setup does.
+    if (r.classesView) {
+        HKEY opened;
+        if (Open(parent, subKey, access, &opened) == ERROR_SUCCESS) {
+            if (disposition) *disposition = REG_OPENED_EXISTING_KEY;
+            *result = opened;
+            return ERROR_SUCCESS;
+        }
+        std::vector<std::string> full;
+        SplitPath(r.classesPath.c_str(), &full);
+        r.key = ClassesKey(false);
+        for (const auto& part : full) r.key = r.key ? Child(r.key, part) : nullptr;
+        if (!r.key) r.key = ClassesKey(false);
+    }
+    auto key = r.key;
+    bool created = false;
+    for (size_t i = 0; i < parts.size(); ++i) {
+        auto next = Child(key, parts[i]);
+        if (!next) {
+            bool predefinedParent = RootName(parent) != nullptr;
+            if (!created && !predefinedParent && !(r.access & KEY_CREATE_SUB_KEY)) return ERROR_ACCESS_DENIED;
+            next = AddChild(key, parts[i]);
+            created = true;
+            os::Change change;
+            change.kind = os::Change::kKeyCreated;
+            change.path = Join(r.path, parts, i + 1);
+            Record(std::move(change));
+        }
+        key = next;
+    }
+    if (disposition) *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+    Resolved target = r;
+    target.key = key;
+    target.path = Join(r.path, parts, parts.size());
+    if (r.classesView) {
+        target.classesPath = r.classesPath;
+        for (const auto& part : parts) target.classesPath += (target.classesPath.empty() ? "" : "\\") + part;
+    }
+    *result = AddHandle(std::move(target), access);
+    return ERROR_SUCCESS;
+}
+
+LONG Registry::Close(HKEY key) {
+    if (RootName(key)) return ERROR_SUCCESS;
+    return handles_.erase(Predefined(key)) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+}
+
+LONG Registry::QueryValue(HKEY key, const char* name, DWORD* type, BYTE* data, DWORD* size) {
+    Resolved r;
+    if (LONG error = Resolve(key, &r)) return error;
+    if (!(r.access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
+    if (data && !size) return ERROR_INVALID_PARAMETER;
+    const RegValue* value = FindValue(r.key.get(), name ? name : "", *cp_);
+    if (!value) return ERROR_FILE_NOT_FOUND;
+    if (type) *type = value->type;
+    if (!size) return ERROR_SUCCESS;
+    DWORD stored = static_cast<DWORD>(value->data.size());
+    if (data) {
+        if (*size < stored) {
+            *size = stored;
+            return ERROR_MORE_DATA;
+        }
+        if (stored) std::memcpy(data, value->data.data(), stored);
+        // A string stored without its NUL gets one when there is room; the size
+        // reported still counts only the stored bytes.
+        if (IsStringType(value->type) && stored > 0 && value->data.back() != 0 && *size > stored) data[stored] = 0;
+    }
+    *size = stored;
+    return ERROR_SUCCESS;
+}
+
+LONG Registry::SetValue(HKEY key, const char* name, DWORD type, const BYTE* data, DWORD size) {
+    Resolved r;
+    if (LONG error = Resolve(key, &r)) return error;
+    if (!(r.access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
+    if (!data && size) return kNoAccess;
+    // Windows adds the NUL that a caller forgot to count when one follows the data.
+    if (IsStringType(type) && size > 0 && data[size - 1] != 0 && data[size] == 0) ++size;
+    std::string bytes(reinterpret_cast<const char*>(data ? data : reinterpret_cast<const BYTE*>("")), size);
+    std::string valueName = name ? name : "";
+    PutValue(r.key.get(), valueName, type, bytes);
+    os::Change change;
+    change.kind = os::Change::kValueSet;
+    change.path = r.path;
+    change.name = valueName;
+    change.type = type;
+    change.data = std::move(bytes);
+    Record(std::move(change));
+    return ERROR_SUCCESS;
+}
+
+LONG Registry::DeleteValue(HKEY key, const char* name) {
+    Resolved r;
+    if (LONG error = Resolve(key, &r)) return error;
+    if (!(r.access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
+    std::string valueName = name ? name : "";
+    if (!RemoveValue(r.key.get(), valueName)) return ERROR_FILE_NOT_FOUND;
+    os::Change change;
+    change.kind = os::Change::kValueDeleted;
+    change.path = r.path;
+    change.name = std::move(valueName);
+    Record(std::move(change));
+    return ERROR_SUCCESS;
+}
+
+LONG Registry::DeleteKey(HKEY key, const char* subKey) {
+    Resolved r;
+    if (LONG error = Resolve(key, &r)) return error;
+    std::vector<std::string> parts;
+    if (!SplitPath(subKey, &parts)) return ERROR_BAD_PATHNAME;
+    std::shared_ptr<RegKey> target;
+    std::string path = Join(r.path, parts, parts.size());
+    if (parts.empty()) {
+        if (RootName(key)) return ERROR_ACCESS_DENIED;
+        target = r.key;
+    } else if (r.classesView) {
+        HKEY opened;
+        if (LONG error = Open(key, subKey, KEY_READ, &opened)) return error;
+        target = handles_[Predefined(opened)].key;
+        Close(opened);
+    } else {
+        target = Walk(r.key, parts);
+    }
+    if (!target) return ERROR_FILE_NOT_FOUND;
+    // NT refuses to delete a key that still has subkeys; so do the hives themselves.
+    if (!target->children.empty() || !target->parent || target.get() == UserKey().get()) return ERROR_ACCESS_DENIED;
+    RegKey* parent = target->parent;
+    target->deleted = true;
+    target->parent = nullptr;
+    parent->children.erase(cp_->FoldKey(target->name));
+    Invalidate(parent);
+    os::Change change;
+    change.kind = os::Change::kKeyDeleted;
+    change.path = std::move(path);
+    Record(std::move(change));
+    return ERROR_SUCCESS;
+}
+
+const std::vector<std::shared_ptr<RegKey>> Registry::MergedChildren(const Resolved& r) {
+    std::vector<std::shared_ptr<RegKey>> list;
+    std::vector<std::string> full;
+    SplitPath(r.classesPath.c_str(), &full);
+    auto userClasses = ClassesKey(true);
+    auto user = userClasses ? Walk(userClasses, full) : nullptr;
+    auto machine = Walk(ClassesKey(false), full);
+    std::map<std::u16string, std::shared_ptr<RegKey>> merged;
+    if (machine)
+        for (auto& entry : machine->children) merged[entry.first] = entry.second;
+    if (user)
+        for (auto& entry : user->children) merged[entry.first] = entry.second;
+    for (auto& entry : merged) list.push_back(entry.second);
+    return list;
+}
+
+LONG Registry::EnumKey(HKEY key, DWORD index, char* name, DWORD* nameSize) {
+    Resolved r;
+    if (LONG error = Resolve(key, &r)) return error;
+    if (!(r.access & KEY_ENUMERATE_SUB_KEYS)) return ERROR_ACCESS_DENIED;
+    if (!name || !nameSize) return ERROR_INVALID_PARAMETER;
+    const std::string* childName = nullptr;
+    std::vector<std::shared_ptr<RegKey>> merged;
+    if (r.classesView) {
+        merged = MergedChildren(r);
+        if (index >= merged.size()) return ERROR_NO_MORE_ITEMS;
+        childName = &merged[index]->name;
+    } else {
+        const auto& children = Children(r.key.get());
+        if (index >= children.size()) return ERROR_NO_MORE_ITEMS;
+        childName = &children[index]->name;
+    }
+    if (childName->size() + 1 > *nameSize) return ERROR_MORE_DATA;
+    std::memcpy(name, childName->c_str(), childName->size() + 1);
+    *nameSize = static_cast<DWORD>(childName->size());
+    return ERROR_SUCCESS;
+}
+
+LONG Registry::QueryInfo(HKEY key, DWORD* subKeys, DWORD* maxSubKeyLen, DWORD* values, DWORD* maxValueNameLen,
+                         DWORD* maxValueLen) {
+    Resolved r;
+    if (LONG error = Resolve(key, &r)) return error;
+    if (!(r.access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
+    std::vector<RegKey*> children;
+    if (r.classesView) {
+        for (auto& child : MergedChildren(r)) children.push_back(child.get());
+    } else {
+        children = Children(r.key.get());
+    }
+    // Name lengths are counted in characters, as Windows counts them in UTF-16: a
+    // double-byte name is longer in bytes than the length reported.
+    DWORD longest = 0;
+    for (RegKey* child : children) longest = std::max(longest, static_cast<DWORD>(cp_->CharCount(child->name)));
+    DWORD longestValueName = 0, longestValue = 0;
+    for (const auto& value : r.key->values) {
+        longestValueName = std::max(longestValueName, static_cast<DWORD>(cp_->CharCount(value.name)));
+        longestValue = std::max(longestValue, static_cast<DWORD>(value.data.size()));
+    }
+    if (subKeys) *subKeys = static_cast<DWORD>(children.size());
+    if (maxSubKeyLen) *maxSubKeyLen = longest;
+    if (values) *values = static_cast<DWORD>(r.key->values.size());
+    if (maxValueNameLen) *maxValueNameLen = longestValueName;
+    if (maxValueLen) *maxValueLen = longestValue;
+    return ERROR_SUCCESS;
+}
+
+}  // namespace sim

@@ -1,0 +1,139 @@
+// The simulated registry: keys, values, open handles and the Win32 rules of access.
+//
+// Two real hives exist, HKEY_LOCAL_MACHINE and HKEY_USERS. HKEY_CURRENT_USER is the
+// user's key below HKEY_USERS, and HKEY_CLASSES_ROOT is the merged view of
+// HKEY_CURRENT_USER\Software\Classes over HKEY_LOCAL_MACHINE\Software\Classes, as on
+// Windows 2000 and later, so that a full regedit export of a machine loads and
+// answers as that machine did.
+//
+// The Win32-shaped members (Open, Create, QueryValue, ...) keep the results that
+// Windows gives: error codes, ERROR_MORE_DATA with the size needed and the buffer left
+// alone, strings stored without NUL, access masks, NT or creation-order enumeration.
+// The plain members (FindKey, EnsureKey, SetValue, ...) are for building and
+// inspecting a machine; they bypass handles and the change log.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/os/changes.h"
+#include "platform/os/os.h"
+#include "platform/os/sim/codepage.h"
+
+namespace sim {
+
+enum class KeyOrder { kSorted, kCreated };
+
+struct RegValue {
+    std::string name;  // "" is the default value
+    DWORD type = REG_NONE;
+    std::string data;
+};
+
+struct RegKey {
+    std::string name;
+    uint64_t created = 0;  // creation sequence, for the Windows 9x enumeration order
+    RegKey* parent = nullptr;
+    bool deleted = false;  // handles that still refer to a deleted key see ERROR_KEY_DELETED
+    std::map<std::u16string, std::shared_ptr<RegKey>> children;  // by folded name: NT order
+    std::vector<RegValue> values;                                // in the order created
+
+    // Children in enumeration order, rebuilt after a change so that enumerating a
+    // key with many subkeys by index stays linear.
+    std::vector<RegKey*> order;
+    bool orderValid = false;
+};
+
+class Registry {
+public:
+    Registry(const CodePage* cp, KeyOrder order, std::string userSid);
+
+    // The key that HKEY_CURRENT_USER names, below HKEY_USERS.
+    const std::string& userSid() const { return userSid_; }
+    void SetUserSid(std::string sid);
+    KeyOrder order() const { return order_; }
+    void SetOrder(KeyOrder order);
+    void SetChangeLog(os::ChangeList* log) { log_ = log; }
+
+    // --- Win32 behaviour (results are Win32 error codes) ---
+    LONG Open(HKEY parent, const char* subKey, REGSAM access, HKEY* result);
+    LONG Create(HKEY parent, const char* subKey, REGSAM access, HKEY* result, DWORD* disposition);
+    LONG Close(HKEY key);
+    LONG QueryValue(HKEY key, const char* name, DWORD* type, BYTE* data, DWORD* size);
+    LONG SetValue(HKEY key, const char* name, DWORD type, const BYTE* data, DWORD size);
+    LONG DeleteValue(HKEY key, const char* name);
+    LONG DeleteKey(HKEY key, const char* subKey);
+    LONG EnumKey(HKEY key, DWORD index, char* name, DWORD* nameSize);
+    LONG QueryInfo(HKEY key, DWORD* subKeys, DWORD* maxSubKeyLen, DWORD* values, DWORD* maxValueNameLen,
+                   DWORD* maxValueLen);
+    size_t OpenHandleCount() const { return handles_.size(); }
+
+    // --- Building and inspecting. Paths start with a root name, e.g.
+    // "HKEY_LOCAL_MACHINE\Software\X"; HKEY_CURRENT_USER and HKEY_CLASSES_ROOT map as above.
+    RegKey* FindKey(std::string_view path);
+    RegKey* EnsureKey(std::string_view path);  // null for an unknown root
+    bool DeleteTree(std::string_view path);    // true when the key existed
+    static RegValue* FindValue(RegKey* key, std::string_view name, const CodePage& cp);
+    void PutValue(RegKey* key, std::string_view name, DWORD type, std::string data);
+    bool RemoveValue(RegKey* key, std::string_view name);
+
+    // Every key of the two hives, depth first in enumeration order, with its full
+    // path (HKEY_LOCAL_MACHINE\... or HKEY_USERS\...).
+    void Walk(const std::function<void(const std::string& path, const RegKey& key)>& visit);
+    const std::vector<RegKey*>& Children(RegKey* key);
+
+    RegKey* machineHive() { return hklm_.get(); }
+    RegKey* usersHive() { return hku_.get(); }
+
+private:
+    struct Handle {
+        std::shared_ptr<RegKey> key;
+        REGSAM access = 0;
+        std::string path;  // the path as the caller named it, for the change log
+        // For a key reached through HKEY_CLASSES_ROOT: the path below "Classes".
+        bool classesView = false;
+        std::string classesPath;
+    };
+    struct Resolved {  // a handle, or a predefined root, seen as one key
+        std::shared_ptr<RegKey> key;
+        REGSAM access = 0;
+        std::string path;
+        bool classesView = false;
+        std::string classesPath;
+    };
+
+    LONG Resolve(HKEY key, Resolved* out);
+    HKEY AddHandle(Resolved target, REGSAM access);
+    bool SplitPath(const char* subKey, std::vector<std::string>* parts) const;
+    std::shared_ptr<RegKey> Child(const std::shared_ptr<RegKey>& key, std::string_view name) const;
+    std::shared_ptr<RegKey> AddChild(const std::shared_ptr<RegKey>& key, const std::string& name);
+    std::shared_ptr<RegKey> Walk(std::shared_ptr<RegKey> from, const std::vector<std::string>& parts) const;
+    std::shared_ptr<RegKey> ClassesKey(bool user) const;
+    std::shared_ptr<RegKey> UserKey() const;
+    std::shared_ptr<RegKey> RootFromName(std::string_view root, std::string_view* rest, bool* classes);
+    void Invalidate(RegKey* key) { key->orderValid = false; }
+    static void MarkDeleted(RegKey* key);
+    void Record(os::Change change);
+    const std::vector<std::shared_ptr<RegKey>> MergedChildren(const Resolved& r);
+
+    const CodePage* cp_;
+    KeyOrder order_;
+    std::string userSid_;
+    uint64_t nextCreated_ = 1;
+    std::shared_ptr<RegKey> hklm_;
+    std::shared_ptr<RegKey> hku_;
+    std::unordered_map<uintptr_t, Handle> handles_;
+    uintptr_t nextHandle_ = 0x1000;
+    os::ChangeList* log_ = nullptr;
+};
+
+// Root names as regedit writes them.
+const char* RootName(HKEY root);
+
+}  // namespace sim

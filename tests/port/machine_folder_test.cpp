@@ -1,0 +1,150 @@
+// Machine folders (simulation only): loading settings, registry files and drives,
+// refusing what cannot be read with the file and line named, and writing the
+// registry back.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/os/sim/machine_folder.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class MachineFolder : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "zentho-folder-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        dir = pattern;
+    }
+    void TearDown() override {
+        sim::Machine::Use(nullptr);
+        fs::remove_all(dir);
+    }
+    void Write(const std::string& name, const std::string& text) {
+        fs::create_directories((fs::path(dir) / name).parent_path());
+        std::ofstream(fs::path(dir) / name, std::ios::binary) << text;
+    }
+    std::unique_ptr<sim::Machine> Load() {
+        error.clear();
+        auto machine = sim::LoadMachineFolder(dir, &error);
+        if (machine) sim::Machine::Use(machine.get());
+        return machine;
+    }
+    std::string Read(HKEY root, const char* key, const char* name) {
+        HKEY h;
+        if (os::RegOpenKeyExA(root, key, 0, KEY_READ, &h)) return "<no key>";
+        char buffer[256] = {};
+        DWORD size = sizeof buffer;
+        LONG r = os::RegQueryValueExA(h, name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size);
+        os::RegCloseKey(h);
+        return r ? "<no value>" : buffer;
+    }
+    std::string dir, error;
+};
+
+TEST_F(MachineFolder, FullExportLoadsAndAnswersAsTheMachineItCameFrom) {
+    // A regedit export of a whole machine: HKEY_LOCAL_MACHINE and HKEY_USERS only,
+    // the user's classes in their own "_Classes" key.
+    const std::string sid = "S-1-5-21-11-22-33-1004";
+    Write("10-machine.reg",
+          "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Classes\\http\\shell\\open\\command]\r\n"
+          "@=\"machine.exe\"\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\X]\r\n\"v\"=\"first\"\r\n");
+    Write("20-users.reg",
+          "REGEDIT4\r\n\r\n[HKEY_USERS\\.DEFAULT\\Software\\X]\r\n\"v\"=\"default user\"\r\n\r\n"
+          "[HKEY_USERS\\" +
+              sid +
+              "\\Software\\X]\r\n\"v\"=\"the user\"\r\n\r\n"
+              "[HKEY_USERS\\" +
+              sid +
+              "_Classes\\mailto\\shell\\open\\command]\r\n@=\"user.exe\"\r\n\r\n"
+              "[HKEY_LOCAL_MACHINE\\Software\\X]\r\n\"v\"=\"second\"\r\n");
+    Write("machine.ini",
+          "[windows]\nplatform=1   ; Windows 98\nminor=10\ncodepage=1252\nwindir=C:\\WINDOWS\n"
+          "[environment]\nProgramFiles=D:\\Apps\n[folders]\n26=C:\\WINDOWS\\Application Data\n");
+    Write("drives/C/WINDOWS/win.ini", "[x]\n");
+    auto machine = Load();
+    ASSERT_TRUE(machine) << error;
+    EXPECT_EQ(machine->registry().userSid(), sid) << "the only user SID the files name";
+    EXPECT_EQ(Read(HKEY_CURRENT_USER, "Software\\X", "v"), "the user");
+    EXPECT_EQ(Read(HKEY_LOCAL_MACHINE, "Software\\X", "v"), "second") << "files apply in name order";
+    EXPECT_EQ(Read(HKEY_CLASSES_ROOT, "http\\shell\\open\\command", ""), "machine.exe");
+    EXPECT_EQ(Read(HKEY_CLASSES_ROOT, "mailto\\shell\\open\\command", ""), "user.exe");
+
+    EXPECT_EQ(os::GetACP(), 1252u);
+    OSVERSIONINFOA info = {};
+    info.dwOSVersionInfoSize = sizeof info;
+    ASSERT_TRUE(os::GetVersionExA(&info));
+    EXPECT_EQ(info.dwPlatformId, 1u);
+    EXPECT_EQ(info.dwMinorVersion, 10u);
+    char text[MAX_PATH];
+    EXPECT_EQ(os::ExpandEnvironmentStringsA("%windir%|%ProgramFiles%", text, sizeof text), 19u);
+    EXPECT_STREQ(text, "C:\\WINDOWS|D:\\Apps") << "the Windows folder's variables follow windir";
+    EXPECT_EQ(os::SHGetFolderPathA(nullptr, 26, nullptr, 0, text), S_OK);
+    EXPECT_STREQ(text, "C:\\WINDOWS\\Application Data");
+    EXPECT_EQ(os::GetFileAttributesA("c:\\windows\\WIN.INI"), static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
+}
+
+TEST_F(MachineFolder, WhatCannotBeReadIsRefusedWithFileAndLine) {
+    Write("machine.ini", "[windows]\nplatform=2\n\ncodepage=437\n");
+    EXPECT_FALSE(Load());
+    EXPECT_EQ(error, "machine.ini:4: codepage must be 932 or 1252");
+
+    Write("machine.ini", "[windows]\nkeyorder=created\n");
+    Write("a.reg", "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\A]\r\n\"v\"=\"ok\"\r\n");
+    Write("b.reg", "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\B]\r\n\"v\"=dword:123456789\r\n");
+    EXPECT_FALSE(Load()) << "nothing of a machine with a bad file is loaded";
+    EXPECT_EQ(error.rfind("b.reg:4:", 0), 0u) << error;
+
+    fs::remove(fs::path(dir) / "b.reg");
+    Write("c.reg", "REGEDIT4\r\n\r\n[HKEY_USERS\\S-1-5-21-1-1-1-1001]\r\n\r\n[HKEY_USERS\\S-1-5-21-1-1-1-1002]\r\n");
+    EXPECT_FALSE(Load());
+    EXPECT_NE(error.find("user="), std::string::npos) << error;
+}
+
+TEST_F(MachineFolder, CreationOrderAndSavingTheRegistryBack) {
+    Write("machine.ini", "[windows]\nkeyorder=created\n");
+    Write("a.reg",
+          "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\N\\4.7]\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\N\\4.5]\r\n");
+    Write("b.reg", "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\N\\10.0]\r\n");
+    {
+        auto machine = Load();
+        ASSERT_TRUE(machine) << error;
+        HKEY h;
+        ASSERT_EQ(os::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\N", 0, KEY_READ, &h), 0);
+        std::vector<std::string> names;
+        char name[64];
+        for (DWORD i = 0;; ++i) {
+            DWORD size = sizeof name;
+            if (os::RegEnumKeyExA(h, i, name, &size, nullptr, nullptr, nullptr, nullptr)) break;
+            names.push_back(name);
+        }
+        EXPECT_EQ(names, (std::vector<std::string>{"4.7", "4.5", "10.0"})) << "Windows 9x lists keys as created";
+        ASSERT_EQ(os::RegSetValueExA(h, "v", 0, REG_SZ, reinterpret_cast<const BYTE*>("\x96\x7c"), 3),
+                  ERROR_ACCESS_DENIED);
+        os::RegCloseKey(h);
+        ASSERT_EQ(
+            os::RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Saved", 0, nullptr, 0, KEY_WRITE, nullptr, &h, nullptr),
+            0);
+        ASSERT_EQ(os::RegSetValueExA(h, "v", 0, REG_SZ, reinterpret_cast<const BYTE*>("\x96\x7c"), 3), 0);
+        os::RegCloseKey(h);
+        ASSERT_TRUE(sim::SaveMachineRegistry(*machine, dir, &error)) << error;
+    }
+    EXPECT_FALSE(fs::exists(fs::path(dir) / "a.reg"));
+    EXPECT_TRUE(fs::exists(fs::path(dir) / "registry.reg"));
+    auto again = Load();
+    ASSERT_TRUE(again) << error;
+    EXPECT_EQ(Read(HKEY_CURRENT_USER, "Software\\Saved", "v"), "\x96\x7c");
+    HKEY h;
+    ASSERT_EQ(os::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\N", 0, KEY_READ, &h), 0);
+    char name[64];
+    DWORD size = sizeof name;
+    ASSERT_EQ(os::RegEnumKeyExA(h, 0, name, &size, nullptr, nullptr, nullptr, nullptr), 0);
+    EXPECT_STREQ(name, "4.7") << "the saved file keeps the creation order";
+    os::RegCloseKey(h);
+}
+
+}  // namespace

@@ -1,0 +1,293 @@
+// Tests of the .reg file reader and writers: each form read, the round trips through both
+// writers, a file exported by Wine's regedit, and malformed or cut-off files.
+#include "platform/os/sim/regfile.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+namespace sim {
+namespace {
+
+const CodePage kCp932(932);
+const std::string kHead4 = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\T]\r\n";  // the next line is line 4
+const std::string kHead5 = "Windows Registry Editor Version 5.00\r\n[HKEY_USERS]\r\n";
+
+// A version 5 file of the given UTF-8 text.
+std::string Wide(const std::string& utf8) {
+    std::u16string text;
+    EXPECT_TRUE(Utf8ToUtf16(utf8, &text));
+    std::string out = "\xFF\xFE";
+    for (char16_t c : text) out += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+    return out;
+}
+
+// Ops one per line ("line kind type key [name] bytes"), so that a failure shows what differs.
+std::string Dump(const std::vector<RegFileOp>& ops) {
+    std::string out;
+    char buf[32];
+    for (const RegFileOp& op : ops) {
+        std::snprintf(buf, sizeof buf, "%d %c %x ", op.line, "ADSX"[op.kind], static_cast<unsigned>(op.type));
+        out += buf + op.key + " [" + op.valueName + "]";
+        for (unsigned char b : op.data) out += (std::snprintf(buf, sizeof buf, " %02x", b), buf);
+        out += "\n";
+    }
+    return out;
+}
+
+std::vector<RegFileOp> MustParse(const std::string& file, const CodePage& cp = kCp932) {
+    std::vector<RegFileOp> ops;
+    std::string error;
+    EXPECT_TRUE(ParseRegFile(file, cp, &ops, &error)) << error;
+    return ops;
+}
+
+void ExpectError(const std::string& file, const std::string& error) {
+    std::vector<RegFileOp> ops(1);
+    std::string got;
+    EXPECT_FALSE(ParseRegFile(file, kCp932, &ops, &got));
+    EXPECT_EQ(got, error);
+    EXPECT_TRUE(ops.empty());
+}
+
+std::vector<RegFileKey> ToKeys(const std::vector<RegFileOp>& ops) {
+    std::vector<RegFileKey> keys;
+    for (const RegFileOp& op : ops) {
+        if (op.kind == RegFileOp::kAddKey) keys.push_back({op.key, {}});
+        if (op.kind == RegFileOp::kSetValue) keys.back().values.push_back({op.valueName, op.type, op.data});
+    }
+    return keys;
+}
+
+std::string Dump(const std::vector<RegFileKey>& keys) {
+    std::vector<RegFileOp> ops;
+    for (const RegFileKey& key : keys) {
+        ops.push_back({RegFileOp::kAddKey, key.path, "", REG_NONE, "", 0});
+        for (const RegFileValue& v : key.values)
+            ops.push_back({RegFileOp::kSetValue, key.path, v.name, v.type, v.data, 0});
+    }
+    return Dump(ops);
+}
+
+// Each line stands after a key line, so what it gives is the second op, from line 4.
+TEST(RegFileRead, Forms) {
+    struct {
+        const char* line;
+        const char* op;
+    } cases[] = {
+        {R"("s"="a\\b\"c")", "S 1 HKEY_CURRENT_USER\\T [s] 61 5c 62 22 63 00"},
+        {R"(@="x")", "S 1 HKEY_CURRENT_USER\\T [] 78 00"},
+        {R"("n\\m\"q"="")", "S 1 HKEY_CURRENT_USER\\T [n\\m\"q] 00"},
+        {R"("lf"="a\nb\rc")", "S 1 HKEY_CURRENT_USER\\T [lf] 61 0a 62 0d 63 00"},
+        {"\t\"s\" = \"t;\" ;c", "S 1 HKEY_CURRENT_USER\\T [s] 74 3b 00"},
+        {"\"\x83\x5c\"=\"\x96\x7c\x83\x5c\"", "S 1 HKEY_CURRENT_USER\\T [\x83\x5c] 96 7c 83 5c 00"},  // ソ
+        {"\"d\"=dword:1f", "S 4 HKEY_CURRENT_USER\\T [d] 1f 00 00 00"},
+        {"\"d\"=dword: ABCDEF12;c", "S 4 HKEY_CURRENT_USER\\T [d] 12 ef cd ab"},
+        {"\"h\"=hex:", "S 3 HKEY_CURRENT_USER\\T [h]"},
+        {"\"h\"=hex: 01,\tFf, ", "S 3 HKEY_CURRENT_USER\\T [h] 01 ff"},
+        {"\"x\" = hex(2):41,00 ;c", "S 2 HKEY_CURRENT_USER\\T [x] 41 00"},
+        {"\"x\"=hex(B):01", "S b HKEY_CURRENT_USER\\T [x] 01"},
+        {"\"x\"=hex(0):", "S 0 HKEY_CURRENT_USER\\T [x]"},
+        {"\"x\"=hex(fFfFfFfF):01", "S ffffffff HKEY_CURRENT_USER\\T [x] 01"},
+        {"\"del\"=-", "X 0 HKEY_CURRENT_USER\\T [del]"},
+        {"@ = - ;c", "X 0 HKEY_CURRENT_USER\\T []"},
+        {"[HKEY_LOCAL_MACHINE\\Software\\X]", "A 0 HKEY_LOCAL_MACHINE\\Software\\X []"},
+        {"[hkey_current_user\\Soft Ware\\X\\]", "A 0 HKEY_CURRENT_USER\\Soft Ware\\X []"},
+        {"  [HKEY_CLASSES_ROOT\\.txt] ; c", "A 0 HKEY_CLASSES_ROOT\\.txt []"},
+        {"[HKEY_USERS]", "A 0 HKEY_USERS []"},
+        {"[-HKEY_USERS\\S-1\\Y\\]", "D 0 HKEY_USERS\\S-1\\Y []"},
+        {"[HKEY_USERS\\A]B]", "A 0 HKEY_USERS\\A]B []"},
+        {"[HKEY_USERS\\\x83\x5c]", "A 0 HKEY_USERS\\\x83\x5c []"},  // ソ: its 0x5C is no backslash
+        {"[HKEY_USERS\\\x83\x5d]", "A 0 HKEY_USERS\\\x83\x5d []"},  // ゾ: its 0x5D is no bracket
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        std::vector<RegFileOp> ops = MustParse(kHead4 + c.line + "\r\n");
+        ASSERT_EQ(ops.size(), 2u);
+        EXPECT_EQ(Dump({ops[1]}), std::string("4 ") + c.op + "\n");
+    }
+}
+
+// The same content under both headers and line ends reads alike; version 5 texts and
+// hex(1/2/7) come out in the code page, other hex bytes as they stand.
+TEST(RegFileRead, BothHeadersAndContinuation) {
+    std::string body =
+        "; comment\n[HKEY_CURRENT_USER\\翻訳]\n\"名\"=\"翻訳\"\n"
+        "\"h\"=hex:01,\\\n  ; a comment inside the list\n\n  02,\\\n03\n"
+        "[-HKEY_CURRENT_USER\\翻訳]\n";
+    std::string sjis, crlf;
+    ASSERT_TRUE(kCp932.FromUtf8("REGEDIT4\n" + body, &sjis));
+    for (char c : sjis) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    std::string v4 = Dump(MustParse(sjis));
+    EXPECT_EQ(v4,
+              "3 A 0 HKEY_CURRENT_USER\\\x96\x7c\x96\xf3 []\n"
+              "4 S 1 HKEY_CURRENT_USER\\\x96\x7c\x96\xf3 [\x96\xbc] 96 7c 96 f3 00\n"
+              "5 S 3 HKEY_CURRENT_USER\\\x96\x7c\x96\xf3 [h] 01 02 03\n"
+              "10 D 0 HKEY_CURRENT_USER\\\x96\x7c\x96\xf3 []\n");
+    EXPECT_EQ(Dump(MustParse(crlf)), v4);
+    EXPECT_EQ(Dump(MustParse(Wide("Windows Registry Editor Version 5.00\r\n" + body))), v4);
+    EXPECT_EQ(Dump(MustParse(Wide(kHead5 + "\"e\"=hex(2):fb,7f,00,00\n\"b\"=hex:fb,7f"))),  // U+7FFB 翻
+              "2 A 0 HKEY_USERS []\n3 S 2 HKEY_USERS [e] 96 7c 00\n4 S 3 HKEY_USERS [b] fb 7f\n");
+}
+
+// What Wine's regedit /E wrote (values sorted by name, as it writes them).
+const char* const kWineExport =
+    "Windows Registry Editor Version 5.00\r\n\r\n"
+    "[HKEY_CURRENT_USER\\Software\\Probe]\r\n"
+    "@=\"既定\"\r\n"
+    "\"bin\"=hex:00,07,0e,15,1c,23,2a,31,38,3f,46,4d,54,5b,62,69,70,77,7e,85,8c,93,9a,\\\r\n"
+    "  a1,a8,af,b6,bd,c4,cb,d2,d9,e0,e7,ee,f5,fc,03,0a,11,18,1f,26,2d,34,3b,42,49,\\\r\n"
+    "  50,57,5e,65,6c,73,7a,81,88,8f,96,9d,a4,ab,b2,b9,c0,c7,ce,d5,dc,e3,ea,f1,f8,\\\r\n"
+    "  ff,06,0d,14,1b,22,29,30,37,3e,45,4c,53,5a,61,68,6f\r\n"
+    "\"empty\"=\"\"\r\n"
+    "\"exp\"=hex(2):25,00,41,00,25,00,00,00\r\n"
+    "\"lf\"=\"a\\nb\"\r\n"
+    "\"multi\"=hex(7):41,00,00,00,42,00,00,00,00,00\r\n"
+    "\"n\"=dword:0000002a\r\n"
+    "\"nnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnn"
+    "nnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnn\"=hex:01,\\\r\n"
+    "  02\r\n"
+    "\"none\"=hex(0):\r\n"
+    "\"path\"=\"C:\\\\Program Files\\\\ソ\"\r\n"
+    "\"q\"=hex(b):01,00,00,00,00,00,00,00\r\n"
+    "\"quote\"=\"say \\\"hi\\\"\"\r\n"
+    "\"翻訳\"=\"翻訳ソフト\"\r\n\r\n"
+    "[HKEY_CURRENT_USER\\Software\\Probe\\Sub ソ]\r\n"
+    "\"x\"=\"y\"\r\n\r\n";
+
+TEST(RegFileRead, WineExportReadsAndWritesBackTheSame) {
+    std::vector<RegFileOp> ops = MustParse(Wide(kWineExport));
+    ASSERT_EQ(ops.size(), 16u);
+    EXPECT_EQ(Dump({ops[4], ops[5], ops[10]}),
+              "10 S 2 HKEY_CURRENT_USER\\Software\\Probe [exp] 25 41 25 00\n"
+              "11 S 1 HKEY_CURRENT_USER\\Software\\Probe [lf] 61 0a 62 00\n"
+              "17 S 1 HKEY_CURRENT_USER\\Software\\Probe [path] "
+              "43 3a 5c 50 72 6f 67 72 61 6d 20 46 69 6c 65 73 5c 83 5c 00\n");
+    EXPECT_EQ(ops[15].key, "HKEY_CURRENT_USER\\Software\\Probe\\Sub \x83\x5c");
+    // Our writer wraps like Wine's; only the string with a line break differs (hex by choice).
+    std::string expected = kWineExport, lf = "\"lf\"=\"a\\nb\"";
+    expected.replace(expected.find(lf), lf.size(), "\"lf\"=hex(1):61,00,0a,00,62,00,00,00");
+    EXPECT_EQ(WriteRegFile5(ToKeys(ops), kCp932), Wide(expected));
+}
+
+std::vector<RegFileKey> RoundTripKeys() {
+    std::string big;
+    for (int i = 0; i < 300; ++i) big.push_back(static_cast<char>(i * 7));
+    return {
+        {"HKEY_LOCAL_MACHINE\\Software\\\x96\x7c\x96\xf3\\\x83\x5c",
+         {
+             {"", REG_SZ, std::string("plain\0", 6)},
+             {"a\\b\"c", REG_SZ, std::string("C:\\x\\\"q\"\0", 9)},
+             {"\x83\x5c", REG_SZ, std::string("\x96\x7c\x96\xf3\x83\x5c\0", 7)},
+             {"sjis-tail", REG_SZ, std::string("\x83\x5c\\\0", 4)},
+             {"lines", REG_SZ, std::string("a\r\nb\0", 5)},
+             {"inner-nul", REG_SZ, std::string("a\0b\0", 4)},
+             {"no-nul", REG_SZ, "abc"},
+             {"no-data", REG_SZ, ""},
+             {"d", REG_DWORD, "\x78\x56\x34\x12"},
+             {"d3", REG_DWORD, "\x01\x02\x03"},
+             {"bin", REG_BINARY, big},
+             {"exp", REG_EXPAND_SZ, std::string("%TEMP%\\\x83\x5c\0", 10)},
+             {"multi", REG_MULTI_SZ, std::string("a\0\x96\x7c\0\0", 6)},
+             {"q", REG_QWORD, "\x01\x02\x03\x04\x05\x06\x07\x08"},
+             {"odd-type", 0x12345678, "xyz"},
+             {"none", REG_NONE, ""},
+         }},
+        {"HKEY_CURRENT_USER\\Empty", {}},
+    };
+}
+
+TEST(RegFileWrite, RoundTripsBothForms) {
+    std::vector<RegFileKey> keys = RoundTripKeys();
+    std::string v4 = WriteRegFile4(keys);
+    EXPECT_EQ(Dump(ToKeys(MustParse(v4))), Dump(keys));
+    EXPECT_EQ(Dump(ToKeys(MustParse(WriteRegFile5(keys, kCp932)))), Dump(keys));
+    // Texts go out readable where the quoted form holds them; a trail byte 0x5C is not escaped.
+    EXPECT_NE(v4.find("\"\x83\x5c\"=\"\x96\x7c\x96\xf3\x83\x5c\"\r\n"), std::string::npos);
+    EXPECT_NE(v4.find("\"sjis-tail\"=\"\x83\x5c\\\\\"\r\n"), std::string::npos);
+    EXPECT_NE(v4.find("\"d\"=dword:12345678\r\n\"d3\"=hex(4):01,02,03\r\n"), std::string::npos);
+    EXPECT_NE(v4.find("\"odd-type\"=hex(12345678):78,79,7a\r\n"), std::string::npos);
+
+    // In code page 1252 the same bytes are single characters: 0xE9 0x5C is "é\".
+    std::vector<RegFileKey> western = {{"HKEY_USERS\\Caf\xe9", {{"\xe9\\", REG_SZ, std::string("\xe9\\\0", 3)}}}};
+    const CodePage cp1252(1252);
+    EXPECT_EQ(Dump(ToKeys(MustParse(WriteRegFile4(western, cp1252), cp1252))), Dump(western));
+    EXPECT_EQ(Dump(ToKeys(MustParse(WriteRegFile5(western, cp1252), cp1252))), Dump(western));
+
+    // Version 5 cannot carry a lone lead byte: its raw bytes make the reader refuse the file.
+    keys = {{"HKEY_USERS", {{"x", REG_SZ, std::string("a\x83\0", 3)}}}};
+    EXPECT_EQ(Dump(ToKeys(MustParse(WriteRegFile4(keys)))), Dump(keys));
+    ExpectError(WriteRegFile5(keys, kCp932), "line 4: UTF-16 data of odd length");
+}
+
+TEST(RegFileRead, RefusesMalformedLines) {
+    struct {
+        std::string lines;  // from line 4 on
+        const char* error;
+    } cases[] = {
+        {"\"s\"=\"abc", "line 4: string without its closing quote"},
+        {"\"s\"=\"a\\\"", "line 4: string without its closing quote"},
+        {"\"s\"=\"a\\0b\"", "line 4: unknown escape '\\0'"},
+        {"\"s\"=\"a\\qb\"", "line 4: unknown escape '\\q'"},
+        {"\"s\"=\"a\" x", "line 4: text after the closing quote"},
+        {"\"s\"=\"\x83\r\n\"t\"=\"\"", "line 4: broken double-byte character"},
+        {"\"s\"=\"\x83\"", "line 4: broken double-byte character"},
+        {std::string("\"s\"=\"a\0b\"", 9), "line 4: NUL in the text"},
+        {"[HKEY_CURRENT_USER\\X", "line 4: key line without ']'"},
+        {"[HKCU\\X]", "line 4: unknown root key 'HKCU'"},
+        {"[HKEY_USERS\\X] junk", "line 4: text after the key's ']'"},
+        {"[HKEY_USERS\\A\\\\B]", "line 4: empty key name in the path"},
+        {"[-HKEY_USERS]", "line 4: a root key cannot be deleted"},
+        {"\"h\"=hex:0g", "line 4: a byte must be two hex digits"},
+        {"\"h\"=hex:001", "line 4: a byte must be two hex digits"},
+        {"\"h\"=hex:01 ,02", "line 4: unexpected text in the byte list"},
+        {"\"h\"=hex:01\\", "line 4: ',' expected before the continuation backslash"},
+        {"\"h\"=hex():01", "line 4: hex(N) needs 1 to 8 hex digits"},
+        {"\"h\"=hex(123456789):01", "line 4: hex(N) needs 1 to 8 hex digits"},
+        {"\"h\"=HEX:01", "line 4: unknown kind of value data"},
+        {"\"d\"=dword:123456789", "line 4: dword needs 1 to 8 hex digits"},
+        {"\"d\"=dword:1g", "line 4: text after the dword"},
+        {"\"v\"=-x", "line 4: text after '=-'"},
+        {"\"v\" \"x\"", "line 4: '=' expected after the value name"},
+        {"junk", "line 4: not a key, a value or a comment"},
+        {"\"h\"=hex:01,\\\r\n\"x\"=\"y\"", "line 5: unexpected text in the byte list"},
+        {"\"h\"=hex:01,\\\r\n; c\r\n", "line 4: the value is continued past the end of the file"},
+        {"[-HKEY_USERS\\X]\r\n\"a\"=\"b\"", "line 5: value line outside a key"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.lines);
+        ExpectError(kHead4 + c.lines, c.error);
+    }
+    ExpectError("REGEDIT4\r\n\"a\"=\"b\"\r\n", "line 2: value line outside a key");
+}
+
+TEST(RegFileRead, RefusesBadHeadersAndEncodings) {
+    ExpectError("", "line 1: the file does not start with REGEDIT4 or the version 5 header");
+    ExpectError("REGEDIT4 \r\n", "line 1: the file does not start with REGEDIT4 or the version 5 header");
+    ExpectError(kHead5, "line 1: a version 5 file must be UTF-16LE with a byte-order mark");
+    ExpectError(Wide("REGEDIT4\r\n"), "line 1: a REGEDIT4 file must be in the code page, not UTF-16");
+    std::string cut = Wide(kHead5 + "\"a\"=\"b\"");
+    ExpectError(cut.substr(0, cut.size() - 1), "line 3: the UTF-16 text ends in half a character");
+    ExpectError(Wide(kHead5 + "\"a\"=\"x").append("\x00\xD8\"\x00", 4), "line 3: lone UTF-16 surrogate");
+    ExpectError(Wide(kHead5 + "\"a\"=\"한\""), "line 3: text that code page 932 cannot hold");
+    ExpectError(Wide(kHead5 + "\"a\"=hex(2):41"), "line 3: UTF-16 data of odd length");
+    ExpectError(Wide(kHead5 + "\"a\"=hex(7):00,d8,00,00"), "line 3: text that code page 932 cannot hold");
+}
+
+// A file cut anywhere either reads as a shorter valid file or is refused with a line number.
+TEST(RegFileRead, TruncatedFilesNeverHalfParse) {
+    std::vector<RegFileKey> keys = RoundTripKeys();
+    for (const std::string& file : {WriteRegFile4(keys), WriteRegFile5(keys, kCp932)}) {
+        for (size_t len = 0; len <= file.size(); ++len) {
+            std::vector<RegFileOp> ops(1);
+            std::string error;
+            if (!ParseRegFile(file.substr(0, len), kCp932, &ops, &error)) {
+                ASSERT_EQ(error.rfind("line ", 0), 0u) << len;
+                ASSERT_TRUE(ops.empty());
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace sim

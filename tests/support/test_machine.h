@@ -1,0 +1,74 @@
+// The machine a test runs on, built through one interface that both backends
+// implement, and put back afterwards.
+//
+// Native build: a fresh simulated machine for each test, its C: drive on a new host
+// folder. Windows build (under Wine): the real registry and C: drive; the registry
+// areas that the library and the tests touch, the test folder and the environment
+// variables a test set are restored when the test ends.
+//
+// Key paths begin with a root name: HKEY_LOCAL_MACHINE\Software\...
+// File paths are Windows paths; Root() is an empty folder owned by the test.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/os/os.h"
+
+namespace sim {
+class Machine;
+}
+
+class TestMachine {
+public:
+    TestMachine();
+    ~TestMachine();
+    TestMachine(const TestMachine&) = delete;
+    TestMachine& operator=(const TestMachine&) = delete;
+
+    static bool Simulated();
+    static std::string Root();  // C:\zt
+
+    // Registry.
+    void SetString(const std::string& key, const std::string& name, const std::string& text, DWORD type = REG_SZ);
+    void SetDword(const std::string& key, const std::string& name, DWORD value);
+    void SetRaw(const std::string& key, const std::string& name, DWORD type, const std::string& bytes);
+    void CreateKey(const std::string& key);
+    void DeleteTree(const std::string& key);
+    bool KeyExists(const std::string& key) const;
+    bool GetValue(const std::string& key, const std::string& name, DWORD* type, std::string* data) const;
+    std::vector<std::string> Subkeys(const std::string& key) const;  // in enumeration order
+
+    // Files.
+    void WriteFile(const std::string& path, const std::string& bytes);
+    void WriteExe(const std::string& path, uint16_t major, uint16_t minor, uint16_t build = 0, uint16_t revision = 0);
+    void MakeFolder(const std::string& path);
+    bool Exists(const std::string& path) const;
+
+    // Environment variables, for both the system's and the C runtime's copy.
+    void SetEnv(const std::string& name, const std::string& value);
+
+    // Registry files, through regedit on Windows and the simulation's reader natively.
+    bool ImportReg(const std::string& fileBytes, std::string* error);
+    std::string ExportReg(const std::string& key);  // "Windows Registry Editor Version 5.00" bytes
+
+    // Top-level windows owned by the test: they close on WM_CLOSE.
+    HWND OpenWindow(const std::string& className, const std::string& title);
+
+    // The calling thread's last error, as the port's functions left it.
+    DWORD LastError() const;
+
+    // Simulation only: the machine itself (null on Windows).
+    sim::Machine* machine();
+
+    static HKEY RootKey(const std::string& key, std::string* rest);
+
+    // Fails the test when it would write a registry key that the fixture cannot put back.
+    static void CheckWritable(const std::string& key);
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};

@@ -1,0 +1,120 @@
+// The fixture's registry helpers, written once over the port's functions so that
+// they run unchanged on both backends.
+#include <gtest/gtest.h>
+
+#include "test_machine.h"
+
+HKEY TestMachine::RootKey(const std::string& key, std::string* rest) {
+    static const struct {
+        const char* name;
+        HKEY root;
+    } kRoots[] = {{"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE},
+                  {"HKEY_CURRENT_USER", HKEY_CURRENT_USER},
+                  {"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT},
+                  {"HKEY_USERS", HKEY_USERS}};
+    size_t cut = key.find('\\');
+    std::string root = key.substr(0, cut);
+    *rest = cut == std::string::npos ? "" : key.substr(cut + 1);
+    for (const auto& r : kRoots)
+        if (root == r.name) return r.root;
+    ADD_FAILURE() << "not a registry key path: " << key;
+    return nullptr;
+}
+
+namespace {
+
+HKEY CreatePath(const std::string& key) {
+    TestMachine::CheckWritable(key);
+    std::string rest;
+    HKEY root = TestMachine::RootKey(key, &rest);
+    HKEY h = nullptr;
+    LONG r = os::RegCreateKeyExA(root, rest.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr);
+    EXPECT_EQ(r, ERROR_SUCCESS) << "creating " << key;
+    return r == ERROR_SUCCESS ? h : nullptr;
+}
+
+HKEY OpenPath(const std::string& key, REGSAM access) {
+    std::string rest;
+    HKEY root = TestMachine::RootKey(key, &rest);
+    HKEY h = nullptr;
+    return os::RegOpenKeyExA(root, rest.c_str(), 0, access, &h) == ERROR_SUCCESS ? h : nullptr;
+}
+
+void DeleteBelow(HKEY parent, const std::string& name) {
+    HKEY h = nullptr;
+    if (os::RegOpenKeyExA(parent, name.c_str(), 0, KEY_ALL_ACCESS, &h) != ERROR_SUCCESS) return;
+    char child[512];
+    for (;;) {
+        DWORD size = sizeof child;
+        if (os::RegEnumKeyExA(h, 0, child, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        DeleteBelow(h, child);
+    }
+    os::RegCloseKey(h);
+    os::RegDeleteKeyA(parent, name.c_str());
+}
+
+}  // namespace
+
+void TestMachine::SetRaw(const std::string& key, const std::string& name, DWORD type, const std::string& bytes) {
+    if (HKEY h = CreatePath(key)) {
+        EXPECT_EQ(os::RegSetValueExA(h, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+                                     static_cast<DWORD>(bytes.size())),
+                  ERROR_SUCCESS);
+        os::RegCloseKey(h);
+    }
+}
+
+void TestMachine::SetString(const std::string& key, const std::string& name, const std::string& text, DWORD type) {
+    SetRaw(key, name, type, text + '\0');
+}
+
+void TestMachine::SetDword(const std::string& key, const std::string& name, DWORD value) {
+    SetRaw(key, name, REG_DWORD, std::string(reinterpret_cast<const char*>(&value), 4));
+}
+
+void TestMachine::CreateKey(const std::string& key) {
+    if (HKEY h = CreatePath(key)) os::RegCloseKey(h);
+}
+
+void TestMachine::DeleteTree(const std::string& key) {
+    size_t cut = key.rfind('\\');
+    if (HKEY parent = OpenPath(key.substr(0, cut), KEY_ALL_ACCESS)) {
+        DeleteBelow(parent, key.substr(cut + 1));
+        os::RegCloseKey(parent);
+    }
+}
+
+bool TestMachine::KeyExists(const std::string& key) const {
+    HKEY h = OpenPath(key, KEY_READ);
+    if (h) os::RegCloseKey(h);
+    return h != nullptr;
+}
+
+bool TestMachine::GetValue(const std::string& key, const std::string& name, DWORD* type, std::string* data) const {
+    HKEY h = OpenPath(key, KEY_READ);
+    if (!h) return false;
+    DWORD size = 0;
+    bool ok = os::RegQueryValueExA(h, name.c_str(), nullptr, type, nullptr, &size) == ERROR_SUCCESS;
+    if (ok) {
+        data->assign(size, '\0');
+        ok = os::RegQueryValueExA(h, name.c_str(), nullptr, type, reinterpret_cast<BYTE*>(&(*data)[0]), &size) ==
+             ERROR_SUCCESS;
+        data->resize(size);
+    }
+    os::RegCloseKey(h);
+    return ok;
+}
+
+std::vector<std::string> TestMachine::Subkeys(const std::string& key) const {
+    std::vector<std::string> names;
+    HKEY h = OpenPath(key, KEY_READ);
+    if (!h) return names;
+    char name[512];
+    for (DWORD i = 0;; ++i) {
+        DWORD size = sizeof name;
+        if (os::RegEnumKeyExA(h, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        names.emplace_back(name, size);
+    }
+    os::RegCloseKey(h);
+    return names;
+}

@@ -1,0 +1,87 @@
+// The fixture on the simulated machine: a new machine for each test, its C: drive on
+// a new host folder, and at the end a check that the test let go of every handle and
+// heap block.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+
+#include "pe-maker/pe_writer.h"
+#include "platform/os/sim/last_error.h"
+#include "platform/os/sim/machine.h"
+#include "platform/os/sim/machine_folder.h"
+#include "test_machine.h"
+
+namespace fs = std::filesystem;
+
+struct TestMachine::State {
+    std::unique_ptr<sim::Machine> machine;
+    std::string hostFolder;
+};
+
+TestMachine::TestMachine() : state_(std::make_unique<State>()) {
+    std::string pattern = (fs::temp_directory_path() / "zentho-test-XXXXXX").string();
+    if (!::mkdtemp(pattern.data())) ADD_FAILURE() << "cannot make a host folder for drive C:";
+    state_->hostFolder = pattern;
+    state_->machine = std::make_unique<sim::Machine>();
+    state_->machine->files().MapDrive('C', pattern);
+    state_->machine->files().MakeFolders(Root());
+    sim::Machine::Use(state_->machine.get());
+}
+
+TestMachine::~TestMachine() {
+    EXPECT_EQ(state_->machine->OpenHandleCount(), 0u) << "registry or find handles left open";
+    EXPECT_EQ(state_->machine->LiveBlocks(), 0u) << "heap blocks left allocated";
+    sim::Machine::Use(nullptr);
+    std::error_code ec;
+    fs::remove_all(state_->hostFolder, ec);
+}
+
+bool TestMachine::Simulated() { return true; }
+void TestMachine::CheckWritable(const std::string&) {}  // every test starts on a new machine
+std::string TestMachine::Root() { return "C:\\zt"; }
+sim::Machine* TestMachine::machine() { return state_->machine.get(); }
+DWORD TestMachine::LastError() const { return sim::LastError(); }
+
+void TestMachine::WriteFile(const std::string& path, const std::string& bytes) {
+    EXPECT_EQ(state_->machine->files().WriteFile(path, bytes), 0u) << "writing " << path;
+}
+
+void TestMachine::WriteExe(const std::string& path, uint16_t major, uint16_t minor, uint16_t build, uint16_t revision) {
+    auto image = pemaker::MakeVersionedPe(major, minor, build, revision);
+    WriteFile(path, std::string(image.begin(), image.end()));
+}
+
+void TestMachine::MakeFolder(const std::string& path) {
+    EXPECT_EQ(state_->machine->files().MakeFolders(path), 0u) << "making " << path;
+}
+
+bool TestMachine::Exists(const std::string& path) const { return !state_->machine->files().HostPath(path).empty(); }
+
+void TestMachine::SetEnv(const std::string& name, const std::string& value) { state_->machine->SetEnv(name, value); }
+
+bool TestMachine::ImportReg(const std::string& fileBytes, std::string* error) {
+    std::vector<sim::RegFileOp> ops;
+    if (!sim::ParseRegFile(fileBytes, state_->machine->codePage(), &ops, error)) return false;
+    sim::ApplyRegFile(state_->machine->registry(), ops);
+    return true;
+}
+
+std::string TestMachine::ExportReg(const std::string& key) {
+    std::string prefix = key;
+    // HKEY_CURRENT_USER is the user's key below HKEY_USERS in the export.
+    if (prefix.rfind("HKEY_CURRENT_USER", 0) == 0)
+        prefix = "HKEY_USERS\\" + state_->machine->registry().userSid() + prefix.substr(17);
+    std::vector<sim::RegFileKey> keys;
+    for (auto& k : sim::ExportRegistry(state_->machine->registry())) {
+        if (k.path.size() < prefix.size() || strncasecmp(k.path.c_str(), prefix.c_str(), prefix.size()) != 0) continue;
+        if (k.path.size() > prefix.size() && k.path[prefix.size()] != '\\') continue;
+        k.path = key + k.path.substr(prefix.size());
+        keys.push_back(std::move(k));
+    }
+    return sim::WriteRegFile5(keys, state_->machine->codePage());
+}
+
+HWND TestMachine::OpenWindow(const std::string& className, const std::string& title) {
+    return state_->machine->desktop().AddWindow(className, title);
+}

@@ -1,0 +1,85 @@
+// The tool's session on Windows: the real machine, with ZenthoAppAPILib.dll loaded
+// from the tool's folder and its exports bound by their decorated names, as the
+// product's own programs bind them.
+#include <windows.h>
+
+#include <string>
+
+#include "frame/export_names.h"
+#include "session.h"
+
+struct Session::State {
+    HMODULE library = nullptr;
+    FARPROC exports[15] = {};
+};
+
+Session::Session(std::unique_ptr<State> state) : state_(std::move(state)) {}
+
+Session::~Session() {
+    if (state_->library) FreeLibrary(state_->library);
+}
+
+std::unique_ptr<Session> Session::Open(const SessionOptions& options, std::string* error) {
+    if (!options.machine.empty() || options.dryRun) {
+        *error = "--machine and --dry-run need a machine folder: the Windows build works on this machine itself";
+        return nullptr;
+    }
+    char path[MAX_PATH];
+    DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string folder(path, length);
+    folder = folder.substr(0, folder.find_last_of("\\/") + 1);
+    auto state = std::make_unique<State>();
+    state->library = LoadLibraryA((folder + "ZenthoAppAPILib.dll").c_str());
+    if (!state->library) {
+        *error = "cannot load " + folder + "ZenthoAppAPILib.dll (error " + std::to_string(GetLastError()) + ")";
+        return nullptr;
+    }
+    for (const auto& e : frame::kExportNames) {
+        state->exports[e.ordinal - 1] = GetProcAddress(state->library, e.decorated);
+        if (!state->exports[e.ordinal - 1]) {
+            *error = std::string("ZenthoAppAPILib.dll does not export ") + e.decorated;
+            return nullptr;
+        }
+    }
+    return std::unique_ptr<Session>(new Session(std::move(state)));
+}
+
+void* Session::Export(int ordinal) const {
+    return ordinal >= 1 && ordinal <= 15 ? reinterpret_cast<void*>(state_->exports[ordinal - 1]) : nullptr;
+}
+
+std::string Session::ToUtf8(const std::string& ansi) const {
+    if (ansi.empty()) return "";
+    int wide = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+    std::wstring w(static_cast<size_t>(wide), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), w.data(), wide);
+    int bytes = WideCharToMultiByte(CP_UTF8, 0, w.data(), wide, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(bytes), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, w.data(), wide, out.data(), bytes, nullptr, nullptr);
+    return out;
+}
+
+bool Session::FromUtf8(const std::string& utf8, std::string* ansi) const {
+    ansi->clear();
+    if (utf8.empty()) return true;
+    int wide =
+        MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    if (wide <= 0) return false;
+    std::wstring w(static_cast<size_t>(wide), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), w.data(), wide);
+    BOOL lossy = FALSE;
+    int bytes = WideCharToMultiByte(CP_ACP, 0, w.data(), wide, nullptr, 0, nullptr, &lossy);
+    if (lossy || bytes <= 0) return false;
+    ansi->assign(static_cast<size_t>(bytes), '\0');
+    WideCharToMultiByte(CP_ACP, 0, w.data(), wide, ansi->data(), bytes, nullptr, nullptr);
+    return true;
+}
+
+void Session::BeginChanges() {}
+
+bool Session::TakeChanges(os::ChangeList*, std::string* why) {
+    *why = "not yet recorded by the Windows build";
+    return false;
+}
+
+bool Session::Finish(std::string*) { return true; }
