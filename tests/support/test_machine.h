@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/os/changes.h"
 #include "platform/os/os.h"
 
 namespace sim {
@@ -60,7 +61,11 @@ public:
     // The calling thread's last error, as the port's functions left it.
     DWORD LastError() const;
 
-    // Simulation only: the machine itself (null on Windows).
+    // Simulation only (null, empty or no effect on Windows): the record of what the
+    // port's functions changed, the programs started, the Windows version.
+    os::ChangeList* changes();
+    std::vector<std::string> ProgramsStarted() const;  // "program|parameters"
+    void SetWindowsVersion(DWORD platform, DWORD major, DWORD minor);
     sim::Machine* machine();
 
     static HKEY RootKey(const std::string& key, std::string* rest);

@@ -56,8 +56,11 @@ void DeleteBelow(HKEY parent, const std::string& name) {
 }  // namespace
 
 void TestMachine::SetRaw(const std::string& key, const std::string& name, DWORD type, const std::string& bytes) {
+    // Exactly these bytes: Windows counts a NUL that follows a string the caller did
+    // not count, so a non-zero byte stands after them.
+    std::string guarded = bytes + '\xFF';
     if (HKEY h = CreatePath(key)) {
-        EXPECT_EQ(os::RegSetValueExA(h, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+        EXPECT_EQ(os::RegSetValueExA(h, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(guarded.data()),
                                      static_cast<DWORD>(bytes.size())),
                   ERROR_SUCCESS);
         os::RegCloseKey(h);

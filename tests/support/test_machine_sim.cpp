@@ -41,6 +41,16 @@ bool TestMachine::Simulated() { return true; }
 void TestMachine::CheckWritable(const std::string&) {}  // every test starts on a new machine
 std::string TestMachine::Root() { return "C:\\zt"; }
 sim::Machine* TestMachine::machine() { return state_->machine.get(); }
+os::ChangeList* TestMachine::changes() { return &state_->machine->changes(); }
+void TestMachine::SetWindowsVersion(DWORD platform, DWORD major, DWORD minor) {
+    state_->machine->SetVersion(platform, major, minor);
+}
+std::vector<std::string> TestMachine::ProgramsStarted() const {
+    std::vector<std::string> started;
+    for (const auto& start : state_->machine->desktop().starts())
+        started.push_back(start.program + "|" + start.parameters);
+    return started;
+}
 DWORD TestMachine::LastError() const { return sim::LastError(); }
 
 void TestMachine::WriteFile(const std::string& path, const std::string& bytes) {

@@ -166,6 +166,9 @@ void TestMachine::CheckWritable(const std::string& key) {
 }
 std::string TestMachine::Root() { return "C:\\zt"; }
 sim::Machine* TestMachine::machine() { return nullptr; }
+os::ChangeList* TestMachine::changes() { return nullptr; }
+void TestMachine::SetWindowsVersion(DWORD, DWORD, DWORD) {}
+std::vector<std::string> TestMachine::ProgramsStarted() const { return {}; }
 DWORD TestMachine::LastError() const { return GetLastError(); }
 
 void TestMachine::WriteFile(const std::string& path, const std::string& bytes) {

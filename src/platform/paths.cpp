@@ -1,0 +1,175 @@
+// The product's folders, paths, folder creation, program start and logon entries
+// (see paths.h).
+#include "platform/paths.h"
+
+#include <cstring>
+
+#include "platform/heap_string.h"
+#include "platform/product.h"
+#include "platform/registry_key.h"
+#include "platform/registry_paths.h"
+
+namespace platform {
+namespace {
+
+const unsigned char* U(const char* text) { return reinterpret_cast<const unsigned char*>(text); }
+
+char* ProductLocation(const char* valueName, const char* fallback) {
+    char* value = ReadProductSetting(valueName);
+    return value ? value : DuplicateString(fallback);
+}
+
+HKEY RunKeyRoot(HKEY root) { return GetWindowsPlatform() == kWindows95 ? HKEY_LOCAL_MACHINE : root; }
+
+}  // namespace
+
+char* GetSpecialFolderPath(int csidl) {
+    char path[MAX_PATH] = {};
+    if (os::SHGetFolderPathA(nullptr, csidl, nullptr, 0, path) != S_OK || !path[0]) return nullptr;
+    return DuplicateString(path);
+}
+
+char* GetAppDataFolder() { return GetSpecialFolderPath(CSIDL_APPDATA); }
+
+char* ReadProductSetting(const char* valueName) {
+    RegistryKey key;
+    if (!key.Open(HKEY_LOCAL_MACHINE, product::kProductKey, kReadAccess)) return nullptr;
+    char* value = nullptr;
+    return key.ReadStringAlloc(valueName, &value, nullptr, nullptr) ? value : nullptr;
+}
+
+char* GetInstallLocation() { return ProductLocation(product::kInstallLocationValue, product::kDefaultInstallLocation); }
+
+char* GetProgramLocation() { return ProductLocation(product::kProgramLocationValue, product::kDefaultProgramLocation); }
+
+char* MakeProgramPath(const char* name) {
+    HeapString location(GetProgramLocation());
+    return location ? JoinPath(location.get(), name) : nullptr;
+}
+
+char* GetDataFolder() {
+    HeapString location(GetInstallLocation());
+    return location ? JoinPath(location.get(), product::kDataFolder) : nullptr;
+}
+
+char* MakeDataPath(const char* first, const char* second) {
+    HeapString data(GetDataFolder());
+    if (!data) return nullptr;
+    HeapString inner(JoinPath(data.get(), first));
+    if (!inner || !second) return inner.release();
+    return JoinPath(inner.get(), second);
+}
+
+char* JoinPath(const char* head, const char* tail) {
+    if (!head || !*head || !tail || !*tail) return nullptr;
+    size_t headLength = std::strlen(head) - (EndsWithBackslash(head) ? 1 : 0);
+    size_t tailLength = std::strlen(tail) - (EndsWithBackslash(tail) ? 1 : 0);
+    if (tailLength > 0 && tail[0] == '\\') {
+        ++tail;
+        --tailLength;
+    }
+    char* path = static_cast<char*>(os::malloc(headLength + tailLength + 2));
+    if (!path) return nullptr;
+    std::memcpy(path, head, headLength);
+    path[headLength] = '\\';
+    std::memcpy(path + headLength + 1, tail, tailLength);
+    path[headLength + 1 + tailLength] = 0;
+    return path;
+}
+
+int EndsWithBackslash(const char* text) {
+    if (!text || !*text) return 0;
+    const unsigned char* last = os::_mbsrchr(U(text), '\\');
+    return last && last[1] == 0;
+}
+
+int FileExists(const char* path) {
+    if (!path || !*path) return 0;
+    return os::_access(path, 0) == 0;
+}
+
+int EnsureDirectory(const char* path) {
+    if (!path || !*path) return 0;
+    // A file of that name is no folder: only a folder counts as existing here.
+    DWORD attributes = os::GetFileAttributesA(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES) return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0;
+    return os::CreateDirectoryA(path, nullptr) ? 1 : 0;
+}
+
+int MakeDirectoryTree(const char* path) {
+    if (!path) return 0;
+    const size_t length = std::strlen(path);
+    if (length < 3 || length >= MAX_PATH) return 0;
+    char work[MAX_PATH];
+    std::memcpy(work, path, length + 1);
+    // The first three bytes are the root, such as C:\ .
+    char kept = work[3];
+    work[3] = 0;
+    if (!FileExists(work)) return 0;
+    work[3] = kept;
+    if (os::_mbspbrk(U(work + 3), U("/:*?\"<>|"))) return 0;
+    if (!work[3]) return 1;
+    char* step = work + 3;
+    for (;;) {
+        char* separator = reinterpret_cast<char*>(os::_mbschr(U(step), '\\'));
+        if (!separator) return EnsureDirectory(work);
+        *separator = 0;
+        if (!EnsureDirectory(work)) return 0;
+        *separator = '\\';
+        step = separator + 1;
+        if (!*step) return 1;  // a trailing backslash adds no step
+    }
+}
+
+int ShellOpen(const char* file, const char* parameters, const char* folder) {
+    if (!file) return 0;
+    // The shell answers above 32 when it started the program and with an error code
+    // of 32 or less when it did not.
+    auto result =
+        reinterpret_cast<uintptr_t>(os::ShellExecuteA(nullptr, "open", file, parameters, folder, SW_SHOWNORMAL));
+    return result > 32 ? 1 : 0;
+}
+
+int RunFromProgramFolder(const char* file, const char* parameters) {
+    if (!file) return 0;
+    HeapString path(MakeProgramPath(file));
+    return path ? ShellOpen(path.get(), parameters, nullptr) : 0;
+}
+
+int SetRunEntry(HKEY root, const char* valueName, const char* command) {
+    RegistryKey run(RunKeyRoot(root), registry_paths::kRun, kAllAccess, true);
+    return run.WriteString(valueName, command);
+}
+
+int RemoveRunEntry(HKEY root, const char* valueName) {
+    RegistryKey run(RunKeyRoot(root), registry_paths::kRun, kAllAccess, true);
+    return run.DeleteValue(valueName);
+}
+
+int GetWindowsPlatform() {
+    OSVERSIONINFOA info;
+    std::memset(&info, 0, sizeof info);
+    info.dwOSVersionInfoSize = sizeof info;
+    os::GetVersionExA(&info);  // a failed query reads as platform 0: Win32s
+    switch (info.dwPlatformId) {
+        case VER_PLATFORM_WIN32s:
+            return kWin32s;
+        case VER_PLATFORM_WIN32_WINDOWS:
+            return info.dwMinorVersion == 0 ? kWindows95 : kWindows98;
+        case VER_PLATFORM_WIN32_NT:
+            switch (info.dwMajorVersion) {
+                case 3:
+                    return kWindowsNT3;
+                case 4:
+                    return kWindowsNT4;
+                case 5:
+                    return kWindows2000;
+                default:
+                    return 0;
+            }
+        default:
+            return 0;
+    }
+}
+
+}  // namespace platform
