@@ -17,6 +17,8 @@ wine_prefix_start() {
   WINEDLLOVERRIDES="mscoree,mshtml=" "$WINE" wineboot -i >/dev/null 2>&1
   # The null graphics driver: windows, FindWindow and SendMessage work without a display.
   "$WINE" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+  # Windows 2000, the system the product was made for (and the simulation's default).
+  "$WINE" reg add 'HKCU\Software\Wine' /v Version /d win2k /f >/dev/null 2>&1
   # The desktop process that wineboot started has no driver: let this Wine session
   # end, so that the next program starts one with the null driver.
   wineserver -w

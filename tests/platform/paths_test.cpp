@@ -144,6 +144,7 @@ TEST(Paths, LogonEntriesGoToTheMachineOnWindows95Only) {
 
 TEST(Paths, LogonEntriesOnThisWindows) {
     TestMachine m;
+    EXPECT_EQ(platform::GetWindowsPlatform(), platform::kWindows2000) << "the test machines run Windows 2000";
     ASSERT_EQ(platform::SetRunEntry(HKEY_CURRENT_USER, "ZenthoMailTrans", "\"C:\\m.exe\""), 1);
     DWORD type;
     std::string data;

@@ -39,6 +39,7 @@ expect 0 '{"export":"GetSupportedApplications","result":0,"text":""}' -- call Ge
 expect 0 '{"export":"GetLatestApplicationName","result":-3}' -- call GetLatestApplicationName 0x103
 expect 0 '{"export":"GetLatestSarvinTessalineAppInfo","outputs":["","",""]}' -- call GetLatestSarvinTessalineAppInfo Nothing
 expect 0 '{"export":"UpdateApplTransSettings"}' -- call UpdateApplTransSettings 0 1 0
+expect 0 '{"export":"GetLatestApplicationState","result":0,"changes":[]}' -- --changes call GetLatestApplicationState 0x401
 expect_error "unknown export NoSuchExport; the exports are: GetDefaultBrowser, " -- call NoSuchExport
 expect_error "usage: zentho-appapi call GetLatestApplicationName APPID" -- call GetLatestApplicationName
 expect_error "usage: zentho-appapi call SetLatestApplicationState APPID STATE" -- call SetLatestApplicationState 0x401 x

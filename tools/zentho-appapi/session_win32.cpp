@@ -6,6 +6,7 @@
 #include <string>
 
 #include "frame/export_names.h"
+#include "observe_win32.h"
 #include "session.h"
 
 struct Session::State {
@@ -34,6 +35,7 @@ std::unique_ptr<Session> Session::Open(const SessionOptions& options, std::strin
         *error = "cannot load " + folder + "ZenthoAppAPILib.dll (error " + std::to_string(GetLastError()) + ")";
         return nullptr;
     }
+    if (!observe::Attach(state->library, error)) return nullptr;
     for (const auto& e : frame::kExportNames) {
         state->exports[e.ordinal - 1] = GetProcAddress(state->library, e.decorated);
         if (!state->exports[e.ordinal - 1]) {
@@ -75,11 +77,11 @@ bool Session::FromUtf8(const std::string& utf8, std::string* ansi) const {
     return true;
 }
 
-void Session::BeginChanges() {}
+void Session::BeginChanges() { observe::Begin(); }
 
-bool Session::TakeChanges(os::ChangeList*, std::string* why) {
-    *why = "not yet recorded by the Windows build";
-    return false;
+bool Session::TakeChanges(os::ChangeList* changes, std::string*) {
+    *changes = observe::Take();
+    return true;
 }
 
 bool Session::Finish(std::string*) { return true; }

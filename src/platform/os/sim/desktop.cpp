@@ -83,8 +83,8 @@ void Desktop::RunDue() {
         events_.erase(due);
         const ProgramBehaviour& behaviour = behaviours_[event.behaviour];
         if (event.open) {
-            for (const auto& spec : behaviour.windows)
-                AddWindow(spec.className, spec.title, event.owner, behaviour.hung);
+            for (const auto& window : behaviour.windows)
+                AddWindow(window.className, window.title, event.owner, behaviour.hung);
             if (behaviour.closeAfterMs != INFINITE)
                 events_.push_back(Event{event.at + behaviour.closeAfterMs, event.behaviour, false, event.owner});
         } else {

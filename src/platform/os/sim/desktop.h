@@ -26,11 +26,11 @@ struct SimWindow {
 
 struct ProgramBehaviour {
     std::string program;  // full Windows path; matched without regard to case
-    struct WindowSpec {
+    struct Window {
         std::string className;
         std::string title;
     };
-    std::vector<WindowSpec> windows;  // opened when the program has started
+    std::vector<Window> windows;  // opened when the program has started
     DWORD showAfterMs = 0;            // delay from the start to the windows
     DWORD closeAfterMs = INFINITE;    // the program ends by itself this long after showing
     bool hung = false;                // its windows never answer WM_CLOSE

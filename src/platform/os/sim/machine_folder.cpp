@@ -275,9 +275,9 @@ std::unique_ptr<Machine> LoadMachineFolder(const std::string& folder, std::strin
                     IniLine cls = e, title = e;
                     cls.value = Trim(e.value.substr(0, bar));
                     title.value = Trim(e.value.substr(bar + 1));
-                    ProgramBehaviour::WindowSpec spec;
-                    if (!reader.Text(cp, cls, &spec.className) || !reader.Text(cp, title, &spec.title)) return nullptr;
-                    p.windows.push_back(spec);
+                    ProgramBehaviour::Window window;
+                    if (!reader.Text(cp, cls, &window.className) || !reader.Text(cp, title, &window.title)) return nullptr;
+                    p.windows.push_back(window);
                 } else if (IEquals(e.key, "show-after")) {
                     if (!reader.Number(e, &p.showAfterMs)) return nullptr;
                 } else if (IEquals(e.key, "close-after")) {
