@@ -3,8 +3,6 @@
 // result.
 #include "frame/exports.h"
 
-#include <initializer_list>
-
 #include "frame/module_state.h"
 
 LONG GetDefaultBrowser(char*) {
@@ -31,21 +29,9 @@ int GetDefaultMailerState() {
     frame::ModuleStateGuard guard;
     return 0;
 }
-LONG GetLatestApplicationName(unsigned int, char*) {
-    frame::ModuleStateGuard guard;
-    return -3;
-}
-LONG GetLatestApplicationPath(unsigned int, char*) {
-    frame::ModuleStateGuard guard;
-    return -3;
-}
 int GetLatestApplicationState(unsigned int) {
     frame::ModuleStateGuard guard;
     return 0;
-}
-void GetLatestSarvinTessalineAppInfo(char*, char* displayName, char* exePath, char* versionKey) {
-    for (char* out : {displayName, exePath, versionKey})
-        if (out) out[0] = 0;
 }
 int SetDefaultBrowserState(int) {
     frame::ModuleStateGuard guard;

@@ -1,10 +1,46 @@
 // Registry paths of Windows and of other applications that the library reads or
-// writes (the product's own are in product.h).
+// writes (the product's own are in product.h). All below HKEY_LOCAL_MACHINE unless
+// said otherwise.
 #pragma once
 
 namespace registry_paths {
 
 // Programs started at logon: one string value per program, the data its command line.
 inline constexpr const char kRun[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+// Programs registered with the shell; the default value holds the executable's path.
+inline constexpr const char kAppPathsIexplore[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\IEXPLORE.EXE";
+inline constexpr const char kAppPathsMsimn[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\msimn.exe";
+inline constexpr const char kAppPathsEudora[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\eudora.exe";
+inline constexpr const char kAppPathsQuillon[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\quillon.exe";
+inline constexpr const char kAppPathsAcrobat[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Acrobat.exe";
+inline constexpr const char kAppPathsAcroRd32[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\AcroRd32.exe";
+
+// Microsoft Office: one subkey per version, below it <application>\InstallRoot "Path".
+inline constexpr const char kOffice[] = "Software\\Microsoft\\Office";
+inline constexpr const char kInstallRoot[] = "InstallRoot";
+
+// Netscape: one subkey per version ("4.76 (en)"), below it Main "Install Directory".
+inline constexpr const char kNetscapeNavigator[] = "Software\\Netscape\\Netscape Navigator";
+inline constexpr const char kNetscapeMain[] = "Main";
+inline constexpr const char kNetscapeInstallDirectory[] = "Install Directory";
+
+// Adobe (machine, then user): Software\Adobe\<product>\<version>\InstallPath, default value.
+inline constexpr const char kAdobe[] = "Software\\Adobe";
+inline constexpr const char kAdobeInstallPath[] = "InstallPath";
+
+// Justsystem Ichitaro.
+inline constexpr const char kTaro[] = "Software\\Justsystem\\Taro";
+inline constexpr const char kTaroProductName[] = "SETUP\\ProductName";
+inline constexpr const char kTaroProductNameValue[] = "Detail";
+inline constexpr const char kTaroFolders[] = "Software\\Justsystem\\Common\\SETUP\\Folder";
+
+// The Sarvin Tessaline suite: Software\Sarvin\<application>\<version>, machine-wide
+// "Path", "Name", "Description" (and for the groupware "DataPath"); per user
+// ...\<version>\Paths\<folder> "JA".
+inline constexpr const char kSarvin[] = "Software\\Sarvin";
+inline constexpr const char kSuitePaths[] = "Paths";
+inline constexpr const char kSuiteJapaneseFolder[] = "JA";
 
 }  // namespace registry_paths

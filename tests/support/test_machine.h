@@ -66,6 +66,8 @@ public:
     os::ChangeList* changes();
     std::vector<std::string> ProgramsStarted() const;  // "program|parameters"
     void SetWindowsVersion(DWORD platform, DWORD major, DWORD minor);
+    void ListKeysInCreationOrder();  // as Windows 9x does
+    size_t RegistryCalls() const;
     sim::Machine* machine();
 
     static HKEY RootKey(const std::string& key, std::string* rest);

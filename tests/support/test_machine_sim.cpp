@@ -45,6 +45,8 @@ os::ChangeList* TestMachine::changes() { return &state_->machine->changes(); }
 void TestMachine::SetWindowsVersion(DWORD platform, DWORD major, DWORD minor) {
     state_->machine->SetVersion(platform, major, minor);
 }
+void TestMachine::ListKeysInCreationOrder() { state_->machine->registry().SetOrder(sim::KeyOrder::kCreated); }
+size_t TestMachine::RegistryCalls() const { return state_->machine->registry().CallCount(); }
 std::vector<std::string> TestMachine::ProgramsStarted() const {
     std::vector<std::string> started;
     for (const auto& start : state_->machine->desktop().starts())

@@ -135,6 +135,7 @@ LRESULT CALLBACK TestWindowProc(HWND window, UINT message, WPARAM w, LPARAM l) {
 struct TestMachine::State {
     std::map<std::string, std::pair<bool, std::string>> savedEnv;
     std::vector<HWND> windows;
+    std::vector<std::string> outsideFiles;  // written outside the test folder, removed at the end
 };
 
 TestMachine::TestMachine() : state_(std::make_unique<State>()) {
@@ -156,6 +157,7 @@ TestMachine::~TestMachine() {
         SetEnvironmentVariableA(name.c_str(), saved.first ? saved.second.c_str() : nullptr);
         _putenv((name + "=" + (saved.first ? saved.second : "")).c_str());
     }
+    for (const auto& file : state_->outsideFiles) DeleteFileA(file.c_str());
     RemoveFolder(Root());
 }
 
@@ -169,9 +171,12 @@ sim::Machine* TestMachine::machine() { return nullptr; }
 os::ChangeList* TestMachine::changes() { return nullptr; }
 void TestMachine::SetWindowsVersion(DWORD, DWORD, DWORD) {}
 std::vector<std::string> TestMachine::ProgramsStarted() const { return {}; }
+void TestMachine::ListKeysInCreationOrder() {}
+size_t TestMachine::RegistryCalls() const { return 0; }
 DWORD TestMachine::LastError() const { return GetLastError(); }
 
 void TestMachine::WriteFile(const std::string& path, const std::string& bytes) {
+    if (_strnicmp(path.c_str(), (Root() + "\\").c_str(), Root().size() + 1) != 0) state_->outsideFiles.push_back(path);
     size_t cut = path.find_last_of('\\');
     if (cut != std::string::npos) MakeFolder(path.substr(0, cut));
     std::ofstream out(path, std::ios::binary | std::ios::trunc);

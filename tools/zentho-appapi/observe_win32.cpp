@@ -137,7 +137,8 @@ BOOL WINAPI MakeFolder(LPCSTR path, LPSECURITY_ATTRIBUTES security) {
 
 HINSTANCE WINAPI Start(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR folder, INT show) {
     HINSTANCE r = ShellExecuteA(owner, verb, file, parameters, folder, show);
-    if (reinterpret_cast<uintptr_t>(r) > 32) Record(os::Change::kProgramStarted, file, {}, parameters ? parameters : "");
+    if (reinterpret_cast<uintptr_t>(r) > 32)
+        Record(os::Change::kProgramStarted, file, {}, parameters ? parameters : "");
     return r;
 }
 
@@ -155,11 +156,16 @@ const struct {
     const char* name;
     void* wrapper;
 } kWrappers[] = {
-    {"RegOpenKeyExA", reinterpret_cast<void*>(&OpenKey)},   {"RegCreateKeyExA", reinterpret_cast<void*>(&CreateKey)},
-    {"RegCloseKey", reinterpret_cast<void*>(&CloseKey)},    {"RegSetValueExA", reinterpret_cast<void*>(&SetValue)},
-    {"RegDeleteValueA", reinterpret_cast<void*>(&DeleteValue)}, {"RegDeleteKeyA", reinterpret_cast<void*>(&DeleteKey)},
-    {"CopyFileA", reinterpret_cast<void*>(&Copy)},          {"DeleteFileA", reinterpret_cast<void*>(&Delete)},
-    {"CreateDirectoryA", reinterpret_cast<void*>(&MakeFolder)}, {"ShellExecuteA", reinterpret_cast<void*>(&Start)},
+    {"RegOpenKeyExA", reinterpret_cast<void*>(&OpenKey)},
+    {"RegCreateKeyExA", reinterpret_cast<void*>(&CreateKey)},
+    {"RegCloseKey", reinterpret_cast<void*>(&CloseKey)},
+    {"RegSetValueExA", reinterpret_cast<void*>(&SetValue)},
+    {"RegDeleteValueA", reinterpret_cast<void*>(&DeleteValue)},
+    {"RegDeleteKeyA", reinterpret_cast<void*>(&DeleteKey)},
+    {"CopyFileA", reinterpret_cast<void*>(&Copy)},
+    {"DeleteFileA", reinterpret_cast<void*>(&Delete)},
+    {"CreateDirectoryA", reinterpret_cast<void*>(&MakeFolder)},
+    {"ShellExecuteA", reinterpret_cast<void*>(&Start)},
     {"SendMessageTimeoutA", reinterpret_cast<void*>(&Send)},
 };
 

@@ -30,10 +30,10 @@ struct ProgramBehaviour {
         std::string className;
         std::string title;
     };
-    std::vector<Window> windows;  // opened when the program has started
-    DWORD showAfterMs = 0;            // delay from the start to the windows
-    DWORD closeAfterMs = INFINITE;    // the program ends by itself this long after showing
-    bool hung = false;                // its windows never answer WM_CLOSE
+    std::vector<Window> windows;    // opened when the program has started
+    DWORD showAfterMs = 0;          // delay from the start to the windows
+    DWORD closeAfterMs = INFINITE;  // the program ends by itself this long after showing
+    bool hung = false;              // its windows never answer WM_CLOSE
 };
 
 struct ProgramStart {

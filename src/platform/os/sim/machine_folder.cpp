@@ -276,7 +276,8 @@ std::unique_ptr<Machine> LoadMachineFolder(const std::string& folder, std::strin
                     cls.value = Trim(e.value.substr(0, bar));
                     title.value = Trim(e.value.substr(bar + 1));
                     ProgramBehaviour::Window window;
-                    if (!reader.Text(cp, cls, &window.className) || !reader.Text(cp, title, &window.title)) return nullptr;
+                    if (!reader.Text(cp, cls, &window.className) || !reader.Text(cp, title, &window.title))
+                        return nullptr;
                     p.windows.push_back(window);
                 } else if (IEquals(e.key, "show-after")) {
                     if (!reader.Number(e, &p.showAfterMs)) return nullptr;

@@ -281,6 +281,7 @@ HKEY Registry::AddHandle(Resolved target, REGSAM access) {
 }
 
 LONG Registry::Open(HKEY parent, const char* subKey, REGSAM access, HKEY* result) {
+    ++calls_;
     if (!result) return ERROR_INVALID_PARAMETER;
     *result = nullptr;
     Resolved r;
@@ -307,6 +308,7 @@ LONG Registry::Open(HKEY parent, const char* subKey, REGSAM access, HKEY* result
 }
 
 LONG Registry::Create(HKEY parent, const char* subKey, REGSAM access, HKEY* result, DWORD* disposition) {
+    ++calls_;
     if (!result) return ERROR_INVALID_PARAMETER;
     *result = nullptr;
     Resolved r;
@@ -317,7 +319,9 @@ LONG Registry::Create(HKEY parent, const char* subKey, REGSAM access, HKEY* resu
     // made below the machine's classes, as an administrator's setup does.
     if (r.classesView) {
         HKEY opened;
-        if (Open(parent, subKey, access, &opened) == ERROR_SUCCESS) {
+        LONG existing = Open(parent, subKey, access, &opened);
+        --calls_;  // one call from the caller's side
+        if (existing == ERROR_SUCCESS) {
             if (disposition) *disposition = REG_OPENED_EXISTING_KEY;
             *result = opened;
             return ERROR_SUCCESS;
@@ -357,11 +361,13 @@ LONG Registry::Create(HKEY parent, const char* subKey, REGSAM access, HKEY* resu
 }
 
 LONG Registry::Close(HKEY key) {
+    ++calls_;
     if (RootName(key)) return ERROR_SUCCESS;
     return handles_.erase(Predefined(key)) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }
 
 LONG Registry::QueryValue(HKEY key, const char* name, DWORD* type, BYTE* data, DWORD* size) {
+    ++calls_;
     Resolved r;
     if (LONG error = Resolve(key, &r)) return error;
     if (!(r.access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
@@ -386,6 +392,7 @@ LONG Registry::QueryValue(HKEY key, const char* name, DWORD* type, BYTE* data, D
 }
 
 LONG Registry::SetValue(HKEY key, const char* name, DWORD type, const BYTE* data, DWORD size) {
+    ++calls_;
     Resolved r;
     if (LONG error = Resolve(key, &r)) return error;
     if (!(r.access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
@@ -406,6 +413,7 @@ LONG Registry::SetValue(HKEY key, const char* name, DWORD type, const BYTE* data
 }
 
 LONG Registry::DeleteValue(HKEY key, const char* name) {
+    ++calls_;
     Resolved r;
     if (LONG error = Resolve(key, &r)) return error;
     if (!(r.access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
@@ -420,6 +428,7 @@ LONG Registry::DeleteValue(HKEY key, const char* name) {
 }
 
 LONG Registry::DeleteKey(HKEY key, const char* subKey) {
+    ++calls_;
     Resolved r;
     if (LONG error = Resolve(key, &r)) return error;
     std::vector<std::string> parts;
@@ -431,9 +440,12 @@ LONG Registry::DeleteKey(HKEY key, const char* subKey) {
         target = r.key;
     } else if (r.classesView) {
         HKEY opened;
-        if (LONG error = Open(key, subKey, KEY_READ, &opened)) return error;
+        LONG error = Open(key, subKey, KEY_READ, &opened);
+        --calls_;  // one call from the caller's side
+        if (error) return error;
         target = handles_[Predefined(opened)].key;
         Close(opened);
+        --calls_;
     } else {
         target = Walk(r.key, parts);
     }
@@ -469,6 +481,7 @@ const std::vector<std::shared_ptr<RegKey>> Registry::MergedChildren(const Resolv
 }
 
 LONG Registry::EnumKey(HKEY key, DWORD index, char* name, DWORD* nameSize) {
+    ++calls_;
     Resolved r;
     if (LONG error = Resolve(key, &r)) return error;
     if (!(r.access & KEY_ENUMERATE_SUB_KEYS)) return ERROR_ACCESS_DENIED;
@@ -492,6 +505,7 @@ LONG Registry::EnumKey(HKEY key, DWORD index, char* name, DWORD* nameSize) {
 
 LONG Registry::QueryInfo(HKEY key, DWORD* subKeys, DWORD* maxSubKeyLen, DWORD* values, DWORD* maxValueNameLen,
                          DWORD* maxValueLen) {
+    ++calls_;
     Resolved r;
     if (LONG error = Resolve(key, &r)) return error;
     if (!(r.access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;

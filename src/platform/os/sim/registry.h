@@ -73,6 +73,9 @@ public:
     LONG QueryInfo(HKEY key, DWORD* subKeys, DWORD* maxSubKeyLen, DWORD* values, DWORD* maxValueNameLen,
                    DWORD* maxValueLen);
     size_t OpenHandleCount() const { return handles_.size(); }
+    // Every call of the Win32-shaped members above, for tests that hold the library to
+    // the registry calls its algorithms prescribe.
+    size_t CallCount() const { return calls_; }
 
     // --- Building and inspecting. Paths start with a root name, e.g.
     // "HKEY_LOCAL_MACHINE\Software\X"; HKEY_CURRENT_USER and HKEY_CLASSES_ROOT map as above.
@@ -130,6 +133,7 @@ private:
     std::shared_ptr<RegKey> hku_;
     std::unordered_map<uintptr_t, Handle> handles_;
     uintptr_t nextHandle_ = 0x1000;
+    size_t calls_ = 0;
     os::ChangeList* log_ = nullptr;
 };
 

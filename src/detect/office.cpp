@@ -1,0 +1,97 @@
+// Microsoft Office detection (see office.h).
+//
+// Every version subkey of Software\Microsoft\Office whose <application>\InstallRoot
+// key opens raises the bar, even when its "Path" value is missing; the result stays
+// with the last version that had the value. The edition comes from the executable's
+// product version, not from the key's name.
+#include "detect/office.h"
+
+#include <cstring>
+#include <string>
+
+#include "detect/version_choice.h"
+#include "platform/heap_string.h"
+#include "platform/registry_key.h"
+#include "platform/registry_paths.h"
+#include "platform/text.h"
+
+namespace detect {
+namespace {
+
+struct OfficeApplication {
+    const char* name;        // the subkey below the version key
+    const char* prefix;      // of the display name, ending in a blank
+    const char* executable;  // appended to the install folder
+};
+
+constexpr OfficeApplication kApplications[] = {
+    {"Word", "Microsoft Word ", "\\Winword.exe"},
+    {"Outlook", "Microsoft Outlook ", "\\Outlook.exe"},
+    {"Excel", "Microsoft Excel ", "\\Excel.exe"},
+    {"PowerPoint", "Microsoft PowerPoint ", "\\Powerpnt.exe"},
+};
+
+const char* EditionLabel(unsigned short major, unsigned short minor) {
+    if (major == 9) return "2000";
+    if (major == 8) return minor == 5 ? "98" : "97?";  // the question mark is part of the label
+    return "";
+}
+
+}  // namespace
+
+void FindLatestOfficeApp(const char* application, char* displayName, char* exePath, char* appKey) {
+    for (char* out : {displayName, exePath, appKey})
+        if (out) out[0] = 0;
+    const OfficeApplication* row = nullptr;
+    for (const auto& candidate : kApplications)
+        if (application && os::_mbscmp(Bytes(application), Bytes(candidate.name)) == 0) row = &candidate;
+    if (!row) return;
+
+    platform::RegistryKey office;
+    platform::KeyNameList versions;
+    if (!office.Open(HKEY_LOCAL_MACHINE, registry_paths::kOffice, platform::kReadAccess) ||
+        !office.EnumSubkeys(&versions))
+        return;
+    std::string best = kLowestVersion, foundVersion;
+    char folder[platform::kWorkBufferSize] = {};
+    bool found = false;
+    for (const char* version : versions) {
+        if (!IsVersionName(version)) continue;
+        std::string rootPath = std::string(registry_paths::kOffice) + "\\" + version + "\\" + row->name + "\\" +
+                               registry_paths::kInstallRoot;
+        if (rootPath.size() >= platform::kWorkBufferSize) continue;
+        platform::RegistryKey root;
+        if (!root.Open(HKEY_LOCAL_MACHINE, rootPath.c_str(), platform::kReadAccess)) continue;
+        if (!IsGreaterVersion(version, best.c_str())) continue;
+        best = version;  // the bar rises before the value is read
+        char* value = nullptr;
+        if (!root.ReadStringAlloc("Path", &value, nullptr, nullptr)) continue;
+        platform::HeapString path(value);
+        // A folder that does not fit the work buffers, executable appended, counts as missing.
+        char trimmed[platform::kWorkBufferSize];
+        size_t length = std::strlen(path.get());
+        if (length >= sizeof trimmed) continue;
+        std::memcpy(trimmed, path.get(), length + 1);
+        platform::TrimPath(trimmed);
+        if (std::strlen(trimmed) + std::strlen(row->executable) >= platform::kWorkBufferSize) continue;
+        std::memcpy(folder, trimmed, sizeof trimmed);
+        foundVersion = version;
+        found = true;
+    }
+    if (!found) return;
+
+    std::string executable = std::string(folder) + row->executable;
+    if (displayName) {
+        unsigned short major, minor, build;
+        platform::GetFileVersion(executable.c_str(), &major, &minor, &build);
+        std::strcpy(displayName, row->prefix);
+        std::strcat(displayName, EditionLabel(major, minor));
+    }
+    if (exePath) std::strcpy(exePath, executable.c_str());
+    if (appKey) {
+        std::string key = std::string(registry_paths::kOffice) + "\\" + foundVersion + "\\" + row->name;
+        std::strcpy(appKey, key.c_str());  // shorter than the InstallRoot path that was checked
+    }
+}
+
+}  // namespace detect

@@ -1,0 +1,176 @@
+// Sarvin Tessaline suite detection (see suite.h).
+//
+// The suite registers each application under Software\Sarvin\<application>, one
+// subkey per version holding "Path", "Name" and "Description"; per user, below the
+// same path under HKEY_CURRENT_USER, its folders.
+#include "detect/suite.h"
+
+#include <cstring>
+#include <string>
+
+#include "catalogue/catalogue.h"
+#include "detect/version_choice.h"
+#include "frame/exports.h"
+#include "platform/heap_string.h"
+#include "platform/registry_key.h"
+#include "platform/registry_paths.h"
+#include "platform/text.h"
+
+namespace detect {
+namespace {
+
+constexpr char kDisplayPrefix[] = "Sarvin ";
+constexpr char kSettingsFile[] = "Corvane.ini";
+constexpr char kSettingsSection[] = "Corvane";
+constexpr char kIconPathKey[] = "WinNTIconPath";
+constexpr unsigned int kGroupwareAppId = 0x801;
+
+// Visits the version keys of an application below root, in enumeration order, and
+// calls onBest(key path, open key) for each one that becomes the best so far.
+template <typename OnBest>
+void ScanVersions(HKEY root, const char* application, OnBest onBest) {
+    if (!application) return;
+    std::string base = std::string(registry_paths::kSarvin) + "\\" + application;
+    if (base.size() >= platform::kWorkBufferSize) return;
+    platform::RegistryKey key;
+    platform::KeyNameList versions;
+    if (!key.Open(root, base.c_str(), platform::kReadAccess) || !key.EnumSubkeys(&versions)) return;
+    std::string best = kLowestVersion;
+    for (const char* version : versions) {
+        if (!IsVersionName(version)) continue;
+        std::string versionKey = base + "\\" + version;
+        if (versionKey.size() >= platform::kWorkBufferSize) continue;
+        platform::RegistryKey opened;
+        if (!opened.Open(root, versionKey.c_str(), platform::kReadAccess)) continue;
+        if (!IsGreaterVersion(version, best.c_str())) continue;
+        best = version;
+        onBest(versionKey, opened);
+    }
+}
+
+std::string ReadText(platform::RegistryKey& key, const char* name, bool* ok) {
+    char* value = nullptr;
+    *ok = key.ReadStringAlloc(name, &value, nullptr, nullptr) != 0;
+    platform::HeapString owned(value);
+    return *ok ? std::string(owned.get()) : std::string();
+}
+
+std::string Trimmed(const std::string& text) {
+    char buffer[platform::kWorkBufferSize];
+    if (text.size() >= sizeof buffer) return "";
+    std::memcpy(buffer, text.c_str(), text.size() + 1);
+    platform::TrimPath(buffer);
+    return buffer;
+}
+
+bool FileFound(const std::string& path) {
+    WIN32_FIND_DATAA data;
+    HANDLE find = os::FindFirstFileA(path.c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return false;
+    os::FindClose(find);
+    return true;
+}
+
+}  // namespace
+
+void GetSuiteUserFolder(const char* application, const char* folderName, std::string* out) {
+    std::string chosen;
+    ScanVersions(HKEY_CURRENT_USER, application, [&](const std::string& key, platform::RegistryKey&) { chosen = key; });
+    if (chosen.empty() || !folderName) return;
+    std::string pathsKey = chosen + "\\" + registry_paths::kSuitePaths + "\\" + folderName;
+    platform::RegistryKey key;
+    if (!key.Open(HKEY_CURRENT_USER, pathsKey.c_str(), platform::kReadAccess)) return;
+    char* value = nullptr;
+    DWORD type = REG_EXPAND_SZ;  // an expandable folder is expanded
+    if (!key.ReadStringAlloc(registry_paths::kSuiteJapaneseFolder, &value, nullptr, &type)) return;
+    platform::HeapString folder(value);
+    if (std::strlen(folder.get()) >= platform::kWorkBufferSize) return;  // too long to be a folder
+    platform::TrimPath(folder.get());
+    *out = folder.get();
+}
+
+long FindCorvaneIconPath(const char* versionKey, char* out) {
+    char found[platform::kWorkBufferSize] = {};
+    if (!versionKey) {
+        GetLatestSarvinTessalineAppInfo(const_cast<char*>("Corvane"), nullptr, nullptr, found);
+        versionKey = found;
+    }
+    DWORD forceDataPath = 0, forcePathEnv = 0;
+    {
+        char stateKey[catalogue::kStateKeyBufferSize];
+        catalogue::MakeStateKeyPath(kGroupwareAppId, stateKey);
+        platform::RegistryKey state;
+        if (state.Open(HKEY_CURRENT_USER, stateKey, platform::kReadAccess)) {
+            state.ReadDword("ForceSearchDataPath", &forceDataPath);
+            state.ReadDword("ForceSearchPathEnv", &forcePathEnv);
+        }
+    }
+    // The settings file: the first candidate that exists wins.
+    auto fromVersionKey = [&](const char* valueName) -> std::string {
+        platform::RegistryKey key;
+        bool ok = false;
+        if (!key.Open(HKEY_LOCAL_MACHINE, versionKey, platform::kReadAccess)) return "";
+        std::string folder = Trimmed(ReadText(key, valueName, &ok));
+        return ok && !folder.empty() ? folder + "\\" + kSettingsFile : "";
+    };
+    std::string file;
+    if (forceDataPath) {
+        std::string candidate = fromVersionKey("DataPath");
+        if (!candidate.empty() && FileFound(candidate)) file = candidate;
+    }
+    if (file.empty()) {
+        std::string candidate = fromVersionKey("Path");
+        if (!candidate.empty() && FileFound(candidate)) file = candidate;
+    }
+    if (file.empty() && forcePathEnv) {
+        char searched[MAX_PATH] = {};
+        os::_searchenv(kSettingsFile, "PATH", searched);
+        if (searched[0]) file = searched;
+    }
+    if (file.empty()) {
+        char windows[MAX_PATH] = {};
+        UINT length = os::GetWindowsDirectoryA(windows, MAX_PATH);
+        std::string candidate = std::string(windows) + "\\" + kSettingsFile;
+        if (length > 0 && length < MAX_PATH && FileFound(candidate)) file = candidate;
+    }
+    char folder[platform::kWorkBufferSize] = {};
+    if (!file.empty()) os::GetPrivateProfileStringA(kSettingsSection, kIconPathKey, "", folder, MAX_PATH, file.c_str());
+    if (out) std::strcpy(out, folder);
+    return static_cast<long>(std::strlen(folder));
+}
+
+}  // namespace detect
+
+// The newest installed version of one suite application. Outputs (each may be null,
+// each 261 bytes) are emptied first: the display name ("Sarvin " and the version's
+// "Description"), the executable's path ("Path", a backslash, "Name") and the version
+// key below HKEY_LOCAL_MACHINE. No module state switch: this export is called from
+// inside the library too.
+void GetLatestSarvinTessalineAppInfo(char* application, char* displayName, char* exePath, char* versionKey) {
+    for (char* out : {displayName, exePath, versionKey})
+        if (out) out[0] = 0;
+    std::string name, path;
+    detect::ScanVersions(HKEY_LOCAL_MACHINE, application, [&](const std::string& key, platform::RegistryKey& opened) {
+        if (versionKey) std::strcpy(versionKey, key.c_str());  // every greater version moves the key on
+        bool ok = false;
+        std::string raw = detect::ReadText(opened, "Path", &ok);
+        if (!ok || raw.size() >= platform::kWorkBufferSize) return;  // too long for a folder: missing
+        std::string folder = detect::Trimmed(raw);
+        std::string file = detect::ReadText(opened, "Name", &ok);
+        if (!ok) return;
+        std::string description = detect::ReadText(opened, "Description", &ok);
+        if (!ok) return;
+        // Name and path change together, and only for a version with all three
+        // values: a half-registered newer version never pairs its folder with an older
+        // version's name.
+        std::string candidateName = std::string(detect::kDisplayPrefix) + description;
+        std::string candidatePath = folder + "\\" + file;
+        if (candidateName.size() >= platform::kWorkBufferSize || candidatePath.size() >= platform::kWorkBufferSize)
+            return;
+        name = candidateName;
+        path = candidatePath;
+    });
+    if (name.empty()) return;
+    if (displayName) std::strcpy(displayName, name.c_str());
+    if (exePath) std::strcpy(exePath, path.c_str());
+}

@@ -1,0 +1,20 @@
+// Sarvin Tessaline suite detection. (GetLatestSarvinTessalineAppInfo, the export,
+// is declared in frame/exports.h.)
+#pragma once
+
+#include <string>
+
+namespace detect {
+
+// One of a suite application's per-user folders for the Japanese language ("JA"
+// below ...\Paths\<folder> of the newest version under HKEY_CURRENT_USER), expanded
+// and trimmed; assigned to *out only when found, otherwise *out keeps what it held.
+void GetSuiteUserFolder(const char* application, const char* folderName, std::string* out);
+
+// The groupware's toolbar-icon folder, read from its settings file "Corvane.ini";
+// versionKey is the groupware's machine-wide version key, or null to look it up.
+// Returns the length of the folder (0 when nothing was found) and copies it into out
+// (261 bytes) when out is given.
+long FindCorvaneIconPath(const char* versionKey, char* out);
+
+}  // namespace detect
