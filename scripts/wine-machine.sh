@@ -27,6 +27,17 @@ for drive in "$machine"/drives/*/; do
   [ -d "$drive" ] || continue
   letter=$(basename "$drive" | tr '[:upper:]' '[:lower:]')
   mkdir -p "$WINEPREFIX/drive_$letter"
+  # A file of the prefix whose name differs from the machine's only in case (Wine's
+  # own iexplore.exe beside the machine's IEXPLORE.EXE) would hide it: it goes.
+  (cd "$drive" && find . -type f -print0) | while IFS= read -r -d '' file; do
+    folder="$WINEPREFIX/drive_$letter/$(dirname "$file")"
+    name=$(basename "$file")
+    [ -d "$folder" ] || continue
+    for existing in "$folder"/*; do
+      other=$(basename "$existing")
+      if [ "$other" != "$name" ] && [ "${other,,}" = "${name,,}" ]; then rm -rf "$existing"; fi
+    done
+  done
   cp -a "$drive". "$WINEPREFIX/drive_$letter/"
   [ "$letter" = c ] || ln -sfn "../drive_$letter" "$WINEPREFIX/dosdevices/$letter:"
 done

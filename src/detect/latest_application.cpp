@@ -70,15 +70,6 @@ bool ReadAppPath(const char* key, char* out) {
     return true;
 }
 
-// Expands %NAME% references into at most 260 bytes; a text whose expansion does not
-// fit is kept as it is.
-void ExpandInPlace(char* text) {
-    char expanded[kWorkBufferSize];
-    DWORD needed = os::ExpandEnvironmentStringsA(text, expanded, kWorkBufferSize - 1);
-    expanded[kWorkBufferSize - 1] = 0;
-    if (needed > 0 && needed < kWorkBufferSize) std::strcpy(text, expanded);
-}
-
 LONG Measure(const char* text, char* buffer) {
     if (buffer) std::strcpy(buffer, text);
     return static_cast<LONG>(std::strlen(text));
@@ -211,7 +202,7 @@ bool PathOf(unsigned int appId, Buffers& b) {
             // No folder registered: the shell's registration of the program, expanded.
             if (!ReadAppPath(reader ? registry_paths::kAppPathsAcroRd32 : registry_paths::kAppPathsAcrobat, b.path))
                 return false;
-            ExpandInPlace(b.path);
+            platform::ExpandInPlace(b.path);
             return b.path[0] != 0;
         }
         case 0x2001:
@@ -249,7 +240,7 @@ LONG GetLatestApplicationPath(unsigned int appId, char* path) {
     LONG result = static_cast<LONG>(std::strlen(buffers.path));
     if (path) {
         std::strcpy(path, buffers.path);
-        ExpandInPlace(path);
+        platform::ExpandInPlace(path);
     }
     return result;
 }

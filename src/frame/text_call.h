@@ -12,9 +12,9 @@
 
 namespace frame {
 
+// The second call, for a length a first call gave.
 template <typename Getter>
-char* TakeText(Getter getter, size_t minimumSize = 0) {
-    LONG length = getter(nullptr);
+char* FetchText(Getter getter, LONG length, size_t minimumSize = 0) {
     if (length < 1) return nullptr;
     size_t size = std::max(static_cast<size_t>(length) + 1, minimumSize);
     platform::HeapString buffer(static_cast<char*>(os::malloc(size)));
@@ -23,6 +23,12 @@ char* TakeText(Getter getter, size_t minimumSize = 0) {
     if (getter(buffer.get()) < 1) return nullptr;
     buffer.get()[size - 1] = 0;  // whatever the getter wrote, the text ends inside the block
     return buffer.release();
+}
+
+// Both calls.
+template <typename Getter>
+char* TakeText(Getter getter, size_t minimumSize = 0) {
+    return FetchText(getter, getter(nullptr), minimumSize);
 }
 
 }  // namespace frame

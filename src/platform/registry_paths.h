@@ -9,7 +9,8 @@ namespace registry_paths {
 inline constexpr const char kRun[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 // Programs registered with the shell; the default value holds the executable's path.
-inline constexpr const char kAppPathsIexplore[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\IEXPLORE.EXE";
+inline constexpr const char kAppPathsIexplore[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\IEXPLORE.EXE";
 inline constexpr const char kAppPathsMsimn[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\msimn.exe";
 inline constexpr const char kAppPathsEudora[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\eudora.exe";
 inline constexpr const char kAppPathsQuillon[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\quillon.exe";

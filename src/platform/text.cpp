@@ -61,6 +61,13 @@ int ExtractProgramFromCommand(const char* command, const char* name, char* outpu
     return 0;
 }
 
+void ExpandInPlace(char* path) {
+    char expanded[kWorkBufferSize];
+    DWORD needed = os::ExpandEnvironmentStringsA(path, expanded, kWorkBufferSize - 1);
+    expanded[kWorkBufferSize - 1] = 0;
+    if (needed > 0 && needed < kWorkBufferSize) std::strcpy(path, expanded);
+}
+
 void GetFileVersion(const char* path, unsigned short* major, unsigned short* minor, unsigned short* build) {
     *major = *minor = *build = 0;
     if (!path) return;

@@ -20,6 +20,10 @@ void TrimPath(char* text);
 // command in lower case when the name ends it. 0, with output empty, when not found.
 int ExtractProgramFromCommand(const char* command, const char* name, char* output);
 
+// Replaces %NAME% references in place, writing at most 260 bytes; a path whose
+// expansion would not fit stays as it is. The buffer holds 260 bytes at least.
+void ExpandInPlace(char* path);
+
 // The product version of a file (major, minor and build, 16 bits each); %NAME%
 // references are expanded and enclosing double quotes dropped first. All 0 when no
 // version can be read.

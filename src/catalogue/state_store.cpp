@@ -1,0 +1,104 @@
+// The integration state store (see state_store.h) and its two exports.
+#include "catalogue/state_store.h"
+
+#include <cstring>
+
+#include "catalogue/catalogue.h"
+#include "frame/exports.h"
+#include "frame/module_state.h"
+#include "frame/text_call.h"
+#include "platform/heap_string.h"
+#include "platform/product.h"
+#include "platform/registry_key.h"
+
+namespace catalogue {
+namespace {
+
+const unsigned char* Bytes(const char* text) { return reinterpret_cast<const unsigned char*>(text); }
+
+// The current display name and the stored one, by the two-call protocol: both sized
+// first, then fetched.
+struct Names {
+    unsigned int appId;
+    LONG currentLength = GetLatestApplicationName(appId, nullptr);
+    LONG storedLength = GetStoredApplicationName(appId, nullptr);
+
+    platform::HeapString Current() const {
+        return platform::HeapString(
+            frame::FetchText([&](char* b) { return GetLatestApplicationName(appId, b); }, currentLength));
+    }
+    platform::HeapString Stored() const {
+        return platform::HeapString(
+            frame::FetchText([&](char* b) { return GetStoredApplicationName(appId, b); }, storedLength));
+    }
+};
+
+bool Same(const platform::HeapString& a, const platform::HeapString& b) {
+    return os::_mbscmp(Bytes(a.get()), Bytes(b.get())) == 0;  // byte for byte, case included
+}
+
+}  // namespace
+
+LONG GetStoredApplicationName(unsigned int appId, char* buffer) {
+    char path[kStateKeyBufferSize];
+    MakeStateKeyPath(appId, path);
+    platform::RegistryKey key;
+    char* value = nullptr;
+    if (!key.Open(HKEY_CURRENT_USER, path, platform::kReadAccess) ||
+        !key.ReadStringAlloc(product::kApplNameValue, &value, nullptr, nullptr))
+        return -3;
+    platform::HeapString name(value);
+    if (buffer) std::strcpy(buffer, name.get());
+    return static_cast<LONG>(std::strlen(name.get()));
+}
+
+DWORD ReadTransValue(unsigned int appId) {
+    char path[kStateKeyBufferSize];
+    MakeStateKeyPath(appId, path);
+    platform::RegistryKey key;
+    DWORD trans = 0;
+    if (!key.Open(HKEY_CURRENT_USER, path, platform::kReadAccess) || !key.ReadDword(product::kTransValue, &trans))
+        return 0;
+    return trans;
+}
+
+}  // namespace catalogue
+
+int GetLatestApplicationState(unsigned int appId) {
+    frame::ModuleStateGuard guard;
+    // Only a state recorded for the installation that detection reports now counts.
+    catalogue::Names names{appId};
+    if (names.currentLength < 1 || names.storedLength < 1) return 0;
+    platform::HeapString current = names.Current(), stored = names.Stored();
+    if (!current || !stored || !catalogue::Same(current, stored)) return 0;
+    return static_cast<int>(catalogue::ReadTransValue(appId));
+}
+
+int SetLatestApplicationState(unsigned int appId, int state) {
+    frame::ModuleStateGuard guard;
+    int previous = GetLatestApplicationState(appId);
+    // Nothing is written for an application that detection does not find.
+    catalogue::Names names{appId};
+    if (names.currentLength < 1) return previous;
+    platform::HeapString current = names.Current();
+    if (!current) return previous;
+    if (names.storedLength >= 1) {
+        platform::HeapString stored = names.Stored();
+        if (!stored) return previous;
+        // A state recorded for another installation (an upgrade): its integration is
+        // removed first, when it was on.
+        if (!catalogue::Same(current, stored) && catalogue::ReadTransValue(appId)) {
+            UpdateApplTransSettings(appId, 0, previous);
+            previous = GetLatestApplicationState(appId);
+        }
+    }
+    char path[catalogue::kStateKeyBufferSize];
+    catalogue::MakeStateKeyPath(appId, path);
+    platform::RegistryKey key;
+    if (!key.Create(HKEY_CURRENT_USER, path, platform::kWriteAccess)) return previous;
+    // "Trans" first: the installer reads partners' states during the call.
+    if (!key.WriteDword(product::kTransValue, static_cast<DWORD>(state))) return previous;
+    key.WriteString(product::kApplNameValue, current.get());
+    UpdateApplTransSettings(appId, state, previous);
+    return previous;
+}

@@ -1,0 +1,104 @@
+// The default browser: the program the shell opens for "http" links, recognised when
+// it is Internet Explorer or Netscape Navigator, named, located and switched.
+#include <cstring>
+#include <string>
+
+#include "defaults/shell_command.h"
+#include "detect/display_names.h"
+#include "detect/version_choice.h"
+#include "frame/exports.h"
+#include "frame/module_state.h"
+#include "frame/text_call.h"
+#include "platform/heap_string.h"
+#include "platform/registry_key.h"
+#include "platform/registry_paths.h"
+
+namespace {
+
+// Looked for in this order: a command that names both is Navigator's.
+const char* const kBrowsers[] = {"netscape.exe", "iexplore.exe"};
+enum { kNavigator, kExplorer };
+
+// The tail of Navigator's program path below its install folder.
+constexpr size_t kNavigatorTail = sizeof("\\Program\\netscape.exe") - 1;  // 21
+
+const defaults::NamePrefix kBrowserNames[] = {{"Microsoft", 9, 0x101}, {"Netscape", 8, 0x102}};
+
+// The Navigator version installed in the folder of the open command: the greatest
+// version whose "Install Directory" is spelled exactly as that folder.
+LONG NameNavigator(const char* program, char* buffer) {
+    platform::RegistryKey navigator;
+    platform::KeyNameList versions;
+    if (!navigator.Open(HKEY_LOCAL_MACHINE, registry_paths::kNetscapeNavigator, platform::kReadAccess) ||
+        !navigator.EnumSubkeys(&versions))
+        return -2;
+    // The path less its last 21 bytes, whatever they are; a quoted path keeps its
+    // opening quote. A path shorter than the tail gives no folder, which matches none.
+    size_t length = std::strlen(program);
+    if (length <= kNavigatorTail) return -2;
+    std::string folder(program, length - kNavigatorTail);
+    std::string best = detect::kLowestVersion;
+    bool found = false;
+    for (const char* version : versions) {
+        std::string mainKey =
+            std::string(registry_paths::kNetscapeNavigator) + "\\" + version + "\\" + registry_paths::kNetscapeMain;
+        platform::RegistryKey main;
+        char* value = nullptr;
+        if (!main.Open(HKEY_LOCAL_MACHINE, mainKey.c_str(), platform::kReadAccess) ||
+            !main.ReadStringAlloc(registry_paths::kNetscapeInstallDirectory, &value, nullptr, nullptr))
+            continue;
+        platform::HeapString installDirectory(value);
+        if (os::_mbscmp(detect::Bytes(installDirectory.get()), detect::Bytes(folder.c_str())) != 0) continue;
+        found = true;
+        if (detect::IsGreaterVersion(version, best.c_str())) best = version;
+    }
+    if (!found) return -2;
+    std::string name = std::string(detect::kNavigatorPrefix) + best;
+    if (name.size() >= platform::kWorkBufferSize) return -2;
+    return defaults::Answer(name.c_str(), buffer, true);  // a Netscape name counts its NUL
+}
+
+// The AppId of the default browser, or 0 when it cannot be named or is neither.
+unsigned int DefaultBrowserAppId() {
+    platform::HeapString name(frame::TakeText(GetDefaultBrowser));
+    return name ? defaults::AppIdOfName(name.get(), kBrowserNames, 2) : 0;
+}
+
+}  // namespace
+
+LONG GetDefaultBrowser(char* name) {
+    frame::ModuleStateGuard guard;
+    char program[platform::kWorkBufferSize];
+    size_t which = 0;
+    LONG found = defaults::FindProgramInCommand(defaults::kHttpCommand, kBrowsers, 2, &which, program);
+    if (found < 1) return found;
+    if (which == kNavigator) return NameNavigator(program, name);
+    defaults::Version v = defaults::VersionOf(program);
+    char work[platform::kWorkBufferSize];
+    std::strcpy(work, detect::kInternetExplorerPrefix);
+    return detect::AppendIEVersionLabel(work, name, v.major, v.minor, v.build, -2);
+}
+
+LONG GetDefaultBrowserPath(char* path) {
+    frame::ModuleStateGuard guard;
+    char program[platform::kWorkBufferSize];
+    size_t which = 0;
+    LONG found = defaults::FindProgramInCommand(defaults::kHttpCommand, kBrowsers, 2, &which, program);
+    if (found < 1) return found;
+    // Internet Explorer's path is measured as expanded; Navigator's as written.
+    if (which == kExplorer) platform::ExpandInPlace(program);
+    return defaults::Answer(program, path);
+}
+
+int GetDefaultBrowserState() {
+    frame::ModuleStateGuard guard;
+    unsigned int appId = DefaultBrowserAppId();
+    return appId ? GetLatestApplicationState(appId) : 0;
+}
+
+int SetDefaultBrowserState(int state) {
+    frame::ModuleStateGuard guard;
+    int current = GetDefaultBrowserState();
+    unsigned int appId = DefaultBrowserAppId();
+    return appId ? SetLatestApplicationState(appId, state) : current;
+}

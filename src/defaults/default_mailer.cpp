@@ -1,0 +1,138 @@
+// The default mail client: the program the shell opens for "mailto" links,
+// recognised when it is Netscape Messenger, Outlook, Outlook Express, Eudora Pro or
+// Quillon (and the suite's groupware, reported with a code of its own).
+#include <cstring>
+#include <string>
+
+#include "defaults/shell_command.h"
+#include "detect/display_names.h"
+#include "detect/version_choice.h"
+#include "frame/exports.h"
+#include "frame/module_state.h"
+#include "frame/text_call.h"
+#include "platform/heap_string.h"
+#include "platform/registry_key.h"
+#include "platform/registry_paths.h"
+
+namespace {
+
+// Looked for in this order; the path getter looks for the first five only.
+const char* const kMailers[] = {"netscape.exe", "outlook.exe", "msimn.exe", "eudora.exe", "quillon.exe", "corvane.exe"};
+enum { kMessenger, kOutlook, kOutlookExpress, kEudora, kQuillon, kGroupware };
+
+constexpr LONG kGroupwareResult = -4;
+
+// Outlook Express before Outlook, whose name begins the same way. "Arvelle" is compared
+// with its NUL, so only that exact name matches; Quillon's own display names begin
+// with "Quillon ".
+const defaults::NamePrefix kMailerNames[] = {
+    {"Microsoft Outlook Express", 25, 0x201},
+    {"Microsoft Outlook", 17, 0x202},
+    {"Netscape", 8, 0x204},
+    {detect::kEudoraPrefix, sizeof(detect::kEudoraPrefix) - 1, 0x208},
+    {"Arvelle", 8, 0x210},
+    {"Quillon ", 8, 0x210},
+};
+
+const char* OutlookLabel(unsigned short major, unsigned short minor) {
+    switch (major) {
+        case 10:
+            return "XP";
+        case 9:
+            return "2000";
+        case 8:
+            return minor == 5 ? "98" : "97?";  // the question mark is part of the label
+        default:
+            return nullptr;
+    }
+}
+
+// Messenger is named by the greatest version-like subkey, found when any of those that
+// became the best has a Main key.
+LONG NameMessenger(char* buffer) {
+    platform::RegistryKey navigator;
+    platform::KeyNameList versions;
+    if (!navigator.Open(HKEY_LOCAL_MACHINE, registry_paths::kNetscapeNavigator, platform::kReadAccess) ||
+        !navigator.EnumSubkeys(&versions))
+        return -2;
+    std::string best = detect::kLowestVersion;
+    bool found = false;
+    for (const char* version : versions) {
+        if (!detect::BeginsLikeVersion(version) || !detect::IsGreaterVersion(version, best.c_str())) continue;
+        best = version;  // before the Main key is looked for, whatever it finds
+        std::string mainKey =
+            std::string(registry_paths::kNetscapeNavigator) + "\\" + version + "\\" + registry_paths::kNetscapeMain;
+        platform::RegistryKey main;
+        if (main.Open(HKEY_LOCAL_MACHINE, mainKey.c_str(), platform::kReadAccess)) found = true;
+    }
+    if (!found) return -2;
+    std::string name = std::string(detect::kMessengerPrefix) + best;
+    if (name.size() >= platform::kWorkBufferSize) return -2;
+    return defaults::Answer(name.c_str(), buffer, true);  // a Netscape name counts its NUL
+}
+
+unsigned int DefaultMailerAppId() {
+    platform::HeapString name(frame::TakeText(GetDefaultMailer));
+    return name ? defaults::AppIdOfName(name.get(), kMailerNames, std::size(kMailerNames)) : 0;
+}
+
+}  // namespace
+
+LONG GetDefaultMailer(char* name) {
+    frame::ModuleStateGuard guard;
+    char program[platform::kWorkBufferSize];
+    size_t which = 0;
+    LONG found =
+        defaults::FindProgramInCommand(defaults::kMailtoCommand, kMailers, std::size(kMailers), &which, program);
+    if (found < 1) return found;
+    if (which == kGroupware) return kGroupwareResult;
+    if (which == kMessenger) return NameMessenger(name);
+    defaults::Version v = defaults::VersionOf(program);
+    char work[platform::kWorkBufferSize];
+    switch (which) {
+        case kOutlook: {
+            const char* label = OutlookLabel(v.major, v.minor);
+            if (!label) return -2;
+            std::strcpy(work, "Microsoft Outlook ");
+            std::strcat(work, label);
+            return defaults::Answer(work, name);
+        }
+        case kOutlookExpress:
+            std::strcpy(work, detect::kOutlookExpressPrefix);
+            return detect::AppendIEVersionLabel(work, name, v.major, v.minor, v.build, -2);
+        case kEudora:
+            detect::FormatEudoraName(work, v.major, v.minor, v.build);
+            return defaults::Answer(work, name);
+        default:
+            detect::FormatQuillonName(work, v.major, v.minor, v.build);
+            return defaults::Answer(work, name);
+    }
+}
+
+LONG GetDefaultMailerPath(char* path) {
+    frame::ModuleStateGuard guard;
+    char program[platform::kWorkBufferSize];
+    size_t which = 0;
+    LONG found = defaults::FindProgramInCommand(defaults::kMailtoCommand, kMailers, kGroupware, &which, program);
+    if (found < 1) return found;
+    // The length of the path as it stands in the command; the buffer gets it expanded.
+    LONG result = static_cast<LONG>(std::strlen(program));
+    if (path) {
+        std::strcpy(path, program);
+        platform::ExpandInPlace(path);
+    }
+    return result;
+}
+
+int GetDefaultMailerState() {
+    frame::ModuleStateGuard guard;
+    unsigned int appId = DefaultMailerAppId();
+    return appId ? GetLatestApplicationState(appId) : 0;
+}
+
+int SetDefaultMailerState(int state) {
+    frame::ModuleStateGuard guard;
+    int current = GetDefaultMailerState();
+    unsigned int appId = DefaultMailerAppId();
+    return appId ? SetLatestApplicationState(appId, state) : current;
+}

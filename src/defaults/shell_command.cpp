@@ -1,0 +1,50 @@
+// The shell's open command for a protocol (see shell_command.h).
+#include "defaults/shell_command.h"
+
+#include <cstring>
+
+#include "platform/heap_string.h"
+#include "platform/registry_key.h"
+
+namespace defaults {
+
+LONG FindProgramInCommand(const char* commandKey, const char* const* files, size_t fileCount, size_t* which,
+                          char* program) {
+    program[0] = 0;
+    platform::RegistryKey key;
+    char* value = nullptr;
+    if (!key.Open(HKEY_CLASSES_ROOT, commandKey, platform::kReadAccess) ||
+        !key.ReadStringAlloc("", &value, nullptr, nullptr))
+        return -1;
+    platform::HeapString command(value);
+    key.Close();
+    for (size_t i = 0; i < fileCount; ++i) {
+        if (platform::ExtractProgramFromCommand(command.get(), files[i], program)) {
+            *which = i;
+            return 1;
+        }
+    }
+    return -2;
+}
+
+Version VersionOf(const char* program) {
+    Version v;
+    platform::GetFileVersion(program, &v.major, &v.minor, &v.build);
+    return v;
+}
+
+LONG Answer(const char* text, char* buffer, bool countNul) {
+    if (buffer) std::strcpy(buffer, text);
+    return static_cast<LONG>(std::strlen(text)) + (countNul ? 1 : 0);
+}
+
+unsigned int AppIdOfName(const char* name, const NamePrefix* prefixes, size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+        if (os::_mbsnbcmp(reinterpret_cast<const unsigned char*>(name),
+                          reinterpret_cast<const unsigned char*>(prefixes[i].prefix), prefixes[i].bytes) == 0)
+            return prefixes[i].appId;
+    }
+    return 0;
+}
+
+}  // namespace defaults

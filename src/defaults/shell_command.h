@@ -1,0 +1,39 @@
+// The program the shell opens for a protocol ("http", "mailto"): its open command,
+// and which of a list of program files stands in it.
+#pragma once
+
+#include <cstddef>
+
+#include "platform/os/os.h"
+#include "platform/text.h"
+
+namespace defaults {
+
+inline constexpr char kHttpCommand[] = "http\\shell\\open\\command";
+inline constexpr char kMailtoCommand[] = "mailto\\shell\\open\\command";
+
+// The first program file of the list found in the protocol's open command (see
+// platform::ExtractProgramFromCommand for how it is found), its index in *which and
+// its path in program (261 bytes). Returns 1 when found, -1 when the command cannot be
+// read, -2 when it names none of the files.
+LONG FindProgramInCommand(const char* commandKey, const char* const* files, size_t fileCount, size_t* which,
+                          char* program);
+
+// The product version of a program path.
+struct Version {
+    unsigned short major = 0, minor = 0, build = 0;
+};
+Version VersionOf(const char* program);
+
+// Copies text into buffer when given; returns its length, plus one when countNul.
+LONG Answer(const char* text, char* buffer, bool countNul = false);
+
+// The catalogue AppId a display name maps to by its first bytes, or 0.
+struct NamePrefix {
+    const char* prefix;
+    size_t bytes;  // how many bytes are compared (a prefix's NUL included makes it exact)
+    unsigned int appId;
+};
+unsigned int AppIdOfName(const char* name, const NamePrefix* prefixes, size_t count);
+
+}  // namespace defaults

@@ -1,0 +1,30 @@
+// The installer's branches, one per application or pair of applications; each
+// installs (on) or removes the product's integration as the application is found now.
+#pragma once
+
+namespace install {
+
+struct UpdateCall {
+    unsigned int appId;
+    bool on;
+    int previousState;  // the state recorded before the change (nonzero: it was on)
+};
+
+void InternetExplorerBranch(const UpdateCall& call);
+void NetscapeBranch(const UpdateCall& call);
+void MailToolbarBranch(const UpdateCall& call);  // Outlook Express, Netscape Messenger
+void EudoraBranch(const UpdateCall& call);
+void QuillonBranch(const UpdateCall& call);
+void OfficeTemplateBranch(const UpdateCall& call);  // Word, Excel, PowerPoint
+void OutlookBranch(const UpdateCall& call);         // both Outlook AppIds
+void CorvaneBranch(const UpdateCall& call);
+void ScrivaleCalvoraBranch(const UpdateCall& call);
+void PictoraBranch(const UpdateCall& call);
+void AcrobatBranch(const UpdateCall& call);  // Acrobat and Acrobat Reader
+void IchitaroBranch(const UpdateCall& call);
+
+// Tests may watch every call of UpdateApplTransSettings; null in the product.
+using UpdateObserver = void (*)(unsigned int appId, int on, int previousState);
+void SetUpdateObserver(UpdateObserver observer);
+
+}  // namespace install

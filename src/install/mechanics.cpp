@@ -1,0 +1,59 @@
+// The installer's shared steps (see mechanics.h).
+#include "install/mechanics.h"
+
+#include "frame/exports.h"
+#include "frame/text_call.h"
+#include "platform/heap_string.h"
+#include "platform/paths.h"
+#include "platform/text.h"
+
+namespace install {
+
+std::string DetectedProgramPath(unsigned int appId) {
+    // Path getters write up to 260 bytes whatever length they report.
+    platform::HeapString path(frame::TakeText([&](char* buffer) { return GetLatestApplicationPath(appId, buffer); },
+                                              platform::kWorkBufferSize));
+    return path ? path.get() : "";
+}
+
+std::string FolderOf(const std::string& programPath, const char* literal) {
+    size_t cut = std::char_traits<char>::length(literal);
+    return programPath.size() >= cut ? programPath.substr(0, programPath.size() - cut) : "";
+}
+
+bool IsExistingFolder(const std::string& path) {
+    if (path.empty()) return false;
+    WIN32_FIND_DATAA data;
+    HANDLE find = os::FindFirstFileA(path.c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return false;
+    bool folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    os::FindClose(find);
+    return folder;
+}
+
+std::string UserFolder(const char* relative) {
+    platform::HeapString appData(platform::GetAppDataFolder());
+    return appData ? std::string(appData.get()) + relative : "";
+}
+
+std::string DataFolder(const char* subfolder) {
+    platform::HeapString folder(platform::MakeDataPath(subfolder, nullptr));
+    return folder ? folder.get() : "";
+}
+
+std::string ProgramFile(const char* file) {
+    platform::HeapString path(platform::MakeProgramPath(file));
+    return path ? path.get() : "";
+}
+
+void CopyOver(const std::string& from, const std::string& to) { os::CopyFileA(from.c_str(), to.c_str(), FALSE); }
+
+void Remove(const std::string& path) { os::DeleteFileA(path.c_str()); }
+
+void MakeFolders(const std::string& path) { platform::MakeDirectoryTree(path.c_str()); }
+
+void Start(const std::string& program, const char* parameters) {
+    platform::ShellOpen(program.c_str(), parameters, nullptr);
+}
+
+}  // namespace install
