@@ -14,7 +14,7 @@ cp -a "$machine/." "$copy/"
 while IFS= read -r line; do
   echo "== $line"
   read -r -a words <<<"$line"
-  "$native/tools/zentho-appapi/zentho-appapi" --machine "$copy" "${words[@]}" || true
+  "$native/tools/zentho-appapi/zentho-appapi" --machine "$copy" "${words[@]}" </dev/null || true
 done < "$commands" > "$native_out"
 "$here/wine-machine.sh" "$machine" --batch "$commands" > "$wine_out"
 if ! diff -u --label native "$native_out" --label wine "$wine_out"; then

@@ -41,6 +41,14 @@ for drive in "$machine"/drives/*/; do
   cp -a "$drive". "$WINEPREFIX/drive_$letter/"
   [ "$letter" = c ] || ln -sfn "../drive_$letter" "$WINEPREFIX/dosdevices/$letter:"
 done
+# Programs the machine gives a behaviour to: the stand-in behaves so in the prefix.
+for path_file in "$work"/standin-*.path; do
+  [ -e "$path_file" ] || continue
+  program=$(wine_run winepath -u "$(cat "$path_file")" 2>/dev/null | tr -d '\r')
+  mkdir -p "$(dirname "$program")"
+  cp "$win64/tools/zentho-standin.exe" "$program"
+  cp "${path_file%.path}.standin" "$program.standin"
+done
 wineserver -w  # settings are read when Wine starts again
 
 mkdir -p "$WINEPREFIX/drive_c/zentho"
@@ -62,7 +70,7 @@ if [ "${1:-}" = --batch ]; then
   while IFS= read -r line; do
     echo "== $line"
     read -r -a words <<<"$line"
-    wine_run 'C:\zentho\zentho-appapi.exe' "${words[@]}" | tr -d '\r' || true
+    wine_run 'C:\zentho\zentho-appapi.exe' "${words[@]}" </dev/null | tr -d '\r' || true
   done < "$2"
 elif [ $# -gt 0 ]; then
   wine_run 'C:\zentho\zentho-appapi.exe' "$@" | tr -d '\r'

@@ -10,10 +10,13 @@ shift
 wine_prefix_start
 dest="$WINEPREFIX/drive_c/zentho"
 mkdir -p "$dest"
-cp "$build/tests/zentho_tests.exe" "$build/ZenthoAppAPILib.dll" "$build/tools/zentho-appapi/zentho-appapi.exe" "$dest/"
+cp "$build/tests/zentho_tests.exe" "$build/ZenthoAppAPILib.dll" "$build/tools/zentho-appapi/zentho-appapi.exe" \
+   "$build/ZenthoNSTrans.exe" "$build/ZenthoMailTransToolBar.exe" "$build/tools/zentho-standin.exe" "$dest/"
 echo "== behaviour suite under Wine ($(wine_run --version 2>/dev/null || echo wine))"
 wine_run 'C:\zentho\zentho_tests.exe' "$@"
 echo "== tool under Wine"
 "$here/../tests/tool/tool_test.sh" "wine:C:\\zentho\\zentho-appapi.exe"
 echo "== the sample machine, native and under Wine"
 "$here/compare-machine.sh" "$here/../examples/sample-machine" "$here/../tests/tool/sample-commands.txt"
+echo "== every application switched on and off on the sample machine, native and under Wine"
+"$here/compare-machine.sh" "$here/../examples/sample-machine" "$here/../tests/tool/switch-commands.txt"

@@ -58,6 +58,21 @@ public:
     // Top-level windows owned by the test: they close on WM_CLOSE.
     HWND OpenWindow(const std::string& className, const std::string& title);
 
+    // A program at path that behaves so when started: natively the simulation's
+    // program behaviour, under Wine the stand-in program (or, for the product's own
+    // background programs, the real one, which opens its own windows).
+    struct Behaviour {
+        std::vector<std::pair<std::string, std::string>> windows;  // class, title
+        DWORD showAfterMs = 0;
+        DWORD closeAfterMs = INFINITE;
+        bool hung = false;
+    };
+    void InstallProgram(const std::string& path, const Behaviour& behaviour);
+    void InstallProductProgram(const std::string& path);  // ZenthoNSTrans.exe, ZenthoMailTransToolBar.exe
+    // Waits (simulated time natively) until a window of the class is open (or closed);
+    // false after the bound.
+    bool WaitForWindow(const std::string& className, bool open, DWORD boundMs = 10000);
+
     // The calling thread's last error, as the port's functions left it.
     DWORD LastError() const;
 

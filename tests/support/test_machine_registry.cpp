@@ -108,6 +108,17 @@ bool TestMachine::GetValue(const std::string& key, const std::string& name, DWOR
     return ok;
 }
 
+bool TestMachine::WaitForWindow(const std::string& className, bool open, DWORD boundMs) {
+    const DWORD start = os::GetTickCount();
+    while ((os::FindWindowA(className.c_str(), nullptr) != nullptr) != open) {
+        if (os::GetTickCount() - start >= boundMs) return false;
+        os::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        MSG msg;
+        while (os::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) os::DispatchMessageA(&msg);
+    }
+    return true;
+}
+
 std::vector<std::string> TestMachine::Subkeys(const std::string& key) const {
     std::vector<std::string> names;
     HKEY h = OpenPath(key, KEY_READ);

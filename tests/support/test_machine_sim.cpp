@@ -6,6 +6,7 @@
 
 #include <filesystem>
 
+#include "install/texts.h"
 #include "pe-maker/pe_writer.h"
 #include "platform/os/sim/last_error.h"
 #include "platform/os/sim/machine.h"
@@ -92,6 +93,29 @@ std::string TestMachine::ExportReg(const std::string& key) {
         keys.push_back(std::move(k));
     }
     return sim::WriteRegFile5(keys, state_->machine->codePage());
+}
+
+void TestMachine::InstallProgram(const std::string& path, const Behaviour& behaviour) {
+    WriteExe(path, 1, 0);
+    sim::ProgramBehaviour b;
+    b.program = state_->machine->files().FullPath(path);
+    for (const auto& [className, title] : behaviour.windows) b.windows.push_back({className, title});
+    b.showAfterMs = behaviour.showAfterMs;
+    b.closeAfterMs = behaviour.closeAfterMs;
+    b.hung = behaviour.hung;
+    state_->machine->desktop().AddBehaviour(std::move(b));
+}
+
+void TestMachine::InstallProductProgram(const std::string& path) {
+    // As the product's programs behave (src/programs): their windows until closed.
+    std::string name = path.substr(path.rfind('\\') + 1);
+    Behaviour b;
+    if (name == "ZenthoNSTrans.exe")
+        b.windows = {{texts::kNetscapeMain.classPrefix, texts::kNetscapeMain.titlePrefix},
+                     {texts::kNetscapeSub.classPrefix, texts::kNetscapeSub.titlePrefix}};
+    else
+        b.windows = {{texts::kMailToolbar.classPrefix, texts::kMailToolbar.titlePrefix}};
+    InstallProgram(path, b);
 }
 
 HWND TestMachine::OpenWindow(const std::string& className, const std::string& title) {

@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "pe-maker/pe_writer.h"
+#include "platform/os/win32/change_observer.h"
 #include "test_machine.h"
 
 namespace {
@@ -139,14 +140,40 @@ struct TestMachine::State {
 };
 
 TestMachine::TestMachine() : state_(std::make_unique<State>()) {
+    // The library is linked into this program: its calls are observed here.
+    static const bool observed = [] {
+        std::string error;
+        return observe::Attach(GetModuleHandleA(nullptr), &error);
+    }();
+    EXPECT_TRUE(observed) << "cannot observe this program's changes";
     Baseline();
     RemoveFolder(Root());
     CreateDirectoryA(Root().c_str(), nullptr);
+    observe::Changes().clear();  // what the test does, from here
+}
+
+BOOL CALLBACK CloseProgramWindow(HWND window, LPARAM) {
+    char name[256] = {};
+    GetClassNameA(window, name, sizeof name);
+    if (_strnicmp(name, "#Zentho", 7) == 0 || _strnicmp(name, "js:TARO", 7) == 0 ||
+        _strnicmp(name, "ZenthoTest", 10) == 0) {
+        DWORD_PTR answer;
+        SendMessageTimeoutA(window, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, 2000, &answer);
+    }
+    return TRUE;
 }
 
 TestMachine::~TestMachine() {
     for (HWND window : state_->windows)
         if (IsWindow(window)) DestroyWindow(window);
+    // Programs a test started and left running end here; one that is still starting
+    // shows its window a moment later, and its file cannot go while it runs.
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        EnumWindows(CloseProgramWindow, 0);
+        Sleep(100);
+        RemoveFolder(Root());
+        if (GetFileAttributesA(Root().c_str()) == INVALID_FILE_ATTRIBUTES) break;
+    }
     for (const auto& [area, snapshot] : Baseline()) {
         std::string rest;
         HKEY root = RootKey(area, &rest);
@@ -168,7 +195,7 @@ void TestMachine::CheckWritable(const std::string& key) {
 }
 std::string TestMachine::Root() { return "C:\\zt"; }
 sim::Machine* TestMachine::machine() { return nullptr; }
-os::ChangeList* TestMachine::changes() { return nullptr; }
+os::ChangeList* TestMachine::changes() { return &observe::Changes(); }
 void TestMachine::SetWindowsVersion(DWORD, DWORD, DWORD) {}
 std::vector<std::string> TestMachine::ProgramsStarted() const { return {}; }
 void TestMachine::ListKeysInCreationOrder() {}
@@ -242,6 +269,34 @@ std::string TestMachine::ExportReg(const std::string& key) {
     bytes << in.rdbuf();
     DeleteFileA(path.c_str());
     return bytes.str();
+}
+
+namespace {
+// The folder of the test program, where the test run placed the product's programs
+// and the stand-in.
+std::string ProgramFolder() {
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string folder = path;
+    return folder.substr(0, folder.find_last_of('\\'));
+}
+}  // namespace
+
+void TestMachine::InstallProgram(const std::string& path, const Behaviour& behaviour) {
+    MakeFolder(path.substr(0, path.find_last_of('\\')));
+    EXPECT_TRUE(CopyFileA((ProgramFolder() + "\\zentho-standin.exe").c_str(), path.c_str(), FALSE)) << path;
+    std::string text;
+    for (const auto& [className, title] : behaviour.windows) text += "window=" + className + "|" + title + "\r\n";
+    text += "show-after=" + std::to_string(behaviour.showAfterMs) + "\r\n";
+    if (behaviour.closeAfterMs != INFINITE) text += "close-after=" + std::to_string(behaviour.closeAfterMs) + "\r\n";
+    text += std::string("hung=") + (behaviour.hung ? "yes" : "no") + "\r\n";
+    WriteFile(path + ".standin", text);
+}
+
+void TestMachine::InstallProductProgram(const std::string& path) {
+    MakeFolder(path.substr(0, path.find_last_of('\\')));
+    std::string name = path.substr(path.find_last_of('\\') + 1);
+    EXPECT_TRUE(CopyFileA((ProgramFolder() + "\\" + name).c_str(), path.c_str(), FALSE)) << path;
 }
 
 HWND TestMachine::OpenWindow(const std::string& className, const std::string& title) {

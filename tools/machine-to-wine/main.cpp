@@ -3,8 +3,10 @@
 // Writes OUT/registry.reg, the machine's registry for regedit (the user's key below
 // HKEY_USERS becomes HKEY_CURRENT_USER, and the environment, the shell folders and
 // the Windows version go where Wine reads them), OUT/locale (the LC_ALL value that
-// gives the machine's code page), and OUT/expected, the settings as
-// zentho-wine-probe prints them, so that the script can tell what Wine did not take.
+// gives the machine's code page), OUT/expected, the settings as zentho-wine-probe
+// prints them, so that the script can tell what Wine did not take, and for each
+// program with a behaviour OUT/standin-N.path (its Windows path, UTF-8) and
+// OUT/standin-N.standin (the behaviour, for zentho-standin.exe).
 #include <cstdio>
 #include <fstream>
 #include <map>
@@ -79,5 +81,16 @@ int main(int argc, char** argv) {
     for (const auto& [name, value] : s.environment) expected << "env:" << name << "=" << value << "\n";
     for (const auto& [csidl, path] : s.folders) expected << "folder:" << csidl << "=" << path << "\n";
     if (s.keyOrder == sim::KeyOrder::kCreated) expected << "keyorder=created\n";
+    int n = 0;
+    for (const auto& program : machine->desktop().behaviours()) {
+        std::string base = out + "/standin-" + std::to_string(++n);
+        std::ofstream(base + ".path", std::ios::binary) << machine->codePage().ToUtf8(program.program);
+        std::ofstream behaviour(base + ".standin", std::ios::binary);
+        for (const auto& window : program.windows)
+            behaviour << "window=" << window.className << "|" << window.title << "\r\n";
+        behaviour << "show-after=" << program.showAfterMs << "\r\n";
+        if (program.closeAfterMs != INFINITE) behaviour << "close-after=" << program.closeAfterMs << "\r\n";
+        behaviour << "hung=" << (program.hung ? "yes" : "no") << "\r\n";
+    }
     return 0;
 }

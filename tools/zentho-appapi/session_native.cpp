@@ -102,11 +102,13 @@ bool Session::TakeChanges(os::ChangeList* changes, std::string*) {
 
 bool Session::Finish(std::string* error) {
     if (!state_->scratch.empty()) return true;  // a copy: nothing is kept
+    bool registry = false, desktop = false;
     for (const auto& change : state_->machine->changes()) {
-        bool registry = change.kind == os::Change::kKeyCreated || change.kind == os::Change::kKeyDeleted ||
-                        change.kind == os::Change::kValueSet || change.kind == os::Change::kValueDeleted;
-        if (registry)  // the registry changed: write it back
-            return sim::SaveMachineRegistry(*state_->machine, state_->folder, error);
+        registry |= change.kind == os::Change::kKeyCreated || change.kind == os::Change::kKeyDeleted ||
+                    change.kind == os::Change::kValueSet || change.kind == os::Change::kValueDeleted;
+        desktop |= change.kind == os::Change::kProgramStarted || change.kind == os::Change::kMessageSent;
     }
-    return true;
+    // Files changed in place; the registry and the programs left running are written back.
+    if (registry && !sim::SaveMachineRegistry(*state_->machine, state_->folder, error)) return false;
+    return !desktop || sim::SaveMachineDesktop(*state_->machine, state_->folder, error);
 }

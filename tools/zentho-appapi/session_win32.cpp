@@ -6,7 +6,7 @@
 #include <string>
 
 #include "frame/export_names.h"
-#include "observe_win32.h"
+#include "platform/os/win32/change_observer.h"
 #include "session.h"
 
 struct Session::State {
@@ -77,10 +77,11 @@ bool Session::FromUtf8(const std::string& utf8, std::string* ansi) const {
     return true;
 }
 
-void Session::BeginChanges() { observe::Begin(); }
+void Session::BeginChanges() { observe::Changes().clear(); }
 
 bool Session::TakeChanges(os::ChangeList* changes, std::string*) {
-    *changes = observe::Take();
+    changes->swap(observe::Changes());
+    observe::Changes().clear();
     return true;
 }
 

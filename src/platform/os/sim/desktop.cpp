@@ -119,6 +119,15 @@ bool Desktop::Peek(MSG* msg, bool remove) {
     return true;
 }
 
+void Desktop::Settle() {
+    while (!events_.empty()) {
+        auto next = std::min_element(events_.begin(), events_.end(),
+                                     [](const Event& a, const Event& b) { return a.at < b.at; });
+        now_ = std::max(now_, next->at);
+        RunDue();
+    }
+}
+
 bool Desktop::Wait(DWORD milliseconds) {
     if (milliseconds == INFINITE) {
         if (events_.empty()) return false;

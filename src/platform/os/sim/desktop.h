@@ -76,6 +76,11 @@ public:
     DWORD Now() const { return now_; }
     // Lets time pass; returns false when asked to wait for ever with nothing to come.
     bool Wait(DWORD milliseconds);
+    // Lets time pass until nothing more is due: programs have shown their windows, and
+    // those that end by themselves have ended.
+    void Settle();
+    // Drops every window (a machine folder's record of the open windows replaces them).
+    void ClearWindows() { windows_.clear(); }
 
 private:
     struct Event {

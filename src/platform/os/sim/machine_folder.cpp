@@ -354,8 +354,58 @@ std::unique_ptr<Machine> LoadMachineFolder(const std::string& folder, std::strin
     }
     if (!cwd.empty()) machine->files().SetCurrentDirectory(cwd);
     for (auto& p : programs) machine->desktop().AddBehaviour(std::move(p));
+    std::string running;
+    if (ReadHostFile(root / "running.ini", &running)) {
+        std::vector<IniSection> runningSections;
+        if (!ParseMachineIni(running, &runningSections, error)) {
+            error->replace(0, std::string("machine.ini").size(), "running.ini");
+            return nullptr;
+        }
+        windows.clear();
+        for (const auto& s : runningSections) {
+            StartWindow w;
+            for (const auto& e : s.entries) {
+                bool ok = true;
+                if (IEquals(e.key, "class"))
+                    ok = reader.Text(cp, e, &w.className);
+                else if (IEquals(e.key, "title"))
+                    ok = reader.Text(cp, e, &w.title);
+                else if (IEquals(e.key, "owner"))
+                    ok = reader.Text(cp, e, &w.owner);
+                else if (IEquals(e.key, "hung"))
+                    ok = reader.Flag(e, &w.hung);
+                if (!ok) {
+                    error->replace(0, std::string("machine.ini").size(), "running.ini");
+                    return nullptr;
+                }
+            }
+            windows.push_back(w);
+        }
+    }
     for (const auto& w : windows) machine->desktop().AddWindow(w.className, w.title, w.owner, w.hung);
     return machine;
+}
+
+bool SaveMachineDesktop(Machine& machine, const std::string& folder, std::string* error) {
+    Desktop& desktop = machine.desktop();
+    desktop.Settle();
+    std::string text = "; The top-level windows open on this machine, written by zentho-appapi.\n";
+    std::vector<HWND> open = desktop.TopLevelWindows();
+    for (auto it = open.rbegin(); it != open.rend(); ++it) {  // oldest first, as they were opened
+        const SimWindow* w = desktop.Find(*it);
+        text += "\n[window]\nclass=" + machine.codePage().ToUtf8(w->className) +
+                "\ntitle=" + machine.codePage().ToUtf8(w->title) + "\n";
+        if (!w->owner.empty()) text += "owner=" + machine.codePage().ToUtf8(w->owner) + "\n";
+        if (w->hung) text += "hung=yes\n";
+    }
+    fs::path target = fs::path(folder) / "running.ini";
+    std::ofstream out(target, std::ios::binary | std::ios::trunc);
+    out << text;
+    if (!out) {
+        *error = target.string() + ": cannot write";
+        return false;
+    }
+    return true;
 }
 
 bool SaveMachineRegistry(Machine& machine, const std::string& folder, std::string* error) {

@@ -10,7 +10,8 @@
 // windir, user, cwd), [environment] (NAME=value), [folders] (CSIDL number=path), and
 // any number of [program] sections (path, window=CLASS | TITLE, show-after,
 // close-after, hung) and [window] sections (class, title, owner, hung) for the
-// desktop. A ';' after a blank starts a comment. Anything the loader cannot read is
+// desktop (replaced by those of running.ini once the tool has written one). A ';'
+// after a blank starts a comment. Anything the loader cannot read is
 // refused with the file and line named.
 #pragma once
 
@@ -28,6 +29,11 @@ std::unique_ptr<Machine> LoadMachineFolder(const std::string& folder, std::strin
 // Writes the registry back as FOLDER/registry.reg and removes the folder's other .reg
 // files, only once the new file is complete.
 bool SaveMachineRegistry(Machine& machine, const std::string& folder, std::string* error);
+
+// Writes the windows open once the programs have settled as FOLDER/running.ini
+// ([window] sections, UTF-8); from then on the folder's open windows are those of
+// running.ini, not the [window] sections of machine.ini.
+bool SaveMachineDesktop(Machine& machine, const std::string& folder, std::string* error);
 
 // Applies the steps of a parsed .reg file to a registry (keys below
 // HKEY_USERS\<user>_Classes land in the user's Software\Classes, as Windows links them).

@@ -1,5 +1,5 @@
-// Recording the library's changes on Windows (see observe_win32.h).
-#include "observe_win32.h"
+// Recording the library's changes on Windows (see change_observer.h).
+#include "platform/os/win32/change_observer.h"
 
 #include <cstring>
 #include <map>
@@ -10,6 +10,43 @@ namespace {
 
 os::ChangeList g_changes;
 std::map<HKEY, std::string> g_keys;  // open handles and the paths they were opened by
+
+// The real functions, taken from their DLLs: the observed module's imports may be
+// this module's own, which point at the wrappers.
+struct RealFunctions {
+    decltype(&::RegOpenKeyExA) RegOpenKeyExA;
+    decltype(&::RegCreateKeyExA) RegCreateKeyExA;
+    decltype(&::RegCloseKey) RegCloseKey;
+    decltype(&::RegSetValueExA) RegSetValueExA;
+    decltype(&::RegDeleteValueA) RegDeleteValueA;
+    decltype(&::RegDeleteKeyA) RegDeleteKeyA;
+    decltype(&::CopyFileA) CopyFileA;
+    decltype(&::DeleteFileA) DeleteFileA;
+    decltype(&::CreateDirectoryA) CreateDirectoryA;
+    decltype(&::ShellExecuteA) ShellExecuteA;
+    decltype(&::SendMessageTimeoutA) SendMessageTimeoutA;
+} g_real;
+
+template <typename F>
+bool Load(F* slot, const char* module, const char* name) {
+    HMODULE library = LoadLibraryA(module);
+    *slot = library ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(library, name))) : nullptr;
+    return *slot != nullptr;
+}
+
+bool LoadRealFunctions() {
+    return Load(&g_real.RegOpenKeyExA, "advapi32.dll", "RegOpenKeyExA") &&
+           Load(&g_real.RegCreateKeyExA, "advapi32.dll", "RegCreateKeyExA") &&
+           Load(&g_real.RegCloseKey, "advapi32.dll", "RegCloseKey") &&
+           Load(&g_real.RegSetValueExA, "advapi32.dll", "RegSetValueExA") &&
+           Load(&g_real.RegDeleteValueA, "advapi32.dll", "RegDeleteValueA") &&
+           Load(&g_real.RegDeleteKeyA, "advapi32.dll", "RegDeleteKeyA") &&
+           Load(&g_real.CopyFileA, "kernel32.dll", "CopyFileA") &&
+           Load(&g_real.DeleteFileA, "kernel32.dll", "DeleteFileA") &&
+           Load(&g_real.CreateDirectoryA, "kernel32.dll", "CreateDirectoryA") &&
+           Load(&g_real.ShellExecuteA, "shell32.dll", "ShellExecuteA") &&
+           Load(&g_real.SendMessageTimeoutA, "user32.dll", "SendMessageTimeoutA");
+}
 
 void Record(os::Change::Kind kind, std::string path, std::string name = {}, std::string detail = {}) {
     os::Change change;
@@ -55,7 +92,7 @@ std::string Join(std::string base, const std::vector<std::string>& parts, size_t
 }
 
 LONG WINAPI OpenKey(HKEY key, LPCSTR subKey, DWORD options, REGSAM access, PHKEY result) {
-    LONG r = RegOpenKeyExA(key, subKey, options, access, result);
+    LONG r = g_real.RegOpenKeyExA(key, subKey, options, access, result);
     if (r == ERROR_SUCCESS) {
         auto parts = Parts(subKey);
         g_keys[*result] = Join(KeyPath(key), parts, parts.size());
@@ -70,10 +107,11 @@ LONG WINAPI CreateKey(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR keyClass, D
     std::vector<bool> existed(parts.size(), true);
     for (size_t i = 0; i < parts.size(); ++i) {
         HKEY probe;
-        existed[i] = RegOpenKeyExA(key, Join("", parts, i + 1).substr(1).c_str(), 0, KEY_READ, &probe) == ERROR_SUCCESS;
-        if (existed[i]) RegCloseKey(probe);
+        existed[i] =
+            g_real.RegOpenKeyExA(key, Join("", parts, i + 1).substr(1).c_str(), 0, KEY_READ, &probe) == ERROR_SUCCESS;
+        if (existed[i]) g_real.RegCloseKey(probe);
     }
-    LONG r = RegCreateKeyExA(key, subKey, reserved, keyClass, options, access, security, result, disposition);
+    LONG r = g_real.RegCreateKeyExA(key, subKey, reserved, keyClass, options, access, security, result, disposition);
     if (r == ERROR_SUCCESS) {
         std::string base = KeyPath(key);
         for (size_t i = 0; i < parts.size(); ++i)
@@ -84,13 +122,13 @@ LONG WINAPI CreateKey(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR keyClass, D
 }
 
 LONG WINAPI CloseKey(HKEY key) {
-    LONG r = RegCloseKey(key);
+    LONG r = g_real.RegCloseKey(key);
     if (r == ERROR_SUCCESS) g_keys.erase(key);
     return r;
 }
 
 LONG WINAPI SetValue(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYTE* data, DWORD size) {
-    LONG r = RegSetValueExA(key, name, reserved, type, data, size);
+    LONG r = g_real.RegSetValueExA(key, name, reserved, type, data, size);
     if (r == ERROR_SUCCESS) {
         os::Change change;
         change.kind = os::Change::kValueSet;
@@ -104,7 +142,7 @@ LONG WINAPI SetValue(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BY
 }
 
 LONG WINAPI DeleteValue(HKEY key, LPCSTR name) {
-    LONG r = RegDeleteValueA(key, name);
+    LONG r = g_real.RegDeleteValueA(key, name);
     if (r == ERROR_SUCCESS) Record(os::Change::kValueDeleted, KeyPath(key), name ? name : "");
     return r;
 }
@@ -112,31 +150,31 @@ LONG WINAPI DeleteValue(HKEY key, LPCSTR name) {
 LONG WINAPI DeleteKey(HKEY key, LPCSTR subKey) {
     auto parts = Parts(subKey);
     std::string path = Join(KeyPath(key), parts, parts.size());
-    LONG r = RegDeleteKeyA(key, subKey);
+    LONG r = g_real.RegDeleteKeyA(key, subKey);
     if (r == ERROR_SUCCESS) Record(os::Change::kKeyDeleted, path);
     return r;
 }
 
 BOOL WINAPI Copy(LPCSTR from, LPCSTR to, BOOL failIfExists) {
-    BOOL ok = CopyFileA(from, to, failIfExists);
+    BOOL ok = g_real.CopyFileA(from, to, failIfExists);
     if (ok) Record(os::Change::kFileCopied, to, {}, from);
     return ok;
 }
 
 BOOL WINAPI Delete(LPCSTR path) {
-    BOOL ok = DeleteFileA(path);
+    BOOL ok = g_real.DeleteFileA(path);
     if (ok) Record(os::Change::kFileDeleted, path);
     return ok;
 }
 
 BOOL WINAPI MakeFolder(LPCSTR path, LPSECURITY_ATTRIBUTES security) {
-    BOOL ok = CreateDirectoryA(path, security);
+    BOOL ok = g_real.CreateDirectoryA(path, security);
     if (ok) Record(os::Change::kFolderCreated, path);
     return ok;
 }
 
 HINSTANCE WINAPI Start(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR folder, INT show) {
-    HINSTANCE r = ShellExecuteA(owner, verb, file, parameters, folder, show);
+    HINSTANCE r = g_real.ShellExecuteA(owner, verb, file, parameters, folder, show);
     if (reinterpret_cast<uintptr_t>(r) > 32)
         Record(os::Change::kProgramStarted, file, {}, parameters ? parameters : "");
     return r;
@@ -149,7 +187,7 @@ LRESULT WINAPI Send(HWND window, UINT message, WPARAM w, LPARAM l, UINT flags, U
         GetWindowTextA(window, title, sizeof title);
         Record(os::Change::kMessageSent, className, title, "WM_CLOSE");
     }
-    return SendMessageTimeoutA(window, message, w, l, flags, timeout, result);
+    return g_real.SendMessageTimeoutA(window, message, w, l, flags, timeout, result);
 }
 
 const struct {
@@ -171,13 +209,17 @@ const struct {
 
 }  // namespace
 
-bool Attach(HMODULE library, std::string* error) {
-    auto* base = reinterpret_cast<BYTE*>(library);
+bool Attach(HMODULE module, std::string* error) {
+    if (!g_real.RegOpenKeyExA && !LoadRealFunctions()) {
+        *error = "cannot find the Windows functions to observe";
+        return false;
+    }
+    auto* base = reinterpret_cast<BYTE*>(module);
     auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
     auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
     const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     if (dos->e_magic != IMAGE_DOS_SIGNATURE || nt->Signature != IMAGE_NT_SIGNATURE || !imports.VirtualAddress) {
-        *error = "cannot read the import table of ZenthoAppAPILib.dll";
+        *error = "cannot read the import table to observe";
         return false;
     }
     for (auto* module = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); module->Name;
@@ -200,12 +242,6 @@ bool Attach(HMODULE library, std::string* error) {
     return true;
 }
 
-void Begin() { g_changes.clear(); }
-
-os::ChangeList Take() {
-    os::ChangeList taken;
-    taken.swap(g_changes);
-    return taken;
-}
+os::ChangeList& Changes() { return g_changes; }
 
 }  // namespace observe

@@ -1,0 +1,110 @@
+// The mail-client branches: the mail translation toolbar program that Outlook
+// Express and Netscape Messenger share, the Eudora plug-in, and Quillon's
+// translation library entry.
+#include <cstring>
+#include <string>
+
+#include "frame/exports.h"
+#include "install/branches.h"
+#include "install/mechanics.h"
+#include "install/product_files.h"
+#include "install/texts.h"
+#include "install/windows.h"
+#include "platform/heap_string.h"
+#include "platform/paths.h"
+#include "platform/registry_key.h"
+
+namespace install {
+namespace {
+
+constexpr char kToolbarRunValue[] = "ZenthoMailTrans";
+constexpr char kEudoraCommandLine[] = "Software\\Qualcomm\\Eudora\\CommandLine";
+constexpr char kEudoraProgram[] = "\\eudora.exe";
+constexpr char kQuillon[] = "Software\\Arvelle\\Quillon";
+constexpr char kQuillonUsers[] = "Software\\Arvelle\\Quillon\\Users";
+constexpr char kQuillonUsersKey[] = "Software\\Arvelle\\Quillon\\Users key";
+constexpr char kTranslationLib[] = "TranslationLib";
+
+bool KeyExists(const char* path, REGSAM access) {
+    platform::RegistryKey key;
+    return key.Open(HKEY_CURRENT_USER, path, access) != 0;
+}
+
+}  // namespace
+
+void MailToolbarBranch(const UpdateCall& call) {
+    // One program serves both clients: it stays while the other one's integration is on.
+    const unsigned int partner = call.appId == 0x201 ? 0x204 : 0x201;
+    if (GetLatestApplicationState(partner)) return;
+    if (call.on) {
+        platform::HeapString location(platform::GetProgramLocation());
+        if (location) {
+            std::string command = std::string("\"") + location.get() + "\\" + product_files::kMailToolbar + "\"";
+            platform::SetRunEntry(HKEY_CURRENT_USER, kToolbarRunValue, command.c_str());
+        }
+        if (!FindTransWindow(texts::kMailToolbar)) platform::RunFromProgramFolder(product_files::kMailToolbar, "");
+        return;
+    }
+    if (HWND toolbar = FindTransWindow(texts::kMailToolbar)) SendClose(toolbar);
+    platform::RemoveRunEntry(HKEY_CURRENT_USER, kToolbarRunValue);
+}
+
+void EudoraBranch(const UpdateCall& call) {
+    std::string current;
+    {
+        platform::RegistryKey key;
+        if (!key.Open(HKEY_CURRENT_USER, kEudoraCommandLine, platform::kReadAccess)) return;
+        char* value = nullptr;
+        if (key.ReadStringAlloc("Current", &value, nullptr, nullptr)) {
+            platform::HeapString text(value);
+            current = text.get();
+        }
+    }
+    os::_mbslwr(reinterpret_cast<unsigned char*>(&current[0]));
+    // Without the program's name in the command line there is no Eudora folder:
+    // nothing is started and nothing placed.
+    const unsigned char* found = os::_mbsstr(reinterpret_cast<const unsigned char*>(current.c_str()),
+                                             reinterpret_cast<const unsigned char*>(kEudoraProgram));
+    if (!found) return;
+    const size_t at = static_cast<size_t>(found - reinterpret_cast<const unsigned char*>(current.c_str()));
+    Start(current.substr(0, at + sizeof kEudoraProgram - 1), "/EnableAutomation");
+    std::string target = current.substr(0, at) + "\\Plugins\\" + product_files::kEudoraPlugin;
+    Remove(target);
+    if (!call.on) return;
+    std::string source = ProgramFile(product_files::kEudoraPlugin);
+    if (!source.empty()) CopyOver(source, target);
+}
+
+void QuillonBranch(const UpdateCall& call) {
+    if (call.on) {
+        platform::HeapString location(platform::GetProgramLocation());
+        if (!location) return;
+        std::string library = std::string(location.get()) + "\\" + product_files::kQuillonLibrary;
+        if (!KeyExists(kQuillon, platform::kReadAccess)) return;  // Quillon is not set up for the user
+        platform::RegistryKey users;
+        if (users.Open(HKEY_CURRENT_USER, kQuillonUsers, platform::kWriteAccess)) {
+            users.WriteString(kTranslationLib, library.c_str());
+            return;
+        }
+        if (users.Create(HKEY_CURRENT_USER, kQuillonUsersKey, platform::kWriteAccess))
+            users.WriteString(kTranslationLib, library.c_str());
+        return;
+    }
+    {
+        platform::RegistryKey usersKey;
+        if (usersKey.Open(HKEY_CURRENT_USER, kQuillonUsersKey, platform::kWriteAccess))
+            usersKey.DeleteValue(kTranslationLib);
+    }
+    if (!KeyExists(kQuillon, platform::kReadAccess)) return;
+    platform::RegistryKey key;
+    if (KeyExists(kQuillonUsers, platform::kReadAccess)) {
+        if (key.Open(HKEY_CURRENT_USER, kQuillonUsers, platform::kWriteAccess)) key.DeleteValue(kTranslationLib);
+        return;
+    }
+    // Set up without "Users": the value's other home is made if missing, and cleared.
+    if (!key.Create(HKEY_CURRENT_USER, kQuillonUsersKey, platform::kReadAccess)) return;
+    key.Close();
+    if (key.Create(HKEY_CURRENT_USER, kQuillonUsersKey, platform::kWriteAccess)) key.DeleteValue(kTranslationLib);
+}
+
+}  // namespace install

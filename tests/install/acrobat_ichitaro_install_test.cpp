@@ -1,0 +1,106 @@
+// The Acrobat and Ichitaro branches on both backends: which plug-in build goes where,
+// and Ichitaro's macro run with the bounded wait for Ichitaro to open and close
+// (under Wine a stand-in program with Ichitaro's window class).
+#include "install/windows.h"
+#include "installer_fixture.h"
+
+namespace {
+
+const std::string kAdobe = "HKEY_LOCAL_MACHINE\\Software\\Adobe";
+
+class AcrobatIchitaroInstall : public InstallerTest {
+protected:
+    void TearDown() override { install::Bounds() = install::WaitBounds(); }
+    std::string InstallTaro(const char* version, const char* value, const char* exe, const TestMachine::Behaviour& b) {
+        const std::string folder = root + "\\JUST\\" + value;
+        m.SetString("HKEY_LOCAL_MACHINE\\Software\\Justsystem\\Taro\\" + std::string(version) + "\\SETUP\\ProductName",
+                    "Detail", "Taro");
+        m.SetString("HKEY_LOCAL_MACHINE\\Software\\Justsystem\\Common\\SETUP\\Folder", value, folder);
+        m.InstallProgram(folder + "\\" + exe, b);
+        return folder;
+    }
+};
+
+TEST_F(AcrobatIchitaroInstall, TheAdobeVersionChoosesThePlugin) {
+    m.SetString(kAdobe + "\\Acrobat Reader\\4.0\\InstallPath", "", root + "\\Reader4");
+    m.SetString(kAdobe + "\\Acrobat Reader\\5.0\\InstallPath", "", root + "\\Reader5");
+    m.MakeFolder(root + "\\Reader4\\plug_ins");
+    m.MakeFolder(root + "\\Reader5\\plug_ins");
+    EXPECT_EQ(Run(0x1002, 1, 0), std::vector<std::string>{"copy " + program + "\\ZenthoPDFTrans5.api > " + root +
+                                                          "\\Reader5\\plug_ins\\ZenthoPDFTrans5.api"});
+    EXPECT_EQ(Run(0x1002, 0, 1),
+              std::vector<std::string>{"delete " + root + "\\Reader5\\plug_ins\\ZenthoPDFTrans5.api"});
+    m.CreateKey(kAdobe + "\\Adobe Acrobat\\5.0");  // no InstallPath: the shell's registration
+    m.SetString("HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Acrobat.exe", "Path",
+                root + "\\Acrobat5");
+    m.MakeFolder(root + "\\Acrobat5\\plug_ins");
+    EXPECT_EQ(Run(0x1001, 1, 0), std::vector<std::string>{"copy " + program + "\\ZenthoPDFTrans5.api > " + root +
+                                                          "\\Acrobat5\\plug_ins\\ZenthoPDFTrans5.api"});
+    m.SetString("HKEY_CURRENT_USER\\Software\\Adobe\\Adobe Acrobat\\4.0\\InstallPath", "", root + "\\Reader4");
+    m.DeleteTree(kAdobe + "\\Adobe Acrobat");
+    EXPECT_EQ(Run(0x1001, 1, 0), std::vector<std::string>{"copy " + program + "\\ZenthoPDFTrans.api > " + root +
+                                                          "\\Reader4\\plug_ins\\ZenthoPDFTrans.api"})
+        << "the user's 4.0 registration: the 4.0 build";
+}
+
+TEST_F(AcrobatIchitaroInstall, IchitaroDictionariesAndMacros) {
+    TestMachine::Behaviour never;  // started, never shows a window
+    const std::string folder = InstallTaro("9.0", "Tarowin9", "Taro9.exe", never);
+    const std::string source = Data("Taro");
+    auto files = [&](const char* verb) {
+        std::vector<std::string> lines;
+        for (const char* file : {"\\Arvelle_jic.tbl", "\\Arvelle_lib.jbl"})
+            lines.push_back(std::string(verb) + folder + file);
+        return lines;
+    };
+    std::vector<std::string> install = {"copy " + source + "\\Arvelle_zentho.jtd > " + folder + "\\Arvelle_zentho.jtd",
+                                        "copy " + source + "\\Arvelle_jic.tbl > " + folder + "\\Arvelle_jic.tbl",
+                                        "copy " + source + "\\Arvelle_lib.jbl > " + folder + "\\Arvelle_lib.jbl"};
+    EXPECT_EQ(Run(0x2001, 1, 1), install) << "on already: Ichitaro is not started";
+    auto withStart = files("delete ");
+    withStart.insert(withStart.end(), install.begin(), install.end());
+    withStart.push_back("start " + folder + "\\Taro9.exe \"/M/" + source + "\\install.mtx\"");
+    EXPECT_EQ(Run(0x2001, 1, 0), withStart);
+    EXPECT_EQ(Run(0x2001, 0, 0), files("delete ")) << "off already: no start, no wait";
+    EXPECT_TRUE(m.Exists(folder + "\\Arvelle_zentho.jtd"));
+}
+
+TEST_F(AcrobatIchitaroInstall, IchitaroRemovalWaitsForItsWindowToComeAndGo) {
+    install::Bounds().ichitaroStartMs = 4000;
+    install::Bounds().ichitaroCloseMs = 8000;
+    TestMachine::Behaviour taro;
+    taro.windows = {{"js:TARO11", "\x88\xea\x91\xbe\x98\x59"}};
+    taro.showAfterMs = 600;
+    taro.closeAfterMs = 900;
+    const std::string folder = InstallTaro("11.0", "Taro11", "Taro11.exe", taro);
+    const std::string source = Data("Taro");
+    Run(0x2001, 1, 1);
+    const DWORD before = os::GetTickCount();
+    EXPECT_EQ(
+        Run(0x2001, 0, 1),
+        (std::vector<std::string>{"start " + folder + "\\Taro11.exe \"/M/" + source + "\\uninstall.mtx\"",
+                                  "delete " + folder + "\\Arvelle_jic.tbl", "delete " + folder + "\\Arvelle_lib.jbl"}));
+    EXPECT_GE(os::GetTickCount() - before, 1400u) << "the files went only after Ichitaro had come and gone";
+    EXPECT_FALSE(os::FindWindowA("js:TARO11", nullptr));
+}
+
+TEST_F(AcrobatIchitaroInstall, IchitaroWaitsAreBounded) {
+    install::Bounds().ichitaroStartMs = 1500;
+    install::Bounds().ichitaroCloseMs = 1500;
+    TestMachine::Behaviour silent;  // never shows a window: phase 1 gives up, the files go
+    std::string folder = InstallTaro("11.0", "Taro11", "Taro11.exe", silent);
+    Run(0x2001, 1, 1);
+    auto changes = Run(0x2001, 0, 1);
+    ASSERT_EQ(changes.size(), 3u);
+    EXPECT_EQ(changes[2], "delete " + folder + "\\Arvelle_lib.jbl");
+
+    m.OpenWindow("js:TARO10", "Ichitaro that never closes");  // phase 2 gives up: the files stay
+    Run(0x2001, 1, 1);
+    const DWORD before = os::GetTickCount();
+    changes = Run(0x2001, 0, 1);
+    EXPECT_LT(os::GetTickCount() - before, 3 * 1500u + 1000u) << "bounded";
+    ASSERT_EQ(changes.size(), 1u) << "only the start";
+    EXPECT_TRUE(m.Exists(folder + "\\Arvelle_jic.tbl"));
+}
+
+}  // namespace

@@ -1,0 +1,53 @@
+// A machine with the product installed below the test folder, and the installer run
+// with its changes taken in the short text form of change_text.h.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "change_text.h"
+#include "frame/exports.h"
+#include "install/product_files.h"
+#include "test_machine.h"
+
+class InstallerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m.SetString(kProduct, "InstallLocation", product);
+        m.SetString(kProduct, "ProgramLocation", program);
+        for (const auto& file : product_files::kAll) {
+            std::string path = (*file.folder ? Data(file.folder) : program) + "\\" + file.name;
+            std::string name = file.name;
+            // Programs are real ones that start and end at once; the rest is text.
+            if (name.size() > 4 && name.compare(name.size() - 4, 4, ".exe") == 0)
+                m.WriteExe(path, 4, 0, 2, 21);
+            else
+                m.WriteFile(path, "the product's " + name);
+        }
+    }
+    std::string Data(const char* subfolder) const {
+        return product + "\\Data" + (subfolder[0] == '\\' ? "" : "\\") + subfolder;
+    }
+    // Runs the installer; the changes it made, in order.
+    std::vector<std::string> Run(unsigned int appId, int on, int previousState) {
+        if (m.changes()) m.changes()->clear();
+        UpdateApplTransSettings(appId, on, previousState);
+        return m.changes() ? ChangeTexts(*m.changes()) : std::vector<std::string>{};
+    }
+    std::string Read(const std::string& path) {
+        DWORD type;
+        std::string data;
+        return m.GetValue(path.substr(0, path.find('|')), path.substr(path.find('|') + 1).c_str(), &type, &data)
+                   ? data.substr(0, data.find('\0'))
+                   : "<missing>";
+    }
+
+    TestMachine m;
+    const std::string root = TestMachine::Root();
+    const std::string product = root + "\\Zentho";
+    const std::string program = root + "\\Zentho\\Program";
+    const std::string kProduct = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Arvelle\\Zentho V4";
+    const std::string kHKCU = "HKEY_CURRENT_USER\\";
+};

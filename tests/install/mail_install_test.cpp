@@ -1,0 +1,79 @@
+// The mail-client branches on both backends: the shared toolbar program and its
+// partner rule, Eudora's plug-in, and Quillon's library entry.
+#include "install/texts.h"
+#include "installer_fixture.h"
+
+namespace {
+
+const std::string kRun = "HKEY_CURRENT_USER\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+const std::string kState = "HKEY_CURRENT_USER\\SOFTWARE\\Arvelle\\Zentho V4\\ApplTrans\\MailTrans\\";
+
+class MailInstall : public InstallerTest {
+protected:
+    // Outlook Express and Netscape Messenger installed; integration of the partner on or off.
+    void InstallBothClients(DWORD messengerState) {
+        m.WriteExe(root + "\\OE\\msimn.exe", 6, 0);
+        m.SetString("HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\msimn.exe", "",
+                    root + "\\OE\\msimn.exe");
+        m.CreateKey("HKEY_LOCAL_MACHINE\\Software\\Netscape\\Netscape Navigator\\4.76 (en)\\Main");
+        m.SetDword(kState + "NM", "Trans", messengerState);
+        m.SetString(kState + "NM", "applname", "Netscape Messenger 4.76 (en)");
+    }
+};
+
+TEST_F(MailInstall, TheToolbarStaysWhileThePartnersIntegrationIsOn) {
+    m.CreateKey(kRun);
+    const std::string exe = program + "\\ZenthoMailTransToolBar.exe";
+    m.InstallProductProgram(exe);
+    InstallBothClients(1);
+    EXPECT_EQ(Run(0x201, 1, 0), std::vector<std::string>{}) << "Messenger's integration runs it already";
+    EXPECT_EQ(Run(0x201, 0, 1), std::vector<std::string>{});
+
+    m.SetDword(kState + "NM", "Trans", 0);
+    const std::string run = kRun + "|ZenthoMailTrans";
+    EXPECT_EQ(Run(0x201, 1, 0), (std::vector<std::string>{"set " + run + "=\"" + exe + "\"", "start " + exe + " "}));
+    ASSERT_TRUE(m.WaitForWindow(texts::kMailToolbar.classPrefix, true));
+    EXPECT_EQ(Run(0x204, 1, 0), std::vector<std::string>{"set " + run + "=\"" + exe + "\""}) << "running: no copy";
+    EXPECT_EQ(Run(0x201, 0, 1), (std::vector<std::string>{"close #ZenthoMailTrans4#", "delete-value " + run}));
+    EXPECT_TRUE(m.WaitForWindow(texts::kMailToolbar.classPrefix, false));
+}
+
+TEST_F(MailInstall, EudoraGetsItsPluginFromItsCommandLine) {
+    const std::string commandLine = "HKEY_CURRENT_USER\\Software\\Qualcomm\\Eudora\\CommandLine";
+    EXPECT_EQ(Run(0x208, 1, 0), std::vector<std::string>{}) << "no command line: nothing";
+    m.WriteExe(root + "\\Mail\\eudora pro\\eudora.exe", 4, 3);
+    m.MakeFolder(root + "\\Mail\\eudora pro\\plugins");
+    m.SetString(commandLine, "Current",
+                "\"" + root + "\\MAIL\\Eudora Pro\\EUDORA.EXE\" " + root + "\\MAIL\\Eudora Pro\\");
+    // The leading quote is kept: the plug-in's path begins with it, and no copy can be made.
+    for (const auto& change : Run(0x208, 1, 0)) EXPECT_EQ(change.rfind("copy", 0), std::string::npos) << change;
+    // Lower case throughout; the start comes before the files.
+    m.SetString(commandLine, "Current", root + "\\Mail\\Eudora Pro\\Eudora.exe -x");
+    const std::string plain = "c:\\zt\\mail\\eudora pro";
+    EXPECT_EQ(Run(0x208, 1, 0), (std::vector<std::string>{"start " + plain + "\\eudora.exe /EnableAutomation",
+                                                          "copy " + program + "\\ZenthoEMailButton.dll > " + plain +
+                                                              "\\Plugins\\ZenthoEMailButton.dll"}));
+    EXPECT_EQ(Run(0x208, 0, 1), (std::vector<std::string>{"start " + plain + "\\eudora.exe /EnableAutomation",
+                                                          "delete " + plain + "\\Plugins\\ZenthoEMailButton.dll"}))
+        << "removal starts Eudora too";
+    m.SetString(commandLine, "Current", root + "\\Mail\\EudoraPro.exe");
+    EXPECT_EQ(Run(0x208, 1, 0), std::vector<std::string>{}) << "no \\eudora.exe: nothing started, nothing placed";
+}
+
+TEST_F(MailInstall, QuillonLibraryEntry) {
+    const std::string quillon = "HKEY_CURRENT_USER\\Software\\Arvelle\\Quillon";
+    const std::string library = program + "\\ZenthoQuillonTrans.dll";
+    EXPECT_EQ(Run(0x210, 1, 0), std::vector<std::string>{}) << "Quillon not set up";
+    m.CreateKey(quillon + "\\Users");
+    m.CreateKey(quillon + "\\Users key");
+    EXPECT_EQ(Run(0x210, 1, 0), std::vector<std::string>{"set " + quillon + "\\Users|TranslationLib=" + library});
+    EXPECT_EQ(Run(0x210, 0, 1), std::vector<std::string>{"delete-value " + quillon + "\\Users|TranslationLib"});
+    m.DeleteTree(quillon + "\\Users");
+    m.DeleteTree(quillon + "\\Users key");
+    // Set up without "Users": removal leaves an empty "Users key" behind.
+    EXPECT_EQ(Run(0x210, 0, 1), std::vector<std::string>{"create-key " + quillon + "\\Users key"});
+    EXPECT_EQ(Run(0x210, 1, 0), std::vector<std::string>{"set " + quillon + "\\Users key|TranslationLib=" + library});
+    EXPECT_EQ(Run(0x210, 0, 1), std::vector<std::string>{"delete-value " + quillon + "\\Users key|TranslationLib"});
+}
+
+}  // namespace

@@ -1,0 +1,84 @@
+// The suite branches on both backends: files placed in the folders the suite's
+// registration names, cleaned up before an install, and nothing done when a folder
+// is missing.
+#include "installer_fixture.h"
+
+namespace {
+
+const std::string kSarvin = "HKEY_LOCAL_MACHINE\\Software\\Sarvin";
+const std::string kUserSarvin = "HKEY_CURRENT_USER\\Software\\Sarvin";
+
+class SuiteInstall : public InstallerTest {
+protected:
+    void Register(const std::string& app, const std::string& folder, const std::string& exe) {
+        m.SetString(kSarvin + "\\" + app + "\\9.7", "Path", folder);
+        m.SetString(kSarvin + "\\" + app + "\\9.7", "Name", exe);
+        m.SetString(kSarvin + "\\" + app + "\\9.7", "Description", app);
+        m.WriteExe(folder + "\\" + exe, 9, 7);
+    }
+    std::string UserFolder(const std::string& app, const std::string& name, bool exists = true) {
+        std::string folder = root + "\\User\\" + app + "\\" + name;
+        m.SetString(kUserSarvin + "\\" + app + "\\9.7\\Paths\\" + name, "JA", folder);
+        if (exists) m.MakeFolder(folder);
+        return folder;
+    }
+};
+
+TEST_F(SuiteInstall, ScrivaleCleansUpCopiesAndStarts) {
+    Register("Scrivale", root + "\\Suite\\Scrivale", "Scrivale.exe");
+    const std::string icons = UserFolder("Scrivale", "Glyphdeck"), scripts = UserFolder("Scrivale", "Scripts");
+    m.WriteFile(scripts + "\\Zentho4A.yso", "an earlier edition's");
+    const std::string source = Data("Scrivale");
+    EXPECT_EQ(Run(0x802, 1, 0),
+              (std::vector<std::string>{"delete " + scripts + "\\Zentho4A.yso",
+                                        "copy " + source + "\\Zentho4.bmp > " + icons + "\\Zentho4.bmp",
+                                        "copy " + source + "\\Zentho4.gyd > " + icons + "\\Zentho4.gyd",
+                                        "copy " + source + "\\Zentho4.yss > " + scripts + "\\Zentho4.yss",
+                                        "start " + source + "\\ZenthoScrivaleAdd.exe "}));
+    EXPECT_EQ(Run(0x802, 0, 1),
+              (std::vector<std::string>{"delete " + icons + "\\Zentho4.bmp", "delete " + icons + "\\Zentho4.gyd",
+                                        "delete " + scripts + "\\Zentho4.yss"}));
+    EXPECT_EQ(Run(0x802, 0, 0), std::vector<std::string>{});
+}
+
+TEST_F(SuiteInstall, MissingFoldersChangeNothing) {
+    Register("Calvora", root + "\\Suite\\Calvora", "Calvora.exe");
+    UserFolder("Calvora", "Glyphdeck", false);
+    UserFolder("Calvora", "Work");
+    EXPECT_EQ(Run(0x804, 1, 0), std::vector<std::string>{}) << "Glyphdeck registered but missing";
+    m.SetString(kUserSarvin + "\\Calvora\\9.7\\Paths\\Work", "JA", root + "\\nowhere");
+    const std::string icons = UserFolder("Calvora", "Glyphdeck");
+    m.DeleteTree(kUserSarvin + "\\Calvora\\9.7\\Paths\\Work");
+    EXPECT_EQ(Run(0x804, 1, 0), std::vector<std::string>{}) << "the work folder not registered: missing too";
+    const std::string work = UserFolder("Calvora", "Work");
+    m.WriteFile(icons + "\\Zentho4.gyd", "Calvora takes no toolbar set of its own");
+    const std::string source = Data("Calvora");
+    EXPECT_EQ(Run(0x804, 1, 0),
+              (std::vector<std::string>{"delete " + icons + "\\Zentho4.gyd",
+                                        "copy " + source + "\\Zentho4.bmp > " + icons + "\\Zentho4.bmp",
+                                        "copy " + source + "\\Zentho4.yss > " + work + "\\Zentho4.yss"}));
+}
+
+TEST_F(SuiteInstall, PictoraWorkFolderAndCorvaneProgramFolder) {
+    Register("Pictora", root + "\\Suite\\pct", "p32main.exe");
+    const std::string icons = UserFolder("Pictora", "Icons");
+    m.MakeFolder(root + "\\Suite\\work\\pct");
+    EXPECT_EQ(Run(0x808, 1, 0),
+              (std::vector<std::string>{
+                  "copy " + Data("pct") + "\\Zentho4.bmp > " + icons + "\\Zentho4.bmp",
+                  "copy " + Data("pct") + "\\Zentho4.yss > " + root + "\\Suite\\work\\pct\\Zentho4.yss"}));
+
+    Register("Corvane", root + "\\Suite\\Corvane", "Corvane.exe");
+    m.WriteFile(root + "\\Suite\\Corvane\\Corvane.ini", "[Corvane]\r\nWinNTIconPath=" + root + "\\Icons\r\n");
+    m.MakeFolder(root + "\\Icons");
+    const std::string folder = root + "\\Suite\\Corvane\\";
+    EXPECT_EQ(Run(0x801, 1, 0), (std::vector<std::string>{
+                                    "copy " + Data("Corvane") + "\\Zentho4.bmp > " + root + "\\Icons\\Zentho4.bmp",
+                                    "copy " + Data("Corvane") + "\\Zentho4.mac > " + root + "\\Icons\\Zentho4.mac",
+                                    "copy " + program + "\\Zentho4A.exe > " + folder + "Zentho4A.exe",
+                                    "copy " + program + "\\ZenthoAppAPILib.dll > " + folder + "ZenthoAppAPILib.dll"}));
+    m.WriteFile(root + "\\Suite\\Corvane\\Corvane.ini", "[Corvane]\r\n");
+    EXPECT_EQ(Run(0x801, 0, 1), std::vector<std::string>{}) << "no icon folder: not even the program files go";
+}
+
+}  // namespace
