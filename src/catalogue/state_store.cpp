@@ -43,13 +43,12 @@ LONG GetStoredApplicationName(unsigned int appId, char* buffer) {
     char path[kStateKeyBufferSize];
     MakeStateKeyPath(appId, path);
     platform::RegistryKey key;
-    char* value = nullptr;
+    std::string name;
     if (!key.Open(HKEY_CURRENT_USER, path, platform::kReadAccess) ||
-        !key.ReadStringAlloc(product::kApplNameValue, &value, nullptr, nullptr))
+        !platform::ReadText(key, product::kApplNameValue, &name))
         return -3;
-    platform::HeapString name(value);
-    if (buffer) std::strcpy(buffer, name.get());
-    return static_cast<LONG>(std::strlen(name.get()));
+    if (buffer) std::strcpy(buffer, name.c_str());
+    return static_cast<LONG>(name.size());
 }
 
 DWORD ReadTransValue(unsigned int appId) {

@@ -43,12 +43,11 @@ LONG NameNavigator(const char* program, char* buffer) {
         std::string mainKey =
             std::string(registry_paths::kNetscapeNavigator) + "\\" + version + "\\" + registry_paths::kNetscapeMain;
         platform::RegistryKey main;
-        char* value = nullptr;
+        std::string installDirectory;
         if (!main.Open(HKEY_LOCAL_MACHINE, mainKey.c_str(), platform::kReadAccess) ||
-            !main.ReadStringAlloc(registry_paths::kNetscapeInstallDirectory, &value, nullptr, nullptr))
+            !platform::ReadText(main, registry_paths::kNetscapeInstallDirectory, &installDirectory))
             continue;
-        platform::HeapString installDirectory(value);
-        if (os::_mbscmp(detect::Bytes(installDirectory.get()), detect::Bytes(folder.c_str())) != 0) continue;
+        if (os::_mbscmp(detect::Bytes(installDirectory.c_str()), detect::Bytes(folder.c_str())) != 0) continue;
         found = true;
         if (detect::IsGreaterVersion(version, best.c_str())) best = version;
     }

@@ -12,14 +12,12 @@ LONG FindProgramInCommand(const char* commandKey, const char* const* files, size
                           char* program) {
     program[0] = 0;
     platform::RegistryKey key;
-    char* value = nullptr;
-    if (!key.Open(HKEY_CLASSES_ROOT, commandKey, platform::kReadAccess) ||
-        !key.ReadStringAlloc("", &value, nullptr, nullptr))
+    std::string command;
+    if (!key.Open(HKEY_CLASSES_ROOT, commandKey, platform::kReadAccess) || !platform::ReadText(key, "", &command))
         return -1;
-    platform::HeapString command(value);
     key.Close();
     for (size_t i = 0; i < fileCount; ++i) {
-        if (platform::ExtractProgramFromCommand(command.get(), files[i], program)) {
+        if (platform::ExtractProgramFromCommand(command.c_str(), files[i], program)) {
             *which = i;
             return 1;
         }

@@ -27,11 +27,9 @@ constexpr TaroVersion kTaroVersions[] = {
 
 // A string value read into a 261-byte output; a longer one counts as missing.
 bool ReadInto(platform::RegistryKey& key, const char* name, char* out) {
-    char* value = nullptr;
-    if (!key.ReadStringAlloc(name, &value, nullptr, nullptr)) return false;
-    platform::HeapString text(value);
-    if (std::strlen(text.get()) >= platform::kWorkBufferSize) return false;
-    std::strcpy(out, text.get());
+    std::string text;
+    if (!platform::ReadText(key, name, &text, platform::kWorkBufferSize - 1)) return false;
+    std::strcpy(out, text.c_str());
     return true;
 }
 

@@ -60,13 +60,11 @@ const char* SuiteApplication(unsigned int appId) {
 // buffers counts as missing.
 bool ReadAppPath(const char* key, char* out) {
     platform::RegistryKey appPath;
-    char* value = nullptr;
+    std::string text;
     if (!appPath.Open(HKEY_LOCAL_MACHINE, key, platform::kReadAccess) ||
-        !appPath.ReadStringAlloc("", &value, nullptr, nullptr))
+        !platform::ReadText(appPath, "", &text, kWorkBufferSize - 1))
         return false;
-    platform::HeapString text(value);
-    if (std::strlen(text.get()) >= kWorkBufferSize) return false;
-    std::strcpy(out, text.get());
+    std::strcpy(out, text.c_str());
     return true;
 }
 
@@ -97,11 +95,7 @@ bool ScanNetscape(std::string* best, std::string* folder, bool forPath) {
         if (!main.Open(HKEY_LOCAL_MACHINE, mainKey.c_str(), platform::kReadAccess)) continue;
         folder->clear();
         mainFound = true;
-        char* value = nullptr;
-        if (main.ReadStringAlloc(registry_paths::kNetscapeInstallDirectory, &value, nullptr, nullptr)) {
-            platform::HeapString text(value);
-            *folder = text.get();
-        }
+        platform::ReadText(main, registry_paths::kNetscapeInstallDirectory, folder);
     }
     return forPath ? mainFound : found;
 }

@@ -64,14 +64,11 @@ void FindLatestOfficeApp(const char* application, char* displayName, char* exePa
         if (!root.Open(HKEY_LOCAL_MACHINE, rootPath.c_str(), platform::kReadAccess)) continue;
         if (!IsGreaterVersion(version, best.c_str())) continue;
         best = version;  // the bar rises before the value is read
-        char* value = nullptr;
-        if (!root.ReadStringAlloc("Path", &value, nullptr, nullptr)) continue;
-        platform::HeapString path(value);
         // A folder that does not fit the work buffers, executable appended, counts as missing.
+        std::string path;
+        if (!platform::ReadText(root, "Path", &path, platform::kWorkBufferSize - 1)) continue;
         char trimmed[platform::kWorkBufferSize];
-        size_t length = std::strlen(path.get());
-        if (length >= sizeof trimmed) continue;
-        std::memcpy(trimmed, path.get(), length + 1);
+        std::memcpy(trimmed, path.c_str(), path.size() + 1);
         platform::TrimPath(trimmed);
         if (std::strlen(trimmed) + std::strlen(row->executable) >= platform::kWorkBufferSize) continue;
         std::memcpy(folder, trimmed, sizeof trimmed);

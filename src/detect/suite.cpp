@@ -48,13 +48,6 @@ void ScanVersions(HKEY root, const char* application, OnBest onBest) {
     }
 }
 
-std::string ReadText(platform::RegistryKey& key, const char* name, bool* ok) {
-    char* value = nullptr;
-    *ok = key.ReadStringAlloc(name, &value, nullptr, nullptr) != 0;
-    platform::HeapString owned(value);
-    return *ok ? std::string(owned.get()) : std::string();
-}
-
 std::string Trimmed(const std::string& text) {
     char buffer[platform::kWorkBufferSize];
     if (text.size() >= sizeof buffer) return "";
@@ -80,13 +73,11 @@ void GetSuiteUserFolder(const char* application, const char* folderName, std::st
     std::string pathsKey = chosen + "\\" + registry_paths::kSuitePaths + "\\" + folderName;
     platform::RegistryKey key;
     if (!key.Open(HKEY_CURRENT_USER, pathsKey.c_str(), platform::kReadAccess)) return;
-    char* value = nullptr;
-    DWORD type = REG_EXPAND_SZ;  // an expandable folder is expanded
-    if (!key.ReadStringAlloc(registry_paths::kSuiteJapaneseFolder, &value, nullptr, &type)) return;
-    platform::HeapString folder(value);
-    if (std::strlen(folder.get()) >= platform::kWorkBufferSize) return;  // too long to be a folder
-    platform::TrimPath(folder.get());
-    *out = folder.get();
+    // An expandable folder is expanded; one too long for a folder counts as missing.
+    std::string folder;
+    if (!platform::ReadText(key, registry_paths::kSuiteJapaneseFolder, &folder, platform::kWorkBufferSize - 1, true))
+        return;
+    *out = Trimmed(folder);
 }
 
 long FindCorvaneIconPath(const char* versionKey, char* out) {
@@ -108,10 +99,12 @@ long FindCorvaneIconPath(const char* versionKey, char* out) {
     // The settings file: the first candidate that exists wins.
     auto fromVersionKey = [&](const char* valueName) -> std::string {
         platform::RegistryKey key;
-        bool ok = false;
-        if (!key.Open(HKEY_LOCAL_MACHINE, versionKey, platform::kReadAccess)) return "";
-        std::string folder = Trimmed(ReadText(key, valueName, &ok));
-        return ok && !folder.empty() ? folder + "\\" + kSettingsFile : "";
+        std::string folder;
+        if (!key.Open(HKEY_LOCAL_MACHINE, versionKey, platform::kReadAccess) ||
+            !platform::ReadText(key, valueName, &folder, platform::kWorkBufferSize - 1))
+            return "";
+        folder = Trimmed(folder);
+        return folder.empty() ? "" : folder + "\\" + kSettingsFile;
     };
     std::string file;
     if (forceDataPath) {
@@ -152,14 +145,11 @@ void GetLatestSarvinTessalineAppInfo(char* application, char* displayName, char*
     std::string name, path;
     detect::ScanVersions(HKEY_LOCAL_MACHINE, application, [&](const std::string& key, platform::RegistryKey& opened) {
         if (versionKey) std::strcpy(versionKey, key.c_str());  // every greater version moves the key on
-        bool ok = false;
-        std::string raw = detect::ReadText(opened, "Path", &ok);
-        if (!ok || raw.size() >= platform::kWorkBufferSize) return;  // too long for a folder: missing
+        std::string raw, file, description;                    // a folder too long for the buffers counts as missing
+        if (!platform::ReadText(opened, "Path", &raw, platform::kWorkBufferSize - 1) ||
+            !platform::ReadText(opened, "Name", &file) || !platform::ReadText(opened, "Description", &description))
+            return;
         std::string folder = detect::Trimmed(raw);
-        std::string file = detect::ReadText(opened, "Name", &ok);
-        if (!ok) return;
-        std::string description = detect::ReadText(opened, "Description", &ok);
-        if (!ok) return;
         // Name and path change together, and only for a version with all three
         // values: a half-registered newer version never pairs its folder with an older
         // version's name.

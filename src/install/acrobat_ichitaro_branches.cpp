@@ -80,10 +80,9 @@ void AcrobatBranch(const UpdateCall& call) {
         break;
     }
     if (!chosen) return;
-    char* value = nullptr;
-    if (!folderKey.ReadStringAlloc(valueName, &value, nullptr, nullptr)) return;
-    platform::HeapString folder(value);
-    const std::string pluginFolder = std::string(folder.get()) + "\\plug_ins";
+    std::string folder;
+    if (!platform::ReadText(folderKey, valueName, &folder)) return;
+    const std::string pluginFolder = folder + "\\plug_ins";
     if (!IsExistingFolder(pluginFolder)) return;
     const std::string target = pluginFolder + chosen->plugin;
     if (call.on)

@@ -54,11 +54,7 @@ void EudoraBranch(const UpdateCall& call) {
     {
         platform::RegistryKey key;
         if (!key.Open(HKEY_CURRENT_USER, kEudoraCommandLine, platform::kReadAccess)) return;
-        char* value = nullptr;
-        if (key.ReadStringAlloc("Current", &value, nullptr, nullptr)) {
-            platform::HeapString text(value);
-            current = text.get();
-        }
+        platform::ReadText(key, "Current", &current);  // unreadable: empty
     }
     os::_mbslwr(reinterpret_cast<unsigned char*>(&current[0]));
     // Without the program's name in the command line there is no Eudora folder:

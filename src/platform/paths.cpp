@@ -3,6 +3,7 @@
 #include "platform/paths.h"
 
 #include <cstring>
+#include <string>
 
 #include "platform/heap_string.h"
 #include "platform/product.h"
@@ -34,8 +35,8 @@ char* GetAppDataFolder() { return GetSpecialFolderPath(CSIDL_APPDATA); }
 char* ReadProductSetting(const char* valueName) {
     RegistryKey key;
     if (!key.Open(HKEY_LOCAL_MACHINE, product::kProductKey, kReadAccess)) return nullptr;
-    char* value = nullptr;
-    return key.ReadStringAlloc(valueName, &value, nullptr, nullptr) ? value : nullptr;
+    std::string value;
+    return ReadText(key, valueName, &value) ? DuplicateString(value.c_str()) : nullptr;
 }
 
 char* GetInstallLocation() { return ProductLocation(product::kInstallLocationValue, product::kDefaultInstallLocation); }

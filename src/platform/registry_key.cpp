@@ -207,6 +207,16 @@ int RegistryKey::EnumSubkeys(KeyNameList* list) {
     return 0;
 }
 
+bool ReadText(RegistryKey& key, const char* name, std::string* text, size_t limit, bool expand) {
+    char* value = nullptr;
+    DWORD type = expand ? REG_EXPAND_SZ : REG_NONE;
+    if (!key.ReadStringAlloc(name, &value, nullptr, &type)) return false;
+    HeapString owned(value);
+    if (std::strlen(owned.get()) > limit) return false;
+    *text = owned.get();
+    return true;
+}
+
 char* ExpandEnvironment(const char* text) {
     if (!text) return nullptr;
     DWORD needed = os::ExpandEnvironmentStringsA(text, nullptr, 0);

@@ -8,6 +8,8 @@
 // never passed on. A request that is refused answers 0 without any registry call.
 #pragma once
 
+#include <cstdint>
+#include <string>
 #include <vector>
 
 #include "platform/os/os.h"
@@ -82,6 +84,12 @@ public:
 private:
     HKEY handle_ = nullptr;
 };
+
+// A text value read with ReadStringAlloc (no default) into *text; an expandable value
+// is expanded when expand is set. False when the value is missing or no text, and when
+// it is longer than limit bytes (texts that do not fit the 260-byte buffers they are
+// meant for count as missing).
+bool ReadText(RegistryKey& key, const char* name, std::string* text, size_t limit = SIZE_MAX, bool expand = false);
 
 // A new heap string with every %NAME% reference replaced by the variable's value;
 // null for null text, when the expansion yields nothing, or when memory runs out.
