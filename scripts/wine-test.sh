@@ -20,3 +20,10 @@ echo "== the sample machine, native and under Wine"
 "$here/compare-machine.sh" "$here/../examples/sample-machine" "$here/../tests/tool/sample-commands.txt"
 echo "== every application switched on and off on the sample machine, native and under Wine"
 "$here/compare-machine.sh" "$here/../examples/sample-machine" "$here/../tests/tool/switch-commands.txt"
+echo "== the tool's commands on the sample and two other machines, native and under Wine"
+machines=$(mktemp -d /tmp/zentho-machines-XXXXXX)
+trap 'rm -rf "$machines"; wine_prefix_stop' EXIT
+"$here/../tests/tool/make-machines.sh" "$machines" >/dev/null
+for machine in "$here/../examples/sample-machine" "$machines/english-xp" "$machines/bare-2000"; do
+  "$here/compare-machine.sh" "$machine" "$here/../tests/tool/tour-commands.txt"
+done

@@ -44,6 +44,13 @@ expect_error "unknown export NoSuchExport; the exports are: GetDefaultBrowser, "
 expect_error "usage: zentho-appapi call GetLatestApplicationName APPID" -- call GetLatestApplicationName
 expect_error "usage: zentho-appapi call SetLatestApplicationState APPID STATE" -- call SetLatestApplicationState 0x401 x
 expect_error "unknown command" -- frobnicate
+expect_error "unknown application nothing; the applications are: ie, netscape, " -- on nothing
+expect_error "usage: zentho-appapi browser on|off" -- browser maybe
+expect_error "usage: zentho-appapi report \[--json\]" -- report extra
+expect_error "usage: zentho-appapi on APP" -- on
+expect_error "unknown command nothing" -- help nothing
+help=$(run help on); if [ $? != 0 ] || [[ $help != "usage: zentho-appapi on APP"* ]]; then echo "FAIL: help on"; failures=$((failures + 1)); fi
+help=$(run --help); if [ $? != 0 ] || [[ $help != *"report [--json]"* ]]; then echo "FAIL: --help"; failures=$((failures + 1)); fi
 expect_error "unknown option --bogus" -- --bogus report
 rm -f /tmp/zentho-tool-stderr.$$
 if [ "$failures" -gt 0 ]; then echo "$failures tool check(s) failed"; exit 1; fi

@@ -46,6 +46,14 @@ int main(int argc, char** argv) {
     }
     const auto& s = machine->settings();
     const std::string user = "HKEY_USERS\\" + machine->registry().userSid();
+    // Wine registers programs of its own where the library looks for applications and
+    // default programs: those keys go first, so that only the machine's stand there.
+    std::string file = "REGEDIT4\r\n\r\n";
+    for (const char* key :
+         {"HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths",
+          "HKEY_LOCAL_MACHINE\\Software\\Classes\\http", "HKEY_LOCAL_MACHINE\\Software\\Classes\\mailto",
+          "HKEY_CURRENT_USER\\Software\\Classes\\http", "HKEY_CURRENT_USER\\Software\\Classes\\mailto"})
+        file += std::string("[-") + key + "]\r\n\r\n";
     std::vector<sim::RegFileKey> keys;
     for (auto& key : sim::ExportRegistry(machine->registry())) {
         if (key.path.compare(0, user.size(), user) == 0 &&
@@ -72,7 +80,9 @@ int main(int argc, char** argv) {
         keys.push_back({"HKEY_CURRENT_USER\\Software\\Wine", {{"Version", REG_SZ, text(version)}}});
 
     std::string out = argv[2];
-    std::ofstream(out + "/registry.reg", std::ios::binary) << sim::WriteRegFile4(keys, machine->codePage());
+    std::string machineKeys = sim::WriteRegFile4(keys, machine->codePage());
+    file += machineKeys.substr(machineKeys.find("\r\n\r\n") + 4);  // without its header
+    std::ofstream(out + "/registry.reg", std::ios::binary) << file;
     std::ofstream(out + "/locale") << (s.codepage == 1252 ? "en_US.UTF-8" : "ja_JP.UTF-8") << "\n";
     std::ofstream expected(out + "/expected", std::ios::binary);
     expected << "version=" << s.platform << " " << s.major << "." << s.minor << "\n";

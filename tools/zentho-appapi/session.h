@@ -34,6 +34,9 @@ public:
     void BeginChanges();
     bool TakeChanges(os::ChangeList* changes, std::string* why);
 
+    // True when the machine is the bundled sample, worked on as a copy.
+    bool UsesBundledSample() const;
+
     // Keeps what the calls changed (unless --dry-run) and lets the machine go.
     bool Finish(std::string* error);
 

@@ -92,6 +92,8 @@ bool Session::FromUtf8(const std::string& utf8, std::string* ansi) const {
     return state_->machine->codePage().FromUtf8(utf8, ansi);
 }
 
+bool Session::UsesBundledSample() const { return state_->folder == ZENTHO_SAMPLE_MACHINE; }
+
 void Session::BeginChanges() { state_->changesFrom = state_->machine->changes().size(); }
 
 bool Session::TakeChanges(os::ChangeList* changes, std::string*) {

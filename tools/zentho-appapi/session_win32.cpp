@@ -77,6 +77,8 @@ bool Session::FromUtf8(const std::string& utf8, std::string* ansi) const {
     return true;
 }
 
+bool Session::UsesBundledSample() const { return false; }
+
 void Session::BeginChanges() { observe::Changes().clear(); }
 
 bool Session::TakeChanges(os::ChangeList* changes, std::string*) {

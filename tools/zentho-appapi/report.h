@@ -1,0 +1,10 @@
+// The tool's "report": every supported application with its AppId, group, display
+// name, executable and integration state, then the default browser and mailer.
+#pragma once
+
+#include <string>
+
+#include "library.h"
+
+std::string ReportText(const Library& library);
+std::string ReportJson(const Library& library);
