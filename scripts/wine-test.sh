@@ -18,6 +18,8 @@ echo "== tool under Wine"
 "$here/../tests/tool/tool_test.sh" "wine:C:\\zentho\\zentho-appapi.exe"
 echo "== the sample machine, native and under Wine"
 "$here/compare-machine.sh" "$here/../examples/sample-machine" "$here/../tests/tool/sample-commands.txt"
+echo "== a caller's smoke test: the public header and the import library, on the sample machine"
+"$here/wine-machine.sh" "$here/../examples/sample-machine" --run zentho_smoke.exe 2>/dev/null
 echo "== every application switched on and off on the sample machine, native and under Wine"
 "$here/compare-machine.sh" "$here/../examples/sample-machine" "$here/../tests/tool/switch-commands.txt"
 echo "== the tool's commands on the sample and two other machines, native and under Wine"
