@@ -44,8 +44,10 @@ LONG GetStoredApplicationName(unsigned int appId, char* buffer) {
     MakeStateKeyPath(appId, path);
     platform::RegistryKey key;
     std::string name;
+    // A name longer than any display name can never match one; it counts as none, so
+    // that every text of the two-call protocol fits its 261-byte floor.
     if (!key.Open(HKEY_CURRENT_USER, path, platform::kReadAccess) ||
-        !platform::ReadText(key, product::kApplNameValue, &name))
+        !platform::ReadText(key, product::kApplNameValue, &name, platform::kWorkBufferSize - 1))
         return -3;
     if (buffer) std::strcpy(buffer, name.c_str());
     return static_cast<LONG>(name.size());

@@ -73,6 +73,7 @@ LONG GetDefaultBrowser(char* name) {
     if (found < 1) return found;
     if (which == kNavigator) return NameNavigator(program, name);
     defaults::Version v = defaults::VersionOf(program);
+    if (!v.readable) return -2;
     char work[platform::kWorkBufferSize];
     std::strcpy(work, detect::kInternetExplorerPrefix);
     return detect::AppendIEVersionLabel(work, name, v.major, v.minor, v.build, -2);

@@ -88,6 +88,7 @@ LONG GetDefaultMailer(char* name) {
     if (which == kGroupware) return kGroupwareResult;
     if (which == kMessenger) return NameMessenger(name);
     defaults::Version v = defaults::VersionOf(program);
+    if (!v.readable) return -2;
     char work[platform::kWorkBufferSize];
     switch (which) {
         case kOutlook: {

@@ -27,7 +27,7 @@ LONG FindProgramInCommand(const char* commandKey, const char* const* files, size
 
 Version VersionOf(const char* program) {
     Version v;
-    platform::GetFileVersion(program, &v.major, &v.minor, &v.build);
+    v.readable = platform::GetFileVersion(program, &v.major, &v.minor, &v.build);
     return v;
 }
 

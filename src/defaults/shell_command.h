@@ -19,9 +19,11 @@ inline constexpr char kMailtoCommand[] = "mailto\\shell\\open\\command";
 LONG FindProgramInCommand(const char* commandKey, const char* const* files, size_t fileCount, size_t* which,
                           char* program);
 
-// The product version of a program path.
+// The product version of a program path; readable is false when the program has a
+// version that could not be read (see platform::GetFileVersion).
 struct Version {
     unsigned short major = 0, minor = 0, build = 0;
+    bool readable = true;
 };
 Version VersionOf(const char* program);
 

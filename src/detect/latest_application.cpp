@@ -103,7 +103,7 @@ bool ScanNetscape(std::string* best, std::string* folder, bool forPath) {
 LONG ExplorerStyleName(const char* appPathsKey, const char* prefix, Buffers& b, char* buffer) {
     if (!ReadAppPath(appPathsKey, b.path)) return -3;
     unsigned short major, minor, build;
-    platform::GetFileVersion(b.path, &major, &minor, &build);
+    if (!platform::GetFileVersion(b.path, &major, &minor, &build)) return -3;
     std::strcpy(b.name, prefix);
     return detect::AppendIEVersionLabel(b.name, buffer, major, minor, build, -3);
 }
@@ -112,7 +112,7 @@ LONG VersionedName(const char* appPathsKey, const char* program, bool eudora, Bu
     char command[kWorkBufferSize];
     if (!ReadAppPath(appPathsKey, command) || !platform::ExtractProgramFromCommand(command, program, b.path)) return -3;
     unsigned short major, minor, build;
-    platform::GetFileVersion(b.path, &major, &minor, &build);
+    if (!platform::GetFileVersion(b.path, &major, &minor, &build)) return -3;
     if (eudora)
         detect::FormatEudoraName(b.name, major, minor, build);
     else

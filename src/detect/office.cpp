@@ -80,9 +80,10 @@ void FindLatestOfficeApp(const char* application, char* displayName, char* exePa
     std::string executable = std::string(folder) + row->executable;
     if (displayName) {
         unsigned short major, minor, build;
-        platform::GetFileVersion(executable.c_str(), &major, &minor, &build);
-        std::strcpy(displayName, row->prefix);
-        std::strcat(displayName, EditionLabel(major, minor));
+        if (platform::GetFileVersion(executable.c_str(), &major, &minor, &build)) {
+            std::strcpy(displayName, row->prefix);
+            std::strcat(displayName, EditionLabel(major, minor));
+        }
     }
     if (exePath) std::strcpy(exePath, executable.c_str());
     if (appKey) {

@@ -1,22 +1,25 @@
 // How one export takes another's text: the two-call protocol that outside callers
 // use. A null buffer first for the length; a result below 1 means nothing found;
-// then a buffer of length + 1 bytes (at least minimumSize, for path getters whose
-// expanded text may be longer than the length they report); the text counts only
-// when the second result is above 0.
+// then a buffer of length + 1 bytes, and never less than the 261 bytes that bound
+// every text the exports build: the machine may change between the two calls (a
+// file read that failed in the first succeeds in the second) and the second text
+// be longer than the first length said. The text counts only when the second
+// result is above 0.
 #pragma once
 
 #include <algorithm>
 #include <cstddef>
 
 #include "platform/heap_string.h"
+#include "platform/text.h"
 
 namespace frame {
 
 // The second call, for a length a first call gave.
 template <typename Getter>
-char* FetchText(Getter getter, LONG length, size_t minimumSize = 0) {
+char* FetchText(Getter getter, LONG length) {
     if (length < 1) return nullptr;
-    size_t size = std::max(static_cast<size_t>(length) + 1, minimumSize);
+    size_t size = std::max(static_cast<size_t>(length) + 1, platform::kWorkBufferSize);
     platform::HeapString buffer(static_cast<char*>(os::malloc(size)));
     if (!buffer) return nullptr;
     buffer.get()[0] = 0;
@@ -27,8 +30,8 @@ char* FetchText(Getter getter, LONG length, size_t minimumSize = 0) {
 
 // Both calls.
 template <typename Getter>
-char* TakeText(Getter getter, size_t minimumSize = 0) {
-    return FetchText(getter, getter(nullptr), minimumSize);
+char* TakeText(Getter getter) {
+    return FetchText(getter, getter(nullptr));
 }
 
 }  // namespace frame

@@ -10,9 +10,7 @@
 namespace install {
 
 std::string DetectedProgramPath(unsigned int appId) {
-    // Path getters write up to 260 bytes whatever length they report.
-    platform::HeapString path(frame::TakeText([&](char* buffer) { return GetLatestApplicationPath(appId, buffer); },
-                                              platform::kWorkBufferSize));
+    platform::HeapString path(frame::TakeText([&](char* buffer) { return GetLatestApplicationPath(appId, buffer); }));
     return path ? path.get() : "";
 }
 

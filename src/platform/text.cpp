@@ -68,13 +68,13 @@ void ExpandInPlace(char* path) {
     if (needed > 0 && needed < kWorkBufferSize) std::strcpy(path, expanded);
 }
 
-void GetFileVersion(const char* path, unsigned short* major, unsigned short* minor, unsigned short* build) {
+bool GetFileVersion(const char* path, unsigned short* major, unsigned short* minor, unsigned short* build) {
     *major = *minor = *build = 0;
-    if (!path) return;
+    if (!path) return true;
     char expanded[kWorkBufferSize];
     DWORD needed = os::ExpandEnvironmentStringsA(path, expanded, kWorkBufferSize - 1);
     // A path that expands past 260 bytes names no file that can be read.
-    if (needed == 0 || needed > kWorkBufferSize - 1) return;
+    if (needed == 0 || needed > kWorkBufferSize - 1) return true;
     expanded[kWorkBufferSize - 1] = 0;
     size_t length = std::strlen(expanded);
     char* file = expanded;
@@ -84,17 +84,18 @@ void GetFileVersion(const char* path, unsigned short* major, unsigned short* min
     }
     DWORD handle = 0;
     DWORD size = os::GetFileVersionInfoSizeA(file, &handle);
-    if (size == 0) return;
+    if (size == 0) return true;
     HeapString block(static_cast<char*>(os::malloc(size)));
-    if (!block || !os::GetFileVersionInfoA(file, handle, size, block.get())) return;
+    if (!block || !os::GetFileVersionInfoA(file, handle, size, block.get())) return false;
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT fixedSize = 0;
     if (!os::VerQueryValueA(block.get(), "\\", reinterpret_cast<LPVOID*>(&fixed), &fixedSize) || !fixed ||
         fixedSize < sizeof(VS_FIXEDFILEINFO))
-        return;
+        return true;
     *major = HIWORD(fixed->dwProductVersionMS);
     *minor = LOWORD(fixed->dwProductVersionMS);
     *build = HIWORD(fixed->dwProductVersionLS);
+    return true;
 }
 
 }  // namespace platform

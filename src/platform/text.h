@@ -25,8 +25,11 @@ int ExtractProgramFromCommand(const char* command, const char* name, char* outpu
 void ExpandInPlace(char* path);
 
 // The product version of a file (major, minor and build, 16 bits each); %NAME%
-// references are expanded and enclosing double quotes dropped first. All 0 when no
-// version can be read.
-void GetFileVersion(const char* path, unsigned short* major, unsigned short* minor, unsigned short* build);
+// references are expanded and enclosing double quotes dropped first. All 0 when the
+// file is missing or has no version. False (all 0 too) when the file has a version
+// that could not be read: no memory for it, or the file went between the two reads.
+// Callers that name a program by its version then fail rather than record a name
+// the program does not have.
+bool GetFileVersion(const char* path, unsigned short* major, unsigned short* minor, unsigned short* build);
 
 }  // namespace platform

@@ -59,7 +59,7 @@ void free(void* block) {
 
 int _access(const char* path, int mode) {
     DWORD attributes;
-    if (!M() || !path || M()->files().GetAttributes(path, &attributes)) return -1;
+    if (!M() || !path || M()->LookupFault() || M()->files().GetAttributes(path, &attributes)) return -1;
     if ((mode & 2) && (attributes & FILE_ATTRIBUTE_READONLY)) return -1;
     return 0;
 }
@@ -67,7 +67,7 @@ int _access(const char* path, int mode) {
 void _searchenv(const char* fileName, const char* variable, char* out) {
     if (!out) return;
     out[0] = 0;
-    if (!M() || !fileName || !variable) return;
+    if (!M() || !fileName || !variable || M()->LookupFault()) return;
     auto tryFolder = [&](std::string folder) {
         if (folder.empty()) return false;
         if (folder.back() != '\\' && folder.back() != '/') folder += '\\';

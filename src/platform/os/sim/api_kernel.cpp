@@ -22,7 +22,13 @@ void SetLastError(DWORD error) { t_lastError = error; }
 namespace os {
 namespace {
 
+constexpr DWORD kErrorSharingViolation = 32;
+
 sim::Machine* M() { return sim::Machine::Current(); }
+
+// A file operation that the test's fault plan makes fail: the disk denies it.
+bool FileFault() { return M() && M()->Fault(sim::FaultKind::kFile); }
+bool LookupFault() { return M() && M()->LookupFault(); }
 
 BOOL Fail(DWORD error) {
     sim::SetLastError(error);
@@ -137,7 +143,7 @@ DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultText, L
     // A bare file name lives in the Windows folder.
     if (path.find_first_of("\\/:") == std::string::npos) path = M()->settings().windir + "\\" + path;
     std::string bytes;
-    if (!M()->files().ReadFile(path, &bytes)) return CopyOut(fallback, out, outSize);
+    if (LookupFault() || !M()->files().ReadFile(path, &bytes)) return CopyOut(fallback, out, outSize);
     IniFile ini = ParseIni(bytes);
 
     // Lists (no section or no key asked for): NUL-separated names ending in a double NUL.
@@ -174,18 +180,21 @@ DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultText, L
 
 BOOL CopyFileA(LPCSTR existing, LPCSTR target, BOOL failIfExists) {
     if (!M() || !existing || !target) return Fail(ERROR_PATH_NOT_FOUND);
+    if (FileFault()) return Fail(kErrorSharingViolation);
     DWORD error = M()->files().Copy(existing, target, failIfExists != FALSE);
     return error ? Fail(error) : TRUE;
 }
 
 BOOL DeleteFileA(LPCSTR path) {
     if (!M() || !path) return Fail(ERROR_PATH_NOT_FOUND);
+    if (FileFault()) return Fail(ERROR_ACCESS_DENIED);
     DWORD error = M()->files().Delete(path);
     return error ? Fail(error) : TRUE;
 }
 
 BOOL CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES) {
     if (!M() || !path) return Fail(ERROR_PATH_NOT_FOUND);
+    if (FileFault()) return Fail(ERROR_ACCESS_DENIED);
     DWORD error = M()->files().CreateFolder(path);
     return error ? Fail(error) : TRUE;
 }
@@ -193,6 +202,7 @@ BOOL CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES) {
 DWORD GetFileAttributesA(LPCSTR path) {
     DWORD attributes = INVALID_FILE_ATTRIBUTES;
     if (!M() || !path) return Fail(ERROR_PATH_NOT_FOUND), attributes;
+    if (LookupFault()) return Fail(ERROR_ACCESS_DENIED), attributes;
     if (DWORD error = M()->files().GetAttributes(path, &attributes)) sim::SetLastError(error);
     return attributes;
 }
@@ -209,6 +219,7 @@ void FillFind(const sim::FindEntry& entry, LPWIN32_FIND_DATAA data) {
 
 HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
     if (!M() || !pattern || !data) return Fail(ERROR_PATH_NOT_FOUND), INVALID_HANDLE_VALUE;
+    if (LookupFault()) return Fail(ERROR_ACCESS_DENIED), INVALID_HANDLE_VALUE;
     std::vector<sim::FindEntry> entries;
     if (DWORD error = M()->files().Find(pattern, &entries)) return Fail(error), INVALID_HANDLE_VALUE;
     HANDLE find = M()->OpenFind(std::move(entries));

@@ -15,7 +15,7 @@ namespace {
 bool ReadVersionBlock(LPCSTR path, std::vector<uint8_t>* block) {
     sim::Machine* machine = sim::Machine::Current();
     std::string bytes;
-    if (!machine || !path || !machine->files().ReadFile(path, &bytes)) {
+    if (!machine || !path || machine->LookupFault() || !machine->files().ReadFile(path, &bytes)) {
         sim::SetLastError(ERROR_FILE_NOT_FOUND);
         return false;
     }

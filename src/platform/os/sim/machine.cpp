@@ -20,6 +20,7 @@ Machine::Machine(MachineSettings settings)
       registry_(std::make_unique<Registry>(&cp_, settings_.keyOrder, settings_.userSid)),
       files_(&cp_) {
     registry_->SetChangeLog(&changes_);
+    registry_->SetFaultHook([this] { return Fault(FaultKind::kRegistry); });
     files_.SetChangeLog(&changes_);
     desktop_.SetChangeLog(&changes_);
 }
@@ -68,7 +69,20 @@ void Machine::SetVersion(DWORD platform, DWORD major, DWORD minor) {
     settings_.minor = minor;
 }
 
+void Machine::InjectFault(FaultKind kind, size_t nth) {
+    faultKind_ = kind;
+    faultAt_ = nth ? operations_[static_cast<int>(kind)] + nth : 0;
+}
+
+bool Machine::Fault(FaultKind kind) {
+    size_t count = ++operations_[static_cast<int>(kind)];
+    if (faultAt_ == 0 || kind != faultKind_ || count != faultAt_) return false;
+    ++faultsInjected_;
+    return true;
+}
+
 void* Machine::Allocate(size_t bytes, HeapFamily family) {
+    if (Fault(FaultKind::kHeap)) return nullptr;
     void* block = std::malloc(bytes ? bytes : 1);
     if (block) blocks_.emplace(block, family);
     return block;

@@ -60,6 +60,10 @@ struct MachineSettings {
 // the family's own release function.
 enum class HeapFamily { kCrt, kLocal };
 
+// Faults a test can inject: the N-th operation of a kind fails as Windows can fail it
+// (no memory; access denied by the registry or the disk).
+enum class FaultKind { kHeap, kRegistry, kFile };
+
 class Machine {
 public:
     explicit Machine(MachineSettings settings = MachineSettings());
@@ -96,6 +100,19 @@ public:
     // Registry handles, find handles and heap blocks still held.
     size_t OpenHandleCount() const { return registry_->OpenHandleCount() + finds_.size(); }
 
+    // Fault injection: the nth operation of the kind (counted from now) fails; 0 for
+    // none. Operations of every kind are counted whether or not a fault is set.
+    void InjectFault(FaultKind kind, size_t nth);
+    // Counts one operation; true when it is the one that must fail.
+    bool Fault(FaultKind kind);
+    // A file operation that only looks (attributes, find, version, access, profile):
+    // fails when injected, and every time while the disk is hidden, as if nothing
+    // were there; copies, deletes and new folders still work on a hidden disk.
+    bool LookupFault() { return Fault(FaultKind::kFile) || diskHidden_; }
+    void HideDisk(bool hidden) { diskHidden_ = hidden; }
+    size_t Operations(FaultKind kind) const { return operations_[static_cast<int>(kind)]; }
+    size_t FaultsInjected() const { return faultsInjected_; }
+
 private:
     MachineSettings settings_;
     CodePage cp_;
@@ -110,6 +127,11 @@ private:
     };
     std::unordered_map<uintptr_t, Find> finds_;
     uintptr_t nextFind_ = 0x2000;
+    FaultKind faultKind_ = FaultKind::kHeap;
+    size_t faultAt_ = 0;  // operation number that fails, 0 for none
+    bool diskHidden_ = false;
+    size_t operations_[3] = {0, 0, 0};
+    size_t faultsInjected_ = 0;
 };
 
 }  // namespace sim

@@ -10,7 +10,7 @@ namespace {
 constexpr LONG kKeyDeleted = 1018;  // ERROR_KEY_DELETED
 constexpr LONG kNoAccess = 998;     // ERROR_NOACCESS
 
-constexpr uintptr_t Predefined(HKEY key) { return reinterpret_cast<uintptr_t>(key); }
+uintptr_t Predefined(HKEY key) { return reinterpret_cast<uintptr_t>(key); }
 
 bool IsStringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
 
@@ -282,6 +282,7 @@ HKEY Registry::AddHandle(Resolved target, REGSAM access) {
 
 LONG Registry::Open(HKEY parent, const char* subKey, REGSAM access, HKEY* result) {
     ++calls_;
+    if (fault_ && fault_()) return ERROR_ACCESS_DENIED;
     if (!result) return ERROR_INVALID_PARAMETER;
     *result = nullptr;
     Resolved r;
@@ -309,6 +310,7 @@ LONG Registry::Open(HKEY parent, const char* subKey, REGSAM access, HKEY* result
 
 LONG Registry::Create(HKEY parent, const char* subKey, REGSAM access, HKEY* result, DWORD* disposition) {
     ++calls_;
+    if (fault_ && fault_()) return ERROR_ACCESS_DENIED;
     if (!result) return ERROR_INVALID_PARAMETER;
     *result = nullptr;
     Resolved r;
@@ -368,10 +370,12 @@ LONG Registry::Close(HKEY key) {
 
 LONG Registry::QueryValue(HKEY key, const char* name, DWORD* type, BYTE* data, DWORD* size) {
     ++calls_;
+    if (fault_ && fault_()) return ERROR_NOT_ENOUGH_MEMORY;
     Resolved r;
     if (LONG error = Resolve(key, &r)) return error;
     if (!(r.access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
     if (data && !size) return ERROR_INVALID_PARAMETER;
+    if (reads_) reads_->emplace_back(r.path, name ? name : "");
     const RegValue* value = FindValue(r.key.get(), name ? name : "", *cp_);
     if (!value) return ERROR_FILE_NOT_FOUND;
     if (type) *type = value->type;
@@ -393,6 +397,7 @@ LONG Registry::QueryValue(HKEY key, const char* name, DWORD* type, BYTE* data, D
 
 LONG Registry::SetValue(HKEY key, const char* name, DWORD type, const BYTE* data, DWORD size) {
     ++calls_;
+    if (fault_ && fault_()) return ERROR_ACCESS_DENIED;
     Resolved r;
     if (LONG error = Resolve(key, &r)) return error;
     if (!(r.access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
@@ -414,6 +419,7 @@ LONG Registry::SetValue(HKEY key, const char* name, DWORD type, const BYTE* data
 
 LONG Registry::DeleteValue(HKEY key, const char* name) {
     ++calls_;
+    if (fault_ && fault_()) return ERROR_ACCESS_DENIED;
     Resolved r;
     if (LONG error = Resolve(key, &r)) return error;
     if (!(r.access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
@@ -429,6 +435,7 @@ LONG Registry::DeleteValue(HKEY key, const char* name) {
 
 LONG Registry::DeleteKey(HKEY key, const char* subKey) {
     ++calls_;
+    if (fault_ && fault_()) return ERROR_ACCESS_DENIED;
     Resolved r;
     if (LONG error = Resolve(key, &r)) return error;
     std::vector<std::string> parts;
@@ -482,6 +489,7 @@ const std::vector<std::shared_ptr<RegKey>> Registry::MergedChildren(const Resolv
 
 LONG Registry::EnumKey(HKEY key, DWORD index, char* name, DWORD* nameSize) {
     ++calls_;
+    if (fault_ && fault_()) return ERROR_NOT_ENOUGH_MEMORY;
     Resolved r;
     if (LONG error = Resolve(key, &r)) return error;
     if (!(r.access & KEY_ENUMERATE_SUB_KEYS)) return ERROR_ACCESS_DENIED;
@@ -506,6 +514,7 @@ LONG Registry::EnumKey(HKEY key, DWORD index, char* name, DWORD* nameSize) {
 LONG Registry::QueryInfo(HKEY key, DWORD* subKeys, DWORD* maxSubKeyLen, DWORD* values, DWORD* maxValueNameLen,
                          DWORD* maxValueLen) {
     ++calls_;
+    if (fault_ && fault_()) return ERROR_NOT_ENOUGH_MEMORY;
     Resolved r;
     if (LONG error = Resolve(key, &r)) return error;
     if (!(r.access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;

@@ -60,6 +60,11 @@ public:
     KeyOrder order() const { return order_; }
     void SetOrder(KeyOrder order);
     void SetChangeLog(os::ChangeList* log) { log_ = log; }
+    // Asked before each call but RegCloseKey: true makes the call fail as Windows can
+    // fail it (access denied, or no memory for a read).
+    void SetFaultHook(std::function<bool()> hook) { fault_ = std::move(hook); }
+    // Every value the calls read (key path as named, value name), while recording.
+    void RecordReads(std::vector<std::pair<std::string, std::string>>* reads) { reads_ = reads; }
 
     // --- Win32 behaviour (results are Win32 error codes) ---
     LONG Open(HKEY parent, const char* subKey, REGSAM access, HKEY* result);
@@ -134,6 +139,8 @@ private:
     std::unordered_map<uintptr_t, Handle> handles_;
     uintptr_t nextHandle_ = 0x1000;
     size_t calls_ = 0;
+    std::function<bool()> fault_;
+    std::vector<std::pair<std::string, std::string>>* reads_ = nullptr;
     os::ChangeList* log_ = nullptr;
 };
 
