@@ -3,7 +3,8 @@
 # that the native tool and zentho-appapi.exe can be compared on the same machine.
 #   wine-machine.sh MACHINE [ZENTHO-APPAPI ARGUMENTS...]
 #   wine-machine.sh MACHINE --batch FILE   one command per line, each output after "== LINE"
-#   wine-machine.sh MACHINE --run PROGRAM  runs C:\zentho\PROGRAM there instead (e.g. zentho_smoke.exe)
+#   wine-machine.sh MACHINE --run PROGRAM [ARGS...]  runs C:\zentho\PROGRAM there instead (e.g. zentho_smoke.exe)
+# ZENTHO_WINE_EXTRA names more Windows programs (host paths) to put in C:\zentho for --run.
 # The machine's .reg files are imported (its user's key as HKEY_CURRENT_USER), its
 # drives copied into the prefix, its environment, shell folders, Windows version and
 # code page applied. Settings that Wine does not take are named on standard error.
@@ -55,6 +56,7 @@ wineserver -w  # settings are read when Wine starts again
 mkdir -p "$WINEPREFIX/drive_c/zentho"
 cp "$win64/ZenthoAppAPILib.dll" "$win64/tools/zentho-appapi/zentho-appapi.exe" "$win64/tools/zentho-wine-probe.exe" \
    "$win64/tests/zentho_smoke.exe" "$WINEPREFIX/drive_c/zentho/"
+for extra in ${ZENTHO_WINE_EXTRA:-}; do cp "$extra" "$WINEPREFIX/drive_c/zentho/"; done
 
 # What the machine asks for against what Wine gives.
 mapfile -t queries < <(sed 's/=.*//' "$work/expected")
@@ -68,7 +70,7 @@ while IFS= read -r want; do
 done < "$work/expected"
 
 if [ "${1:-}" = --run ]; then
-  wine_run "C:\\zentho\\$2" </dev/null | tr -d '\r'
+  wine_run "C:\\zentho\\$2" "${@:3}" </dev/null | tr -d '\r'
 elif [ "${1:-}" = --batch ]; then
   while IFS= read -r line; do
     echo "== $line"

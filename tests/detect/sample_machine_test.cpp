@@ -1,6 +1,6 @@
 // Detection over the bundled sample machine (simulation only): every application's
-// display name and path, the registry calls a few exports make, counted against
-// their algorithms, and nothing left open afterwards.
+// display name and path, the registry and file calls a few exports make, counted
+// against their algorithms, and nothing left open afterwards.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -22,6 +22,7 @@ protected:
     }
     void TearDown() override { sim::Machine::Use(nullptr); }
     size_t Calls() const { return machine->registry().CallCount(); }
+    size_t FileCalls() const { return machine->Operations(sim::FaultKind::kFile); }
     std::unique_ptr<sim::Machine> machine;
 };
 
@@ -72,29 +73,32 @@ TEST_F(SampleMachine, EveryApplicationIsFoundWithItsNameAndPath) {
     EXPECT_TRUE(machine->changes().empty()) << "detection only reads";
 }
 
-TEST_F(SampleMachine, RegistryCallsAreThoseTheAlgorithmsMake) {
+TEST_F(SampleMachine, RegistryAndFileCallsAreThoseTheAlgorithmsMake) {
+    // A name read from a program's version resource costs two file calls (its size, then
+    // the resource); names kept in the registry and paths cost none.
     struct Case {
         const char* what;
         LONG (*getter)(unsigned int, char*);
         unsigned int appId;
-        size_t calls;
+        size_t calls, fileCalls;
     } cases[] = {
         // App Paths: open, value size, value, close.
-        {"Internet Explorer's name", GetLatestApplicationName, 0x101, 4},
+        {"Internet Explorer's name", GetLatestApplicationName, 0x101, 4, 2},
         // Office: open, count, 2 names; for 9.0: open InstallRoot, size, value, close; close.
-        {"Word's name", GetLatestApplicationName, 0x401, 9},
-        {"Word's path", GetLatestApplicationPath, 0x401, 9},
+        {"Word's name", GetLatestApplicationName, 0x401, 9, 2},
+        {"Word's path", GetLatestApplicationPath, 0x401, 9, 0},
         // Netscape: open, count, 2 names; 4.76 (en): open Main, size, value, close; close.
-        {"Navigator's path", GetLatestApplicationPath, 0x102, 9},
+        {"Navigator's path", GetLatestApplicationPath, 0x102, 9, 0},
         // Netscape's name opens no version key: open, count, 2 names, close.
-        {"Navigator's name", GetLatestApplicationName, 0x102, 5},
+        {"Navigator's name", GetLatestApplicationName, 0x102, 5, 0},
         // Ichitaro: open, count, 1 name; product name key 4; folder key 4; close.
-        {"Ichitaro's name", GetLatestApplicationName, 0x2001, 12},
+        {"Ichitaro's name", GetLatestApplicationName, 0x2001, 12, 0},
     };
     for (const auto& c : cases) {
-        size_t before = Calls();
+        size_t before = Calls(), filesBefore = FileCalls();
         c.getter(c.appId, nullptr);
         EXPECT_EQ(Calls() - before, c.calls) << c.what;
+        EXPECT_EQ(FileCalls() - filesBefore, c.fileCalls) << c.what;
     }
     EXPECT_EQ(machine->OpenHandleCount(), 0u);
 }

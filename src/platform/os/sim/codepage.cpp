@@ -131,8 +131,6 @@ bool EncodeOne(unsigned cp, char16_t c, std::string* out) {
 
 CodePage::CodePage(unsigned id) : id_(IsSupported(id) ? id : 932) {}
 
-bool CodePage::IsLeadByte(unsigned char byte) const { return id_ == 932 && Is932Lead(byte); }
-
 unsigned char CodePage::ToLower(unsigned char b) const {
     if (b >= 'A' && b <= 'Z') return static_cast<unsigned char>(b + 0x20);
     if (id_ == 1252) {
@@ -184,26 +182,42 @@ bool CodePage::FromUtf8(std::string_view utf8, std::string* out) const {
     return Utf8ToUtf16(utf8, &wide) && FromUtf16(wide, out);
 }
 
+char16_t CodePage::NextFolded(std::string_view text, size_t* i) const {
+    unsigned char b = static_cast<unsigned char>(text[*i]);
+    if (b < 0x80) {  // the common case, kept cheap
+        ++*i;
+        return static_cast<char16_t>(b >= 'a' && b <= 'z' ? b - 0x20 : b);
+    }
+    size_t start = *i;
+    char16_t c;
+    if (DecodeOne(id_, text, *i, &c)) return UpcaseUtf16(c);
+    *i = start + 1;
+    return static_cast<char16_t>(0xDC00 + b);
+}
+
 std::u16string CodePage::FoldKey(std::string_view text) const {
     std::u16string key;
     key.reserve(text.size());
-    for (size_t i = 0; i < text.size();) {
-        unsigned char b = static_cast<unsigned char>(text[i]);
-        if (b < 0x80) {  // the common case, kept cheap
-            key.push_back(static_cast<char16_t>(b >= 'a' && b <= 'z' ? b - 0x20 : b));
-            ++i;
-            continue;
-        }
-        size_t start = i;
-        char16_t c;
-        if (DecodeOne(id_, text, i, &c)) {
-            key.push_back(UpcaseUtf16(c));
-        } else {
-            i = start + 1;
-            key.push_back(static_cast<char16_t>(0xDC00 + b));
-        }
-    }
+    for (size_t i = 0; i < text.size();) key.push_back(NextFolded(text, &i));
     return key;
+}
+
+uint64_t CodePage::HashFolded(std::string_view text) const {
+    uint64_t hash = 0xCBF29CE484222325ULL;  // FNV-1a over the folded units
+    for (size_t i = 0; i < text.size();) {
+        hash = (hash ^ NextFolded(text, &i)) * 0x100000001B3ULL;
+    }
+    return hash;
+}
+
+int CodePage::CompareFolded(std::string_view a, std::string_view b) const {
+    size_t i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        char16_t x = NextFolded(a, &i), y = NextFolded(b, &j);
+        if (x != y) return x < y ? -1 : 1;
+    }
+    // The one with units left is the longer key; every byte left makes at least one unit.
+    return i < a.size() ? 1 : j < b.size() ? -1 : 0;
 }
 
 char16_t UpcaseUtf16(char16_t c) {

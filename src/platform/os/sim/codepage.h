@@ -19,7 +19,10 @@ public:
     static bool IsSupported(unsigned id) { return id == 932 || id == 1252; }
 
     unsigned id() const { return id_; }
-    bool IsLeadByte(unsigned char byte) const;
+    // Inline: the readers ask it of every byte they read.
+    bool IsLeadByte(unsigned char byte) const {
+        return id_ == 932 && ((byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC));
+    }
     // Single-byte letters only; double-byte characters are never case-mapped.
     unsigned char ToLower(unsigned char byte) const;
     unsigned char ToUpper(unsigned char byte) const;
@@ -39,8 +42,17 @@ public:
     // the UTF-16 form with letters upper-cased. Undecodable bytes map to private-use
     // code points so that distinct byte strings keep distinct keys.
     std::u16string FoldKey(std::string_view text) const;
+    // FoldKey(a) compared with FoldKey(b) (<0, 0, >0), unit by unit as they come: the
+    // registry compares names on every lookup, and building both keys cost more than
+    // the rest of the lookup together.
+    int CompareFolded(std::string_view a, std::string_view b) const;
+    bool EqualFolded(std::string_view a, std::string_view b) const { return CompareFolded(a, b) == 0; }
+    // A hash of FoldKey(text): names that fold alike hash alike.
+    uint64_t HashFolded(std::string_view text) const;
 
 private:
+    char16_t NextFolded(std::string_view text, size_t* i) const;  // the unit at *i; moves *i on
+
     unsigned id_;
 };
 

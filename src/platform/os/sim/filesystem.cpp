@@ -147,12 +147,13 @@ bool FileSystem::HostName(const std::string& name, std::string* utf8) const {
     return true;
 }
 
-bool FileSystem::MatchChild(const std::string& hostFolder, const std::string& name, std::string* hostName) const {
+bool FileSystem::MatchChild(const std::string& hostFolder, const std::string& name, std::string* hostName, bool* exists,
+                            bool* isFolder) const {
     std::string exact;
     if (HostName(name, &exact)) {
-        bool isFolder;
-        if (StatHost(hostFolder + "/" + exact, &isFolder)) {  // the common case: same spelling
+        if (StatHost(hostFolder + "/" + exact, isFolder)) {  // the common case: same spelling
             *hostName = exact;
+            *exists = true;
             return true;
         }
     }
@@ -173,6 +174,7 @@ bool FileSystem::MatchChild(const std::string& hostFolder, const std::string& na
         }
     }
     ::closedir(dir);
+    if (found) *exists = StatHost(hostFolder + "/" + *hostName, isFolder);
     return found;
 }
 
@@ -191,16 +193,15 @@ DWORD FileSystem::Locate(std::string_view path, Located* out, bool allowWildcard
     }
     for (size_t i = 0; i + 1 < parts.size(); ++i) {
         std::string child;
-        bool isFolder = false;
-        if (!MatchChild(host, parts[i], &child) || !StatHost(host + "/" + child, &isFolder) || !isFolder)
+        bool exists = false, isFolder = false;
+        if (!MatchChild(host, parts[i], &child, &exists, &isFolder) || !exists || !isFolder)
             return ERROR_PATH_NOT_FOUND;
         host += "/" + child;
     }
     out->parentHost = host;
     std::string child;
-    if (!out->path.wildcard && MatchChild(host, parts.back(), &child)) {
+    if (!out->path.wildcard && MatchChild(host, parts.back(), &child, &out->exists, &out->isFolder)) {
         out->host = host + "/" + child;
-        out->exists = StatHost(out->host, &out->isFolder);
     } else {
         std::string utf8;
         if (!out->path.wildcard && !HostName(parts.back(), &utf8)) return kErrorInvalidName;

@@ -77,7 +77,10 @@ private:
     };
     // Resolves every folder on the way; the item itself may be missing.
     DWORD Locate(std::string_view path, Located* out, bool allowWildcard = false) const;
-    bool MatchChild(const std::string& hostFolder, const std::string& name, std::string* hostName) const;
+    // The host name of a folder's child, matched without regard to case; *exists and
+    // *isFolder from the one look at the host item that the match took.
+    bool MatchChild(const std::string& hostFolder, const std::string& name, std::string* hostName, bool* exists,
+                    bool* isFolder) const;
     bool HostName(const std::string& name, std::string* utf8) const;
     void Record(os::Change::Kind kind, std::string_view path, std::string_view detail = {});
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -156,57 +157,110 @@ bool ReadWindowsSection(IniReader& r, const IniSection& s, MachineSettings* sett
     return true;
 }
 
-// The S-1-5-21 user SIDs that the registry files name below HKEY_USERS.
-std::set<std::string> UserSids(const std::vector<std::vector<RegFileOp>>& files) {
-    std::set<std::string> sids;
+// The S-1-5-21 user SID that a registry file's key names below HKEY_USERS, if any.
+void AddUserSid(const std::string& key, std::set<std::string>* sids) {
     const std::string prefix = "HKEY_USERS\\";
-    for (const auto& ops : files) {
-        for (const auto& op : ops) {
-            if (op.key.size() <= prefix.size() || strncasecmp(op.key.c_str(), prefix.c_str(), prefix.size()) != 0)
-                continue;
-            std::string sid = op.key.substr(prefix.size(), op.key.find('\\', prefix.size()) - prefix.size());
-            if (sid.size() > 8 && sid.compare(sid.size() - 8, 8, "_Classes") == 0) sid.erase(sid.size() - 8);
-            if (strncasecmp(sid.c_str(), "S-1-5-21-", 9) == 0) sids.insert(sid);
-        }
-    }
-    return sids;
+    if (key.size() <= prefix.size() || strncasecmp(key.c_str(), prefix.c_str(), prefix.size()) != 0) return;
+    std::string sid = key.substr(prefix.size(), key.find('\\', prefix.size()) - prefix.size());
+    if (sid.size() > 8 && sid.compare(sid.size() - 8, 8, "_Classes") == 0) sid.erase(sid.size() - 8);
+    if (strncasecmp(sid.c_str(), "S-1-5-21-", 9) == 0) sids->insert(sid);
+}
+
+// Every key but the hives, in enumeration order, as it goes into a .reg file.
+void ForEachKey(Registry& registry, const std::function<void(const RegFileKey&)>& visit) {
+    RegFileKey out;
+    registry.Walk([&](const std::string& path, const RegKey& key) {
+        if (!key.parent) return;  // the hives themselves
+        out.path = path;
+        out.values.clear();
+        for (const auto& value : key.values) out.values.push_back({value.name, value.type, value.data});
+        visit(out);
+    });
 }
 
 }  // namespace
 
-void ApplyRegFile(Registry& registry, const std::vector<RegFileOp>& ops) {
-    const std::string linked = "HKEY_USERS\\" + registry.userSid() + "_Classes";
-    for (const auto& op : ops) {
-        std::string key = op.key;
-        if (key.size() >= linked.size() && strncasecmp(key.c_str(), linked.c_str(), linked.size()) == 0 &&
-            (key.size() == linked.size() || key[linked.size()] == '\\'))
-            key = "HKEY_USERS\\" + registry.userSid() + "\\Software\\Classes" + key.substr(linked.size());
-        switch (op.kind) {
-            case RegFileOp::kAddKey:
-                registry.EnsureKey(key);
-                break;
-            case RegFileOp::kDeleteKey:
-                registry.DeleteTree(key);
-                break;
-            case RegFileOp::kSetValue:
-                if (RegKey* k = registry.EnsureKey(key)) registry.PutValue(k, op.valueName, op.type, op.data);
-                break;
-            case RegFileOp::kDeleteValue:
-                if (RegKey* k = registry.FindKey(key)) registry.RemoveValue(k, op.valueName);
-                break;
+RegFileApplier::RegFileApplier(Registry& registry)
+    : registry_(registry), linked_("HKEY_USERS\\" + registry.userSid() + "_Classes") {}
+
+std::string RegFileApplier::Target(const std::string& key) const {
+    if (key.size() >= linked_.size() && strncasecmp(key.c_str(), linked_.c_str(), linked_.size()) == 0 &&
+        (key.size() == linked_.size() || key[linked_.size()] == '\\'))
+        return "HKEY_USERS\\" + registry_.userSid() + "\\Software\\Classes" + key.substr(linked_.size());
+    return key;
+}
+
+// EnsureKey(target), starting from the deepest key of the trail that the target lies in or below.
+RegKey* RegFileApplier::Ensure(const std::string& target) {
+    // Through HKEY_CLASSES_ROOT a key is the user's or the machine's as a whole path decides;
+    // a path whose names begin with a backslash is refused by EnsureKey itself.
+    size_t rootEnd = std::min(target.find('\\'), target.size());
+    if ((rootEnd == 17 && strncasecmp(target.c_str(), "HKEY_CLASSES_ROOT", 17) == 0) ||
+        (rootEnd + 1 < target.size() && target[rootEnd + 1] == '\\')) {
+        trail_.clear();
+        return registry_.EnsureKey(target);
+    }
+    size_t from = trail_.size();
+    for (; from > 0; --from) {
+        size_t end = trail_[from - 1].first;
+        if (target.size() >= end && (target.size() == end || target[end] == '\\') &&
+            target.compare(0, end, trailPath_, 0, end) == 0)
+            break;
+    }
+    trail_.resize(from);
+    if (trail_.empty()) {
+        RegKey* root = registry_.EnsureKey(target.substr(0, rootEnd));
+        if (!root) return nullptr;
+        trail_.emplace_back(rootEnd, root);
+    }
+    trailPath_ = target;
+    // The names below, split as EnsureKey splits them: a double-byte character's second
+    // byte is no backslash, and empty names are skipped.
+    const CodePage& cp = registry_.codePage();
+    RegKey* key = trail_.back().second;
+    for (size_t at = trail_.back().first; at < target.size();) {
+        size_t start = ++at;
+        while (at < target.size() && target[at] != '\\')
+            at += cp.IsLeadByte(static_cast<unsigned char>(target[at])) && at + 1 < target.size() ? 2 : 1;
+        at = std::min(at, target.size());
+        if (at == start) continue;
+        key = registry_.EnsureSubkey(key, std::string_view(target).substr(start, at - start));
+        trail_.emplace_back(at, key);
+    }
+    return key;
+}
+
+void RegFileApplier::Apply(const RegFileOp& op) {
+    if (op.kind == RegFileOp::kDeleteKey) {
+        registry_.DeleteTree(Target(op.key));
+        lastKey_ = nullptr;  // it may have been a key found before, or above one
+        trail_.clear();
+        return;
+    }
+    RegKey* key = lastKey_ && op.key == lastPath_ ? lastKey_ : nullptr;
+    if (!key) {
+        std::string target = Target(op.key);
+        key = op.kind == RegFileOp::kDeleteValue ? registry_.FindKey(target) : Ensure(target);
+        if (key) {
+            lastPath_ = op.key;
+            lastKey_ = key;
         }
     }
+    if (!key) return;
+    if (op.kind == RegFileOp::kSetValue)
+        registry_.PutValue(key, op.valueName, op.type, op.data);
+    else if (op.kind == RegFileOp::kDeleteValue)
+        registry_.RemoveValue(key, op.valueName);
+}
+
+void ApplyRegFile(Registry& registry, const std::vector<RegFileOp>& ops) {
+    RegFileApplier applier(registry);
+    for (const auto& op : ops) applier.Apply(op);
 }
 
 std::vector<RegFileKey> ExportRegistry(Registry& registry) {
     std::vector<RegFileKey> keys;
-    registry.Walk([&](const std::string& path, const RegKey& key) {
-        if (!key.parent) return;  // the hives themselves
-        RegFileKey out;
-        out.path = path;
-        for (const auto& value : key.values) out.values.push_back({value.name, value.type, value.data});
-        keys.push_back(std::move(out));
-    });
+    ForEachKey(registry, [&](const RegFileKey& key) { keys.push_back(key); });
     return keys;
 }
 
@@ -312,28 +366,29 @@ std::unique_ptr<Machine> LoadMachineFolder(const std::string& folder, std::strin
         }
     }
 
-    // Registry files, all parsed before any is applied.
+    // Registry files, all read through before any is applied. Neither their text nor their
+    // steps are kept: each is read again to apply it, since a machine's hive is tens of
+    // megabytes of text and hundreds of thousands of steps, more than the registry it makes.
     std::vector<fs::path> regFiles;
     for (const auto& entry : fs::directory_iterator(root, ec))
         if (entry.is_regular_file() && strcasecmp(entry.path().extension().c_str(), ".reg") == 0)
             regFiles.push_back(entry.path());
     std::sort(regFiles.begin(), regFiles.end());
-    std::vector<std::vector<RegFileOp>> parsed;
+    std::set<std::string> sids;
     for (const auto& path : regFiles) {
-        std::string bytes, why;
-        std::vector<RegFileOp> ops;
-        if (!ReadHostFile(path, &bytes) || !ParseRegFile(bytes, cp, &ops, &why)) {
+        std::ifstream in(path, std::ios::binary);
+        std::string why = "cannot be read";
+        auto look = [&](const RegFileOp& op) { AddUserSid(op.key, &sids); };
+        if (!in || !ReadRegFile(in, cp, look, &why)) {
             *error = path.filename().string() + ":" + (why.rfind("line ", 0) == 0 ? why.substr(5) : " " + why);
             return nullptr;
         }
-        parsed.push_back(std::move(ops));
     }
     bool userGiven = false;
     for (const auto& s : sections)
         for (const auto& e : s.entries)
             if (IEquals(s.name, "windows") && IEquals(e.key, "user")) userGiven = true;
     if (!userGiven) {
-        std::set<std::string> sids = UserSids(parsed);
         if (sids.size() > 1) {
             *error =
                 "the registry files name several users below HKEY_USERS; say which one is current with "
@@ -344,7 +399,16 @@ std::unique_ptr<Machine> LoadMachineFolder(const std::string& folder, std::strin
     }
 
     auto machine = std::make_unique<Machine>(settings);
-    for (const auto& ops : parsed) ApplyRegFile(machine->registry(), ops);
+    for (const auto& path : regFiles) {
+        std::ifstream in(path, std::ios::binary);
+        RegFileApplier applier(machine->registry());
+        auto apply = [&](const RegFileOp& op) { applier.Apply(op); };
+        std::string why;
+        if (!in || !ReadRegFile(in, cp, apply, &why)) {
+            *error = path.filename().string() + ": changed while the machine was loaded";
+            return nullptr;
+        }
+    }
     machine->changes().clear();
     fs::path drives = root / "drives";
     for (const auto& entry : fs::directory_iterator(drives, ec)) {
@@ -413,8 +477,17 @@ bool SaveMachineRegistry(Machine& machine, const std::string& folder, std::strin
     fs::path target = root / "registry.reg";
     fs::path temporary = root / "registry.reg.new";
     {
+        // A key at a time: the registry is not held a second time as text.
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << WriteRegFile4(ExportRegistry(machine.registry()), machine.codePage());
+        std::string text = RegFile4Header();
+        ForEachKey(machine.registry(), [&](const RegFileKey& key) {
+            AppendRegFileKey4(key, machine.codePage(), &text);
+            if (text.size() >= (1u << 20)) {
+                out.write(text.data(), static_cast<std::streamsize>(text.size()));
+                text.clear();
+            }
+        });
+        out.write(text.data(), static_cast<std::streamsize>(text.size()));
         if (!out) {
             *error = temporary.string() + ": cannot write";
             return false;

@@ -39,6 +39,28 @@ bool SaveMachineDesktop(Machine& machine, const std::string& folder, std::string
 // HKEY_USERS\<user>_Classes land in the user's Software\Classes, as Windows links them).
 void ApplyRegFile(Registry& registry, const std::vector<RegFileOp>& ops);
 
+// The same a step at a time, as ReadRegFile hands them on. A key's values follow its
+// step, so the key is found once for them all, as regedit opens it once.
+class RegFileApplier {
+public:
+    explicit RegFileApplier(Registry& registry);
+    void Apply(const RegFileOp& op);
+
+private:
+    std::string Target(const std::string& key) const;
+    RegKey* Ensure(const std::string& target);
+
+    Registry& registry_;
+    std::string linked_;    // HKEY_USERS\<user>_Classes
+    std::string lastPath_;  // the path of the last key found, as the file names it
+    RegKey* lastKey_ = nullptr;
+    // The keys on the way to the last key made or found, and where each one's path ends in
+    // trailPath_: a file lists parents before children, so a new key's parent is usually
+    // here, and finding it costs one lookup instead of one per level.
+    std::string trailPath_;
+    std::vector<std::pair<size_t, RegKey*>> trail_;
+};
+
 // Every key of the registry, in enumeration order, ready to be written as a .reg file.
 std::vector<RegFileKey> ExportRegistry(Registry& registry);
 

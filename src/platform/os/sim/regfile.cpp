@@ -13,7 +13,12 @@
 // three digits, "hex()" and empty key names inside a path, which Wine reads somehow.
 #include "platform/os/sim/regfile.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <istream>
+#include <iterator>
+#include <memory>
 
 namespace sim {
 namespace {
@@ -61,30 +66,71 @@ std::string Printable(std::string_view text) {
 std::string LineError(int line, const std::string& what) { return "line " + std::to_string(line) + ": " + what; }
 
 // ---------------------------------------------------------------------------------------------
-// Reading: the file is first cut into lines of 8-bit text (the code page for REGEDIT4, UTF-8 for
-// the UTF-16 form, so that the syntax bytes are plain ASCII in both), then parsed line by line.
+// Reading: the file is read as lines of 8-bit text (the code page for REGEDIT4, UTF-8 for the
+// UTF-16 form, so that the syntax bytes are plain ASCII in both), one at a time, and parsed as
+// they come: a hive of a real machine is tens of megabytes, and a copy of it cut into lines
+// cost more memory than the registry that it makes.
 
-struct Lines {
-    std::vector<std::string> text;
-    bool utf8 = false;
+class Lines {
+public:
+    // A whole text in memory.
+    Lines(std::string_view text, bool utf8) : text_(text), utf8_(utf8) {}
+    // A REGEDIT4 text read from a stream a block at a time, `start` being its first bytes.
+    Lines(std::istream* in, std::string start, size_t block)
+        : buffer_(std::move(start)), text_(buffer_), utf8_(false), in_(in), block_(block) {}
+
+    bool utf8() const { return utf8_; }
+    bool failed() const { return in_ && in_->bad(); }
+    int number() const { return number_; }  // of the line last read (1-based)
+    // The next line without its CR LF, valid until the next call; false past the end. A file
+    // ending in a line break ends in an empty line, as the text after the last break is a
+    // line too.
+    bool Next(std::string_view* line) {
+        if (done_) return false;
+        size_t end;
+        while ((end = text_.find('\n', scan_)) == std::string_view::npos) {
+            scan_ = text_.size();
+            if (!Refill()) break;
+        }
+        if (end == std::string_view::npos) {
+            end = text_.size();
+            done_ = true;
+        }
+        *line = text_.substr(next_, end - next_);
+        if (!line->empty() && line->back() == '\r') line->remove_suffix(1);
+        next_ = scan_ = end + 1;
+        ++number_;
+        return true;
+    }
+
+private:
+    bool Refill() {
+        if (!in_ || !*in_) return false;
+        buffer_.erase(0, next_);  // the lines read so far go; the one being read stays
+        scan_ -= next_;
+        next_ = 0;
+        size_t had = buffer_.size();
+        buffer_.resize(had + block_);
+        in_->read(&buffer_[had], static_cast<std::streamsize>(block_));
+        buffer_.resize(had + static_cast<size_t>(in_->gcount()));
+        text_ = buffer_;
+        return buffer_.size() > had;
+    }
+
+    std::string buffer_;
+    std::string_view text_;
+    bool utf8_;
+    std::istream* in_ = nullptr;
+    size_t block_ = 0;
+    size_t next_ = 0;  // where the next line starts
+    size_t scan_ = 0;  // how far the search for its end has come
+    bool done_ = false;
+    int number_ = 0;
 };
 
-void SplitLines8(std::string_view file, Lines* out) {
-    size_t start = 0;
-    while (start <= file.size()) {
-        size_t end = file.find('\n', start);
-        if (end == std::string_view::npos) end = file.size();
-        std::string_view line = file.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        out->text.emplace_back(line);
-        start = end + 1;
-    }
-}
-
-// UTF-16LE after the byte-order mark. Odd lengths and lone surrogates are refused here, where
-// the line is known.
-bool SplitLines16(std::string_view body, Lines* out, std::string* error) {
-    std::u16string line;
+// UTF-16LE after the byte-order mark, as UTF-8. Odd lengths and lone surrogates are refused
+// here, where the line is known.
+bool Utf16Text(std::string_view body, std::string* out, std::string* error) {
     int number = 1;
     auto fail = [&](const char* what) {
         *error = LineError(number, what);
@@ -95,12 +141,16 @@ bool SplitLines16(std::string_view body, Lines* out, std::string* error) {
                                      static_cast<unsigned char>(body[2 * i + 1]) << 8);
     };
     size_t count = body.size() / 2;
+    out->reserve(count);
+    std::u16string run;  // the text since the last line break
     for (size_t i = 0; i <= count; ++i) {
         if (i == count || unit(i) == u'\n') {
-            if (!line.empty() && line.back() == u'\r') line.pop_back();
-            out->text.push_back(Utf16ToUtf8(line));
-            line.clear();
-            if (i < count) ++number;
+            *out += Utf16ToUtf8(run);
+            run.clear();
+            if (i < count) {
+                out->push_back('\n');
+                ++number;
+            }
             continue;
         }
         char16_t c = unit(i);
@@ -108,22 +158,16 @@ bool SplitLines16(std::string_view body, Lines* out, std::string* error) {
         bool low = c >= 0xDC00 && c <= 0xDFFF;
         if (low || (high && (i + 1 >= count || unit(i + 1) < 0xDC00 || unit(i + 1) > 0xDFFF)))
             return fail("lone UTF-16 surrogate");
-        line.push_back(c);
-        if (high) line.push_back(unit(++i));
+        run.push_back(c);
+        if (high) run.push_back(unit(++i));
     }
     if (body.size() % 2 != 0) return fail("the UTF-16 text ends in half a character");
-    out->utf8 = true;
     return true;
 }
 
-bool SplitFile(std::string_view file, Lines* out, std::string* error) {
-    bool wide = file.size() >= 2 && file[0] == '\xFF' && file[1] == '\xFE';
-    if (wide) {
-        if (!SplitLines16(file.substr(2), out, error)) return false;
-    } else {
-        SplitLines8(file, out);
-    }
-    std::string_view first = out->text[0];
+bool CheckHeader(Lines& lines, bool wide, std::string* error) {
+    std::string_view first;
+    lines.Next(&first);
     if (first == (wide ? kHeader5 : kHeader4)) return true;
     if (first == kHeader5)
         *error = LineError(1, "a version 5 file must be UTF-16LE with a byte-order mark");
@@ -132,6 +176,34 @@ bool SplitFile(std::string_view file, Lines* out, std::string* error) {
     else
         *error = LineError(1, "the file does not start with REGEDIT4 or the version 5 header");
     return false;
+}
+
+// A file in memory; `*utf8` receives the UTF-16 form's text, which `*lines` then reads.
+bool OpenFile(std::string_view file, std::string* utf8, std::unique_ptr<Lines>* lines, std::string* error) {
+    bool wide = file.size() >= 2 && file[0] == '\xFF' && file[1] == '\xFE';
+    if (wide) {
+        if (!Utf16Text(file.substr(2), utf8, error)) return false;
+        *lines = std::make_unique<Lines>(*utf8, true);
+    } else {
+        *lines = std::make_unique<Lines>(file, false);
+    }
+    return CheckHeader(**lines, wide, error);
+}
+
+// A file read from a stream: REGEDIT4 a block at a time; the UTF-16 form whole, since its
+// encoding is checked throughout before any line is parsed.
+bool OpenStream(std::istream& in, size_t block, std::string* utf8, std::unique_ptr<Lines>* lines, std::string* error) {
+    char start[2] = {0, 0};
+    in.read(start, 2);
+    bool wide = in.gcount() == 2 && start[0] == '\xFF' && start[1] == '\xFE';
+    if (wide) {
+        std::string body{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        if (!Utf16Text(body, utf8, error)) return false;
+        *lines = std::make_unique<Lines>(*utf8, true);
+    } else {
+        *lines = std::make_unique<Lines>(&in, std::string(start, static_cast<size_t>(in.gcount())), block);
+    }
+    return CheckHeader(**lines, wide, error);
 }
 
 // A read position in one line.
@@ -155,20 +227,32 @@ struct Cursor {
     }
 };
 
+// Hands each step on as soon as it is read; one RegFileOp is filled again and again, so that
+// reading allocates nothing per line once its buffers have grown.
 class Parser {
 public:
-    Parser(const CodePage& cp, const Lines& lines) : cp_(cp), lines_(lines) {}
+    Parser(const CodePage& cp, Lines& lines, const std::function<void(const RegFileOp&)>& step)
+        : cp_(cp), lines_(lines), step_(step) {}
 
-    bool Run(std::vector<RegFileOp>* ops, std::string* error);
+    bool Run(std::string* error);
 
 private:
     bool Fail(int line, const std::string& what) {
         error_ = LineError(line, what);
         return false;
     }
-    int Number() const { return static_cast<int>(index_) + 1; }
+    int Number() const { return lines_.number(); }
     size_t CharLen(const Cursor& c) const {
-        return !lines_.utf8 && cp_.IsLeadByte(static_cast<unsigned char>(c.Peek())) ? 2 : 1;
+        return !plain_ && cp_.IsLeadByte(static_cast<unsigned char>(c.Peek())) ? 2 : 1;
+    }
+    // The step to fill for a line, emptied.
+    RegFileOp& Step(RegFileOp::Kind kind) {
+        op_.kind = kind;
+        op_.valueName.clear();
+        op_.type = REG_NONE;
+        op_.data.clear();
+        op_.line = Number();
+        return op_;
     }
     bool CheckBytes(std::string_view line);
     bool ToCodePage(std::string_view text, std::string* out);
@@ -183,16 +267,21 @@ private:
     bool WideToCodePage(int line, std::string* data);
 
     const CodePage& cp_;
-    const Lines& lines_;
-    size_t index_ = 0;
+    Lines& lines_;
+    const std::function<void(const RegFileOp&)>& step_;
+    RegFileOp op_;
     std::string key_;  // the key that value lines belong to; empty outside a key
-    std::vector<RegFileOp> ops_;
+    std::string text_, rest_;
+    std::vector<size_t> seps_;
+    // The line holds no double-byte character (CheckBytes tells): every byte is a character,
+    // and the searches can look at bytes.
+    bool plain_ = true;
     std::string error_;
 };
 
-bool Parser::Run(std::vector<RegFileOp>* ops, std::string* error) {
-    for (index_ = 1; index_ < lines_.text.size(); ++index_) {
-        std::string_view line = lines_.text[index_];
+bool Parser::Run(std::string* error) {
+    std::string_view line;
+    while (lines_.Next(&line)) {
         if (IsBlankOrComment(line)) continue;
         if (!CheckBytes(line)) break;
         Cursor c{line};
@@ -210,7 +299,6 @@ bool Parser::Run(std::vector<RegFileOp>* ops, std::string* error) {
         *error = error_;
         return false;
     }
-    *ops = std::move(ops_);
     return true;
 }
 
@@ -218,12 +306,23 @@ bool Parser::Run(std::vector<RegFileOp>* ops, std::string* error) {
 // taken for a quote, a backslash or a bracket.
 bool Parser::CheckBytes(std::string_view line) {
     if (line.find('\0') != std::string_view::npos) return Fail(Number(), "NUL in the text");
-    if (!lines_.utf8 && !IsWholeDbcs(cp_, line)) return Fail(Number(), "broken double-byte character");
+    plain_ = true;
+    if (lines_.utf8()) return true;
+    size_t high = 0;  // most lines are ASCII: find the first byte that is not, eight at a time
+    for (uint64_t word; high + 8 <= line.size(); high += 8) {
+        std::memcpy(&word, line.data() + high, 8);
+        if (word & 0x8080808080808080ULL) break;
+    }
+    while (high < line.size() && static_cast<unsigned char>(line[high]) < 0x80) ++high;
+    std::string_view rest = line.substr(high);
+    if (!IsWholeDbcs(cp_, rest)) return Fail(Number(), "broken double-byte character");
+    for (char ch : rest)
+        if (cp_.IsLeadByte(static_cast<unsigned char>(ch))) plain_ = false;
     return true;
 }
 
 bool Parser::ToCodePage(std::string_view text, std::string* out) {
-    if (!lines_.utf8) {
+    if (!lines_.utf8()) {
         out->assign(text);
         return true;
     }
@@ -235,17 +334,23 @@ bool Parser::ParseKeyLine(Cursor c) {
     ++c.i;  // '['
     bool remove = c.Take("-");
     size_t start = c.i, close = std::string_view::npos;
-    for (; !c.AtEnd(); c.i += CharLen(c))
-        if (c.Peek() == ']') close = c.i;
+    if (plain_) {
+        close = c.s.rfind(']');
+        if (close != std::string_view::npos && close < start) close = std::string_view::npos;
+    } else {
+        for (; !c.AtEnd(); c.i += CharLen(c))
+            if (c.Peek() == ']') close = c.i;
+    }
     if (close == std::string_view::npos) return Fail(Number(), "key line without ']'");
     Cursor rest{c.s, close + 1};
     if (!rest.RestIsEmpty()) return Fail(Number(), "text after the key's ']'");
-    RegFileOp op;
-    op.kind = remove ? RegFileOp::kDeleteKey : RegFileOp::kAddKey;
-    op.line = Number();
+    RegFileOp& op = Step(remove ? RegFileOp::kDeleteKey : RegFileOp::kAddKey);
     if (!ParseKeyPath(c.s.substr(start, close - start), remove, &op.key)) return false;
-    key_ = remove ? std::string() : op.key;
-    ops_.push_back(std::move(op));
+    if (remove)
+        key_.clear();
+    else
+        key_ = op.key;
+    step_(op);
     return true;
 }
 
@@ -253,9 +358,15 @@ bool Parser::ParseKeyLine(Cursor c) {
 // trailing backslash.
 bool Parser::ParseKeyPath(std::string_view path, bool remove, std::string* out) {
     Cursor c{path};
-    std::vector<size_t> seps;
-    for (; !c.AtEnd(); c.i += CharLen(c))
-        if (c.Peek() == '\\') seps.push_back(c.i);
+    std::vector<size_t>& seps = seps_;
+    seps.clear();
+    if (plain_) {
+        for (size_t at = path.find('\\'); at != std::string_view::npos; at = path.find('\\', at + 1))
+            seps.push_back(at);
+    } else {
+        for (; !c.AtEnd(); c.i += CharLen(c))
+            if (c.Peek() == '\\') seps.push_back(c.i);
+    }
     if (!seps.empty() && seps.back() + 1 == path.size()) {
         path.remove_suffix(1);
         seps.pop_back();
@@ -274,17 +385,16 @@ bool Parser::ParseKeyPath(std::string_view path, bool remove, std::string* out) 
         if (next == seps[k] + 1) return Fail(Number(), "empty key name in the path");
     }
     if (remove && seps.empty()) return Fail(Number(), "a root key cannot be deleted");
-    std::string rest;
-    if (!ToCodePage(path.substr(root.size()), &rest)) return false;
-    *out = std::string(canonical) + rest;
+    if (!ToCodePage(path.substr(root.size()), &rest_)) return false;
+    out->assign(canonical);
+    out->append(rest_);
     return true;
 }
 
 bool Parser::ParseValueLine(Cursor c) {
     if (key_.empty()) return Fail(Number(), "value line outside a key");
-    RegFileOp op;
+    RegFileOp& op = Step(RegFileOp::kSetValue);
     op.key = key_;
-    op.line = Number();
     if (c.Peek() == '@')
         ++c.i;
     else if (!ParseQuoted(c, &op.valueName))
@@ -309,19 +419,27 @@ bool Parser::ParseValueLine(Cursor c) {
         op.kind = RegFileOp::kSetValue;
         ok = ParseHexType(c, &op.type) && ParseByteList(c, &op.data);
         bool wide = op.type == REG_SZ || op.type == REG_EXPAND_SZ || op.type == REG_MULTI_SZ;
-        ok = ok && (!lines_.utf8 || !wide || WideToCodePage(op.line, &op.data));
+        ok = ok && (!lines_.utf8() || !wide || WideToCodePage(op.line, &op.data));
     } else {
         ok = Fail(Number(), "unknown kind of value data");
     }
-    if (ok) ops_.push_back(std::move(op));
+    if (ok) step_(op);
     return ok;
 }
 
 // A quoted name or string; the result is in the code page.
 bool Parser::ParseQuoted(Cursor& c, std::string* out) {
     ++c.i;  // '"'
-    std::string text;
+    std::string& text = text_;
+    text.clear();
     for (;;) {
+        size_t run = c.i;  // the characters up to a quote or a backslash go in one piece
+        if (plain_) {
+            c.i = std::min(c.s.find_first_of("\"\\", c.i), c.s.size());
+        } else {
+            while (!c.AtEnd() && c.Peek() != '"' && c.Peek() != '\\') c.i += CharLen(c);
+        }
+        text.append(c.s.substr(run, c.i - run));
         if (c.AtEnd()) return Fail(Number(), "string without its closing quote");
         char ch = c.Peek();
         if (ch == '"') break;
@@ -338,11 +456,7 @@ bool Parser::ParseQuoted(Cursor& c, std::string* out) {
             else
                 return Fail(Number(), "unknown escape '\\" + Printable(std::string_view(&esc, 1)) + "'");
             ++c.i;
-            continue;
         }
-        size_t len = CharLen(c);
-        text.append(c.s.substr(c.i, len));
-        c.i += len;
     }
     ++c.i;
     return ToCodePage(text, out);
@@ -377,11 +491,13 @@ bool Parser::ParseByteList(Cursor c, std::string* bytes) {
         if (!ParseByteLine(c, bytes, &more)) return false;
         if (!more) return true;
         int continued = Number();
-        do ++index_;
-        while (index_ < lines_.text.size() && IsBlankOrComment(lines_.text[index_]));
-        if (index_ >= lines_.text.size()) return Fail(continued, "the value is continued past the end of the file");
-        if (!CheckBytes(lines_.text[index_])) return false;
-        c = Cursor{lines_.text[index_]};
+        std::string_view line;
+        bool found;
+        while ((found = lines_.Next(&line)) && IsBlankOrComment(line)) {
+        }
+        if (!found) return Fail(continued, "the value is continued past the end of the file");
+        if (!CheckBytes(line)) return false;
+        c = Cursor{line};
     }
 }
 
@@ -517,29 +633,64 @@ std::string FormatValue(const RegFileValue& v, const Form& form) {
     return line;
 }
 
-std::string WriteBody(const std::vector<RegFileKey>& keys, const Form& form) {
-    std::string out(form.utf8 ? kHeader5 : kHeader4);
-    out += "\r\n\r\n";
-    for (const RegFileKey& key : keys) {
-        out += "[" + form.Text(key.path) + "]\r\n";
-        for (const RegFileValue& v : key.values) out += FormatValue(v, form) + "\r\n";
-        out += "\r\n";
+std::string Header(const Form& form) { return std::string(form.utf8 ? kHeader5 : kHeader4) + "\r\n\r\n"; }
+
+void AppendKey(const RegFileKey& key, const Form& form, std::string* out) {
+    *out += '[';
+    *out += form.Text(key.path);
+    *out += "]\r\n";
+    for (const RegFileValue& v : key.values) {
+        *out += FormatValue(v, form);
+        *out += "\r\n";
     }
+    *out += "\r\n";
+}
+
+std::string WriteBody(const std::vector<RegFileKey>& keys, const Form& form) {
+    std::string out = Header(form);
+    for (const RegFileKey& key : keys) AppendKey(key, form, &out);
     return out;
 }
 
 }  // namespace
 
+bool ReadRegFile(std::string_view file, const CodePage& cp, const std::function<void(const RegFileOp&)>& step,
+                 std::string* error) {
+    error->clear();
+    std::string utf8;
+    std::unique_ptr<Lines> lines;
+    if (!OpenFile(file, &utf8, &lines, error)) return false;
+    return Parser(cp, *lines, step).Run(error);
+}
+
+bool ReadRegFile(std::istream& in, const CodePage& cp, const std::function<void(const RegFileOp&)>& step,
+                 std::string* error, size_t blockSize) {
+    error->clear();
+    std::string utf8;
+    std::unique_ptr<Lines> lines;
+    if (!OpenStream(in, std::max<size_t>(blockSize, 1), &utf8, &lines, error)) return false;
+    if (!Parser(cp, *lines, step).Run(error)) return false;
+    if (lines->failed()) *error = "the file cannot be read to its end";
+    return error->empty();
+}
+
 bool ParseRegFile(std::string_view file, const CodePage& cp, std::vector<RegFileOp>* ops, std::string* error) {
     ops->clear();
-    error->clear();
-    Lines lines;
-    if (!SplitFile(file, &lines, error)) return false;
-    return Parser(cp, lines).Run(ops, error);
+    std::vector<RegFileOp> steps;
+    auto keep = [&](const RegFileOp& op) { steps.push_back(op); };
+    if (!ReadRegFile(file, cp, keep, error)) return false;
+    *ops = std::move(steps);
+    return true;
 }
 
 std::string WriteRegFile4(const std::vector<RegFileKey>& keys, const CodePage& cp) {
     return WriteBody(keys, Form{cp, false});
+}
+
+std::string RegFile4Header() { return Header(Form{CodePage(932), false}); }
+
+void AppendRegFileKey4(const RegFileKey& key, const CodePage& cp, std::string* out) {
+    AppendKey(key, Form{cp, false}, out);
 }
 
 std::string WriteRegFile4(const std::vector<RegFileKey>& keys) { return WriteRegFile4(keys, CodePage(932)); }

@@ -6,6 +6,8 @@
 // with a message that names the line, and nothing of it is imported.
 #pragma once
 
+#include <functional>
+#include <iosfwd>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,6 +32,17 @@ struct RegFileOp {
 // "line N: what is wrong".
 bool ParseRegFile(std::string_view file, const CodePage& cp, std::vector<RegFileOp>* ops, std::string* error);
 
+// The same reading, handing each step to `step` as it is read instead of keeping them all: a
+// real machine's hive is hundreds of thousands of steps. A malformed file ends the reading at
+// its first error, after the steps before it were handed on; a caller that must not apply
+// part of a file reads it twice, first with a step that only looks.
+bool ReadRegFile(std::string_view file, const CodePage& cp, const std::function<void(const RegFileOp&)>& step,
+                 std::string* error);
+// And from a stream, which a REGEDIT4 file is read from a block at a time, never whole (tests
+// make the blocks small, so that every line of a short file crosses one).
+bool ReadRegFile(std::istream& in, const CodePage& cp, const std::function<void(const RegFileOp&)>& step,
+                 std::string* error, size_t blockSize = 1 << 20);
+
 // A key to write, with its values in the order to write them.
 struct RegFileValue {
     std::string name;  // "" is the default value
@@ -46,6 +59,10 @@ struct RegFileKey {
 // backslash to escape); the form without it is for code page 932.
 std::string WriteRegFile4(const std::vector<RegFileKey>& keys, const CodePage& cp);
 std::string WriteRegFile4(const std::vector<RegFileKey>& keys);
+// The same file in pieces, for a registry too large to hold a second time as one text: the
+// header, then each key's text appended in turn.
+std::string RegFile4Header();
+void AppendRegFileKey4(const RegFileKey& key, const CodePage& cp, std::string* out);
 // "Windows Registry Editor Version 5.00", UTF-16LE with a byte-order mark; the texts
 // are converted from the code page. REG_EXPAND_SZ and REG_MULTI_SZ data, and a REG_SZ that
 // the quoted form cannot hold, go out as hex bytes of their UTF-16LE form.

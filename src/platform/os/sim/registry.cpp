@@ -14,20 +14,8 @@ uintptr_t Predefined(HKEY key) { return reinterpret_cast<uintptr_t>(key); }
 
 bool IsStringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
 
-bool EqualNoCase(std::string_view a, std::string_view b, const CodePage& cp) {
-    if (a.size() == b.size()) {
-        bool ascii = true;
-        for (size_t i = 0; i < a.size() && ascii; ++i) {
-            unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-            if (x >= 0x80 || y >= 0x80)
-                ascii = false;
-            else if (x != y && cp.ToUpper(x) != cp.ToUpper(y))
-                return false;
-        }
-        if (ascii) return true;
-    }
-    return cp.FoldKey(a) == cp.FoldKey(b);
-}
+// A key with this many values gets an index of their names.
+constexpr size_t kIndexedValues = 32;
 
 std::string Join(const std::string& base, const std::vector<std::string>& parts, size_t count) {
     std::string path = base;
@@ -40,6 +28,16 @@ std::string Join(const std::string& base, const std::vector<std::string>& parts,
 
 }  // namespace
 
+bool ChildOrder::operator()(const std::shared_ptr<RegKey>& a, const std::shared_ptr<RegKey>& b) const {
+    return cp->CompareFolded(a->name, b->name) < 0;
+}
+bool ChildOrder::operator()(const std::shared_ptr<RegKey>& a, std::string_view b) const {
+    return cp->CompareFolded(a->name, b) < 0;
+}
+bool ChildOrder::operator()(std::string_view a, const std::shared_ptr<RegKey>& b) const {
+    return cp->CompareFolded(a, b->name) < 0;
+}
+
 const char* RootName(HKEY root) {
     if (root == HKEY_CLASSES_ROOT) return "HKEY_CLASSES_ROOT";
     if (root == HKEY_CURRENT_USER) return "HKEY_CURRENT_USER";
@@ -49,7 +47,7 @@ const char* RootName(HKEY root) {
 }
 
 Registry::Registry(const CodePage* cp, KeyOrder order, std::string userSid)
-    : cp_(cp), order_(order), hklm_(std::make_shared<RegKey>()), hku_(std::make_shared<RegKey>()) {
+    : cp_(cp), order_(order), hklm_(std::make_shared<RegKey>(cp)), hku_(std::make_shared<RegKey>(cp)) {
     hklm_->name = "HKEY_LOCAL_MACHINE";
     hku_->name = "HKEY_USERS";
     // Windows always has these two; HKEY_CLASSES_ROOT and HKEY_CURRENT_USER rest on them.
@@ -75,16 +73,28 @@ void Registry::Record(os::Change change) {
 // Keys by path
 
 std::shared_ptr<RegKey> Registry::Child(const std::shared_ptr<RegKey>& key, std::string_view name) const {
-    auto it = key->children.find(cp_->FoldKey(name));
-    return it == key->children.end() ? nullptr : it->second;
+    auto it = key->children.find(name);
+    return it == key->children.end() ? nullptr : *it;
+}
+
+RegKey* Registry::EnsureSubkey(RegKey* key, std::string_view name) {
+    auto at = key->children.lower_bound(name);  // where it is, or where it goes
+    if (at != key->children.end() && cp_->EqualFolded((*at)->name, name)) return at->get();
+    auto child = std::make_shared<RegKey>(cp_);
+    child->name = name;
+    child->created = nextCreated_++;
+    child->parent = key;
+    key->children.emplace_hint(at, child);
+    Invalidate(key);
+    return child.get();
 }
 
 std::shared_ptr<RegKey> Registry::AddChild(const std::shared_ptr<RegKey>& key, const std::string& name) {
-    auto child = std::make_shared<RegKey>();
+    auto child = std::make_shared<RegKey>(cp_);
     child->name = name;
     child->created = nextCreated_++;
     child->parent = key.get();
-    key->children.emplace(cp_->FoldKey(name), child);
+    key->children.insert(child);
     Invalidate(key.get());
     return child;
 }
@@ -133,7 +143,7 @@ std::shared_ptr<RegKey> Registry::RootFromName(std::string_view path, std::strin
     std::string_view root = path.substr(0, cut);
     *rest = cut == std::string_view::npos ? std::string_view() : path.substr(cut + 1);
     *classes = false;
-    auto is = [&](const char* name) { return EqualNoCase(root, name, *cp_); };
+    auto is = [&](const char* name) { return cp_->EqualFolded(root, name); };
     if (is("HKEY_LOCAL_MACHINE")) return hklm_;
     if (is("HKEY_USERS")) return hku_;
     if (is("HKEY_CURRENT_USER")) return UserKey();
@@ -175,7 +185,7 @@ RegKey* Registry::EnsureKey(std::string_view path) {
 
 void Registry::MarkDeleted(RegKey* key) {
     key->deleted = true;
-    for (auto& entry : key->children) MarkDeleted(entry.second.get());
+    for (auto& child : key->children) MarkDeleted(child.get());
 }
 
 bool Registry::DeleteTree(std::string_view path) {
@@ -183,7 +193,7 @@ bool Registry::DeleteTree(std::string_view path) {
     if (!key || !key->parent) return false;
     RegKey* parent = key->parent;
     MarkDeleted(key);
-    auto it = parent->children.find(cp_->FoldKey(key->name));
+    auto it = parent->children.find(std::string_view(key->name));
     key->parent = nullptr;
     parent->children.erase(it);  // may destroy the key; not used below
     Invalidate(parent);
@@ -191,8 +201,20 @@ bool Registry::DeleteTree(std::string_view path) {
 }
 
 RegValue* Registry::FindValue(RegKey* key, std::string_view name, const CodePage& cp) {
-    for (auto& value : key->values)
-        if (EqualNoCase(value.name, name, cp)) return &value;
+    auto& values = key->values;
+    if (values.size() < kIndexedValues) {
+        for (auto& value : values)
+            if (cp.EqualFolded(value.name, name)) return &value;
+        return nullptr;
+    }
+    auto& index = key->valueIndex;
+    if (!index || index->size() != values.size()) {  // none yet, or a value has gone since
+        index = std::make_unique<std::unordered_multimap<uint64_t, uint32_t>>();
+        for (size_t i = 0; i < values.size(); ++i)
+            index->emplace(cp.HashFolded(values[i].name), static_cast<uint32_t>(i));
+    }
+    for (auto [it, end] = index->equal_range(cp.HashFolded(name)); it != end; ++it)
+        if (cp.EqualFolded(values[it->second].name, name)) return &values[it->second];
     return nullptr;
 }
 
@@ -202,14 +224,19 @@ void Registry::PutValue(RegKey* key, std::string_view name, DWORD type, std::str
         existing->data = std::move(data);
         return;
     }
-    key->values.push_back(RegValue{std::string(name), type, std::move(data)});
+    // Most keys hold a few values: there the room grows one value at a time, so that a key
+    // holds no room for values it never gets; from eight on it doubles, to stay linear.
+    auto& values = key->values;
+    if (values.size() == values.capacity() && values.size() < 8) values.reserve(values.size() + 1);
+    values.push_back(RegValue{std::string(name), type, std::move(data)});
+    if (key->valueIndex) key->valueIndex->emplace(cp_->HashFolded(name), static_cast<uint32_t>(key->values.size() - 1));
 }
 
 bool Registry::RemoveValue(RegKey* key, std::string_view name) {
-    auto it = std::find_if(key->values.begin(), key->values.end(),
-                           [&](const RegValue& v) { return EqualNoCase(v.name, name, *cp_); });
-    if (it == key->values.end()) return false;
-    key->values.erase(it);
+    RegValue* value = FindValue(key, name, *cp_);
+    if (!value) return false;
+    key->values.erase(key->values.begin() + (value - key->values.data()));
+    key->valueIndex.reset();  // positions behind it moved
     return true;
 }
 
@@ -217,7 +244,7 @@ const std::vector<RegKey*>& Registry::Children(RegKey* key) {
     if (!key->orderValid) {
         key->order.clear();
         key->order.reserve(key->children.size());
-        for (auto& entry : key->children) key->order.push_back(entry.second.get());
+        for (auto& child : key->children) key->order.push_back(child.get());
         if (order_ == KeyOrder::kCreated)
             std::sort(key->order.begin(), key->order.end(),
                       [](const RegKey* a, const RegKey* b) { return a->created < b->created; });
@@ -462,7 +489,7 @@ LONG Registry::DeleteKey(HKEY key, const char* subKey) {
     RegKey* parent = target->parent;
     target->deleted = true;
     target->parent = nullptr;
-    parent->children.erase(cp_->FoldKey(target->name));
+    parent->children.erase(parent->children.find(std::string_view(target->name)));
     Invalidate(parent);
     os::Change change;
     change.kind = os::Change::kKeyDeleted;
@@ -478,12 +505,10 @@ const std::vector<std::shared_ptr<RegKey>> Registry::MergedChildren(const Resolv
     auto userClasses = ClassesKey(true);
     auto user = userClasses ? Walk(userClasses, full) : nullptr;
     auto machine = Walk(ClassesKey(false), full);
-    std::map<std::u16string, std::shared_ptr<RegKey>> merged;
-    if (machine)
-        for (auto& entry : machine->children) merged[entry.first] = entry.second;
-    if (user)
-        for (auto& entry : user->children) merged[entry.first] = entry.second;
-    for (auto& entry : merged) list.push_back(entry.second);
+    std::set<std::shared_ptr<RegKey>, ChildOrder> merged(ChildOrder{cp_});
+    if (user) merged.insert(user->children.begin(), user->children.end());  // the user's key wins
+    if (machine) merged.insert(machine->children.begin(), machine->children.end());
+    list.assign(merged.begin(), merged.end());
     return list;
 }
 

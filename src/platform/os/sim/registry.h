@@ -17,6 +17,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -36,13 +37,30 @@ struct RegValue {
     std::string data;
 };
 
+struct RegKey;
+
+// Subkeys by name as NT orders them (CodePage::FoldKey), found by a name without
+// building its folded form.
+struct ChildOrder {
+    using is_transparent = void;
+    const CodePage* cp = nullptr;
+    bool operator()(const std::shared_ptr<RegKey>& a, const std::shared_ptr<RegKey>& b) const;
+    bool operator()(const std::shared_ptr<RegKey>& a, std::string_view b) const;
+    bool operator()(std::string_view a, const std::shared_ptr<RegKey>& b) const;
+};
+
 struct RegKey {
+    explicit RegKey(const CodePage* cp) : children(ChildOrder{cp}) {}
+
     std::string name;
     uint64_t created = 0;  // creation sequence, for the Windows 9x enumeration order
     RegKey* parent = nullptr;
     bool deleted = false;  // handles that still refer to a deleted key see ERROR_KEY_DELETED
-    std::map<std::u16string, std::shared_ptr<RegKey>> children;  // by folded name: NT order
-    std::vector<RegValue> values;                                // in the order created
+    std::set<std::shared_ptr<RegKey>, ChildOrder> children;  // NT order
+    std::vector<RegValue> values;                            // in the order created
+    // Positions in `values` by the hash of their folded names, once a key has enough values
+    // that looking through them would make filling it quadratic (SharedDLLs has thousands).
+    std::unique_ptr<std::unordered_multimap<uint64_t, uint32_t>> valueIndex;
 
     // Children in enumeration order, rebuilt after a change so that enumerating a
     // key with many subkeys by index stays linear.
@@ -58,6 +76,7 @@ public:
     const std::string& userSid() const { return userSid_; }
     void SetUserSid(std::string sid);
     KeyOrder order() const { return order_; }
+    const CodePage& codePage() const { return *cp_; }
     void SetOrder(KeyOrder order);
     void SetChangeLog(os::ChangeList* log) { log_ = log; }
     // Asked before each call but RegCloseKey: true makes the call fail as Windows can
@@ -86,6 +105,9 @@ public:
     // "HKEY_LOCAL_MACHINE\Software\X"; HKEY_CURRENT_USER and HKEY_CLASSES_ROOT map as above.
     RegKey* FindKey(std::string_view path);
     RegKey* EnsureKey(std::string_view path);  // null for an unknown root
+    // The subkey of that name, made if missing: EnsureKey one level at a time, for a reader
+    // that has the parent at hand already.
+    RegKey* EnsureSubkey(RegKey* key, std::string_view name);
     bool DeleteTree(std::string_view path);    // true when the key existed
     static RegValue* FindValue(RegKey* key, std::string_view name, const CodePage& cp);
     void PutValue(RegKey* key, std::string_view name, DWORD type, std::string data);

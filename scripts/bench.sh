@@ -1,0 +1,83 @@
+#!/usr/bin/env bash
+# Measures the library and its simulated machine and prints one table (README,
+# "Performance"): every export and the report sweep on the sample machine; a generated
+# registry the size of a real software hive imported and exported, with peak memory;
+# keys opened below parents of 10 to 100,000 subkeys; Wine's regedit /S importing the
+# same file; and the report sweep of the Windows DLL under Wine. Installs what it needs
+# first. Not part of CI: it takes minutes, and its figures are the machine's.
+#   bench.sh [--benchmark_... flags for the native part]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh all
+
+echo "== building (presets bench and bench-win64)" >&2
+cmake --preset bench >/dev/null
+cmake --build --preset bench >/dev/null
+cmake --preset bench-win64 >/dev/null
+cmake --build --preset bench-win64 --target ZenthoAppAPILib zentho-appapi zentho-wine-probe zentho-standin \
+  zentho_smoke zentho_report_bench >/dev/null
+bench=build/bench/bench/zentho_bench
+
+work=$(mktemp -d /tmp/zentho-bench-XXXXXX)
+trap 'rm -rf "$work"' EXIT
+now() { date +%s%N; }
+
+# The machine, and what else was running: fuzzers of this tree take a core each.
+{
+  echo "host_nproc=$(nproc)"
+  echo "host_cpu=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1)"
+  echo "host_ram_gb=$(awk '/MemTotal/ { printf "%.1f", $2 / 1048576 }' /proc/meminfo)"
+  echo "host_fuzzers=$(ps -eo comm= | grep -c '^fuzz_' || true)"
+  echo "host_load=$(cut -d' ' -f1 /proc/loadavg)"
+} > "$work/host.facts"
+
+echo "== generating the hive" >&2
+"$bench" --write-hive "$work/hive.reg" > "$work/hive.facts"
+
+# d. regedit /S of the same file, timed from the outside. The file is REGEDIT4 in code page
+# 932, which regedit reads in the ANSI code page of the ja_JP locale that wine-env.sh sets.
+# Every registry call of a Wine program is a round trip to its wineserver: on an idle
+# virtual machine a wake-up on the other CPU costs more than the call, so Wine is timed
+# pinned to one CPU (its best case here, and steady), and once free to use both.
+printf 'REGEDIT4\r\n\r\n' > "$work/empty.reg"
+time_regedit() {  # NAME CPUS: the facts NAME_..., Wine run on the CPUs given (taskset -c)
+  (
+    taskset -p -c "$2" $BASHPID >/dev/null  # this subshell, and Wine started from it
+    . scripts/wine-env.sh
+    wine_prefix_start
+    win() { echo "Z:$(echo "$1" | tr / '\\')"; }
+    # system.reg lists a key only when it has values or no subkeys; values count exactly.
+    keys() { grep -c '^\[' "$WINEPREFIX/system.reg"; }
+    values() { grep -c '^["@]' "$WINEPREFIX/system.reg"; }
+    keys0=$(keys) values0=$(values)
+    wine_run regedit /S "$(win "$work/empty.reg")"  # starts the Wine server: not timed
+    t0=$(now)
+    wine_run regedit /S "$(win "$work/empty.reg")"
+    t1=$(now)
+    wine_run regedit /S "$(win "$work/hive.reg")"
+    t2=$(now)
+    wineserver -w  # the server writes its registry out as it ends
+    echo "$1_empty_ms=$(((t1 - t0) / 1000000))"
+    echo "$1_full_ms=$(((t2 - t1) / 1000000))"
+    echo "$1_keys_added=$(($(keys) - keys0))"
+    echo "$1_values_added=$(($(values) - values0))"
+    # Names that came through as Japanese: ジャストシステム as system.reg escapes it.
+    echo "$1_japanese_vendor_keys=$(grep -c '\\x30b8\\x30e3\\x30b9\\x30c8\\x30b7\\x30b9\\x30c6\\x30e0' "$WINEPREFIX/system.reg" || true)"
+  )
+}
+echo "== Wine: regedit /S of the hive into a fresh prefix, on one CPU" >&2
+time_regedit regedit 0 > "$work/regedit.facts"
+echo "== Wine: the same, on every CPU" >&2
+time_regedit regedit_spread "0-$(($(nproc) - 1))" >> "$work/regedit.facts"
+
+# e. The report sweep of the 64-bit DLL on the sample machine laid into a fresh prefix
+# (on one CPU, as above).
+echo "== Wine: the report sweep of the Windows DLL" >&2
+ZENTHO_NATIVE_BUILD=build/bench ZENTHO_WIN64_BUILD=build/bench-win64 \
+  ZENTHO_WINE_EXTRA=build/bench-win64/bench/zentho_report_bench.exe \
+  taskset -c 0 scripts/wine-machine.sh examples/sample-machine --run zentho_report_bench.exe 200 2>/dev/null \
+  > "$work/wine.facts"
+
+echo "== native benchmarks (Google Benchmark)" >&2
+"$bench" --hive "$work/hive.reg" --facts "$work/host.facts" --facts "$work/hive.facts" \
+  --facts "$work/regedit.facts" --facts "$work/wine.facts" "$@"
