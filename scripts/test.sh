@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the three builds (and the sanitizer build) and runs
-# every test: the native suite, the same suite under AddressSanitizer and
-# UndefinedBehaviorSanitizer, the Windows suite and tool checks under Wine, and the
-# export tables of both DLLs.
+# every test: the native suite with its fault and hostile-registry sweeps, the same
+# under AddressSanitizer and UndefinedBehaviorSanitizer, the Windows suite and tool
+# checks under Wine, the export tables of both DLLs, and every fuzz target for 30 s.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh all
@@ -16,3 +16,6 @@ for preset in "${presets[@]}"; do
   echo "== tests: $preset"
   ctest --preset "$preset"
 done
+# The sweeps' counts, from the sanitizer run's output.
+grep -hE '^(fault sweep|hostile registry):' build/native-asan/Testing/Temporary/LastTest.log
+scripts/fuzz.sh -j 2 30

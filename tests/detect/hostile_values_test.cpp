@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "frame/exports.h"
 #include "test_machine.h"
@@ -45,6 +46,27 @@ Answer Ask(LONG (*getter)(char*), const std::string& what) {
     return {fetched, std::string(buffer, strnlen(buffer, 260))};
 }
 
+// One stored form of a value, and what the name and path getters answer for it.
+struct Case {
+    const char* form;
+    DWORD type;
+    std::string bytes;
+    Answer name, path;
+};
+
+void Check(TestMachine& m, const std::string& key, LONG (*name)(char*), LONG (*path)(char*),
+           const std::vector<Case>& cases) {
+    for (const auto& c : cases) {
+        m.SetRaw(key, "", c.type, c.bytes);
+        Answer got = Ask(name, std::string("name, ") + c.form);
+        EXPECT_EQ(got.result, c.name.result) << c.form;
+        EXPECT_EQ(got.text, c.name.text) << c.form;
+        got = Ask(path, std::string("path, ") + c.form);
+        EXPECT_EQ(got.result, c.path.result) << c.form;
+        EXPECT_EQ(got.text, c.path.text) << c.form;
+    }
+}
+
 LONG IeName(char* b) { return GetLatestApplicationName(0x101, b); }
 LONG IePath(char* b) { return GetLatestApplicationPath(0x101, b); }
 
@@ -55,32 +77,19 @@ TEST(HostileValues, InternetExplorersAppPath) {
     m.SetEnv("ZT_LONG", std::string(300, 'y'));
     const std::string ie55 = "Microsoft Internet Explorer 5.5";
     const std::string longVar = "%ZT_LONG%\\IEXPLORE.EXE";
-    struct Case {
-        const char* form;
-        DWORD type;
-        std::string bytes;
-        Answer name, path;
-    } cases[] = {
-        {"as written", REG_SZ, Nul(exe), {31, ie55}, {LONG(exe.size()), exe}},
-        {"without its NUL", REG_SZ, exe, {31, ie55}, {LONG(exe.size()), exe}},
-        {"260 bytes", REG_SZ, Nul(std::string(260, 'x')), {-3, ""}, {260, std::string(260, 'x')}},
-        {"261 bytes", REG_SZ, Nul(std::string(261, 'x')), {-3, ""}, {-3, ""}},
-        {"4096 bytes", REG_SZ, Nul(std::string(4096, 'x')), {-3, ""}, {-3, ""}},
-        {"empty", REG_SZ, "", {-3, ""}, {-3, ""}},
-        {"a number", REG_DWORD, std::string("\x01\0\0\0", 4), {-3, ""}, {-3, ""}},
-        {"a lone quote", REG_SZ, Nul("\""), {-3, ""}, {1, "\""}},
-        // Expansion past 260 bytes: no version to read, and the path stays as written.
-        {"a variable past 260 bytes", REG_EXPAND_SZ, Nul(longVar), {-3, ""}, {LONG(longVar.size()), longVar}},
-    };
-    for (const auto& c : cases) {
-        m.SetRaw(kIePaths, "", c.type, c.bytes);
-        Answer name = Ask(IeName, std::string("name, ") + c.form);
-        EXPECT_EQ(name.result, c.name.result) << c.form;
-        EXPECT_EQ(name.text, c.name.text) << c.form;
-        Answer path = Ask(IePath, std::string("path, ") + c.form);
-        EXPECT_EQ(path.result, c.path.result) << c.form;
-        EXPECT_EQ(path.text, c.path.text) << c.form;
-    }
+    Check(m, kIePaths, IeName, IePath,
+          {
+              {"as written", REG_SZ, Nul(exe), {31, ie55}, {LONG(exe.size()), exe}},
+              {"without its NUL", REG_SZ, exe, {31, ie55}, {LONG(exe.size()), exe}},
+              {"260 bytes", REG_SZ, Nul(std::string(260, 'x')), {-3, ""}, {260, std::string(260, 'x')}},
+              {"261 bytes", REG_SZ, Nul(std::string(261, 'x')), {-3, ""}, {-3, ""}},
+              {"4096 bytes", REG_SZ, Nul(std::string(4096, 'x')), {-3, ""}, {-3, ""}},
+              {"empty", REG_SZ, "", {-3, ""}, {-3, ""}},
+              {"a number", REG_DWORD, std::string("\x01\0\0\0", 4), {-3, ""}, {-3, ""}},
+              {"a lone quote", REG_SZ, Nul("\""), {-3, ""}, {1, "\""}},
+              // Expansion past 260 bytes: no version to read, and the path stays as written.
+              {"a variable past 260 bytes", REG_EXPAND_SZ, Nul(longVar), {-3, ""}, {LONG(longVar.size()), longVar}},
+          });
 }
 
 TEST(HostileValues, TheWebsOpenCommand) {
@@ -90,30 +99,17 @@ TEST(HostileValues, TheWebsOpenCommand) {
     const std::string ie6 = "Microsoft Internet Explorer 6";
     const std::string quoted = "\"" + exe + "\"";  // the program as the command quotes it
     const std::string longFolder = "C:\\" + std::string(300, 'x');
-    struct Case {
-        const char* form;
-        DWORD type;
-        std::string bytes;
-        Answer name, path;
-    } cases[] = {
-        {"as written", REG_SZ, Nul(quoted + " -nohome"), {29, ie6}, {LONG(quoted.size()), quoted}},
-        {"without its NUL", REG_SZ, quoted + " -nohome", {29, ie6}, {LONG(quoted.size()), quoted}},
-        {"a program past 260 bytes", REG_SZ, Nul(longFolder + "\\iexplore.exe -nohome"), {-2, ""}, {-2, ""}},
-        // A command longer than 260 bytes names no program, whatever it holds.
-        {"4096 bytes of arguments", REG_SZ, Nul(quoted + " " + std::string(4096, 'a')), {-2, ""}, {-2, ""}},
-        {"a lone quote", REG_SZ, Nul("\""), {-2, ""}, {-2, ""}},
-        {"empty", REG_SZ, "", {-2, ""}, {-2, ""}},
-        {"a number", REG_DWORD, std::string("\x01\0\0\0", 4), {-1, ""}, {-1, ""}},
-    };
-    for (const auto& c : cases) {
-        m.SetRaw(kHttp, "", c.type, c.bytes);
-        Answer name = Ask(GetDefaultBrowser, std::string("name, ") + c.form);
-        EXPECT_EQ(name.result, c.name.result) << c.form;
-        EXPECT_EQ(name.text, c.name.text) << c.form;
-        Answer path = Ask(GetDefaultBrowserPath, std::string("path, ") + c.form);
-        EXPECT_EQ(path.result, c.path.result) << c.form;
-        EXPECT_EQ(path.text, c.path.text) << c.form;
-    }
+    Check(m, kHttp, GetDefaultBrowser, GetDefaultBrowserPath,
+          {
+              {"as written", REG_SZ, Nul(quoted + " -nohome"), {29, ie6}, {LONG(quoted.size()), quoted}},
+              {"without its NUL", REG_SZ, quoted + " -nohome", {29, ie6}, {LONG(quoted.size()), quoted}},
+              {"a program past 260 bytes", REG_SZ, Nul(longFolder + "\\iexplore.exe -nohome"), {-2, ""}, {-2, ""}},
+              // A command longer than 260 bytes names no program, whatever it holds.
+              {"4096 bytes of arguments", REG_SZ, Nul(quoted + " " + std::string(4096, 'a')), {-2, ""}, {-2, ""}},
+              {"a lone quote", REG_SZ, Nul("\""), {-2, ""}, {-2, ""}},
+              {"empty", REG_SZ, "", {-2, ""}, {-2, ""}},
+              {"a number", REG_DWORD, std::string("\x01\0\0\0", 4), {-1, ""}, {-1, ""}},
+          });
 }
 
 }  // namespace

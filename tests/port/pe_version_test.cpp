@@ -1,6 +1,7 @@
 // The PE writer and the simulation's version-resource reader, against each other and
-// against damaged and hostile files. Run under AddressSanitizer: the sweeps below only
-// prove "no read out of bounds" when a sanitizer is watching.
+// against damaged files: every truncation and each broken field. Arbitrary damage is
+// the fuzzer's (tests/fuzz/fuzz_pe_version.cpp); run under AddressSanitizer, these
+// prove "no read out of bounds" only when a sanitizer is watching.
 #include "platform/os/sim/pe_version.h"
 
 #include <gtest/gtest.h>
@@ -8,7 +9,6 @@
 #include <cstring>
 #include <functional>
 #include <initializer_list>
-#include <random>
 #include <string>
 
 #include "pe-maker/pe_writer.h"
@@ -162,42 +162,6 @@ TEST_P(Hostile, EveryTruncationFails) {
     }
     EXPECT_FALSE(sim::FindVersionResource(nullptr, 0, &block));
     EXPECT_FALSE(sim::FindFixedFileInfo(nullptr, 0, &info));
-}
-
-// Whatever a corruption does, a reported block must be inside the file and a reported
-// VS_FIXEDFILEINFO inside the block.
-void CheckSurvives(const Image& b) {
-    Image block;
-    if (!sim::FindVersionResource(b.data(), b.size(), &block)) return;
-    ASSERT_GT(block.size(), 0u);
-    ASSERT_LE(block.size(), b.size());
-    const VS_FIXEDFILEINFO* info = nullptr;
-    if (!sim::FindFixedFileInfo(block.data(), block.size(), &info)) return;
-    const auto* p = reinterpret_cast<const uint8_t*>(info);
-    ASSERT_TRUE(p >= block.data() && p + sizeof(*info) <= block.data() + block.size());
-    ASSERT_EQ(info->dwSignature, 0xFEEF04BDu);
-}
-
-TEST_P(Hostile, SingleByteCorruptionAnywhereNeverReadsOutside) {
-    const Image valid = Valid();
-    for (size_t at = 0; at < valid.size(); ++at) {
-        for (uint8_t value : {0x00, 0x01, 0x7F, 0x80, 0xFF}) {
-            Image b = valid;
-            b[at] = value;
-            ASSERT_NO_FATAL_FAILURE(CheckSurvives(b)) << "byte " << at << " = " << int(value);
-        }
-    }
-}
-
-TEST_P(Hostile, RandomMultiByteCorruptionNeverReadsOutside) {
-    const Image valid = Valid();
-    std::mt19937 rng(12345);
-    for (int round = 0; round < 3000; ++round) {
-        Image b = valid;
-        const int count = 1 + static_cast<int>(rng() % 8);
-        for (int i = 0; i < count; ++i) b[rng() % b.size()] = static_cast<uint8_t>(rng());
-        ASSERT_NO_FATAL_FAILURE(CheckSurvives(b)) << "round " << round;
-    }
 }
 
 TEST_P(Hostile, BrokenFieldsGiveNoVersion) {
