@@ -39,33 +39,18 @@ int ScanAdobeVersions(HKEY root, const char* product, char* displayName, char* i
     for (char* out : {displayName, installFolder})
         if (out) out[0] = 0;
     if (!product) return 0;
-    std::string base = std::string(registry_paths::kAdobe) + "\\" + product;
-    platform::RegistryKey key;
-    platform::KeyNameList versions;
-    if (base.size() >= platform::kWorkBufferSize || !key.Open(root, base.c_str(), platform::kReadAccess) ||
-        !key.EnumSubkeys(&versions))
-        return 0;
-    std::string best = kLowestVersion;
     char folder[platform::kWorkBufferSize] = {};
-    int found = 0;
-    for (const char* version : versions) {
-        if (!IsVersionName(version)) continue;
-        std::string versionKey = base + "\\" + version;
-        if (versionKey.size() >= platform::kWorkBufferSize) continue;
-        {
-            platform::RegistryKey opened;
-            if (!opened.Open(root, versionKey.c_str(), platform::kReadAccess)) continue;
-        }
-        if (!IsGreaterVersion(version, best.c_str())) continue;
-        best = version;
-        folder[0] = 0;
-        std::string installPath = versionKey + "\\" + registry_paths::kAdobeInstallPath;
-        platform::RegistryKey install;
-        if (install.Open(root, installPath.c_str(), platform::kReadAccess) && !ReadInto(install, "", folder))
+    // A version without InstallPath counts too, with no folder.
+    const std::string best = ScanVersionKeys(
+        root, std::string(registry_paths::kAdobe) + "\\" + product,
+        [&](const std::string&, const std::string& versionKey, platform::RegistryKey&) {
             folder[0] = 0;
-        found = 1;  // a version without InstallPath counts too, with no folder
-    }
-    if (!found) return 0;
+            std::string installPath = versionKey + "\\" + registry_paths::kAdobeInstallPath;
+            platform::RegistryKey install;
+            if (install.Open(root, installPath.c_str(), platform::kReadAccess) && !ReadInto(install, "", folder))
+                folder[0] = 0;
+        });
+    if (best.empty()) return 0;
     std::string name = std::string(product) + " " + best;
     if (name.size() >= platform::kWorkBufferSize) return 0;
     if (displayName) std::strcpy(displayName, name.c_str());

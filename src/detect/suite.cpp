@@ -25,27 +25,13 @@ constexpr char kSettingsSection[] = "Corvane";
 constexpr char kIconPathKey[] = "WinNTIconPath";
 constexpr unsigned int kGroupwareAppId = 0x801;
 
-// Visits the version keys of an application below root, in enumeration order, and
-// calls onBest(key path, open key) for each one that becomes the best so far.
+// The version keys of an application below root (see ScanVersionKeys).
 template <typename OnBest>
 void ScanVersions(HKEY root, const char* application, OnBest onBest) {
     if (!application) return;
-    std::string base = std::string(registry_paths::kSarvin) + "\\" + application;
-    if (base.size() >= platform::kWorkBufferSize) return;
-    platform::RegistryKey key;
-    platform::KeyNameList versions;
-    if (!key.Open(root, base.c_str(), platform::kReadAccess) || !key.EnumSubkeys(&versions)) return;
-    std::string best = kLowestVersion;
-    for (const char* version : versions) {
-        if (!IsVersionName(version)) continue;
-        std::string versionKey = base + "\\" + version;
-        if (versionKey.size() >= platform::kWorkBufferSize) continue;
-        platform::RegistryKey opened;
-        if (!opened.Open(root, versionKey.c_str(), platform::kReadAccess)) continue;
-        if (!IsGreaterVersion(version, best.c_str())) continue;
-        best = version;
-        onBest(versionKey, opened);
-    }
+    ScanVersionKeys(
+        root, std::string(registry_paths::kSarvin) + "\\" + application,
+        [&](const std::string&, const std::string& key, platform::RegistryKey& opened) { onBest(key, opened); });
 }
 
 std::string Trimmed(const std::string& text) {

@@ -5,7 +5,11 @@
 // number, so 9.0 ranks above 10.0.
 #pragma once
 
+#include <string>
+
 #include "platform/os/os.h"
+#include "platform/registry_key.h"
+#include "platform/text.h"
 
 namespace detect {
 
@@ -19,5 +23,32 @@ bool IsVersionName(const char* name);
 // Begins with a digit or a full stop (as Netscape's 4.76 (en)).
 bool BeginsLikeVersion(const char* name);
 bool IsGreaterVersion(const char* name, const char* best);
+
+// Visits the version subkeys of base below root in enumeration order and calls
+// onBest(version, key path, open key) for each that becomes the best so far: a name
+// made like a version, whose key opens, and greater than every one before. Returns
+// the best version, "" when none counted. Paths that do not fit 260 bytes are passed by.
+template <typename OnBest>
+std::string ScanVersionKeys(HKEY root, const std::string& base, OnBest onBest) {
+    platform::RegistryKey key;
+    platform::KeyNameList versions;
+    if (base.size() >= platform::kWorkBufferSize || !key.Open(root, base.c_str(), platform::kReadAccess) ||
+        !key.EnumSubkeys(&versions))
+        return "";
+    std::string best = kLowestVersion;
+    bool found = false;
+    for (const char* version : versions) {
+        if (!IsVersionName(version)) continue;
+        std::string versionKey = base + "\\" + version;
+        if (versionKey.size() >= platform::kWorkBufferSize) continue;
+        platform::RegistryKey opened;
+        if (!opened.Open(root, versionKey.c_str(), platform::kReadAccess)) continue;
+        if (!IsGreaterVersion(version, best.c_str())) continue;
+        best = version;
+        found = true;
+        onBest(best, versionKey, opened);
+    }
+    return found ? best : "";
+}
 
 }  // namespace detect
