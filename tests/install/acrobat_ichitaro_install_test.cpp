@@ -1,8 +1,14 @@
 // The Acrobat and Ichitaro branches on both backends: which plug-in build goes where,
 // and Ichitaro's macro run with the bounded wait for Ichitaro to open and close
 // (under Wine a stand-in program with Ichitaro's window class).
+#include <cstdio>
+
 #include "install/windows.h"
 #include "installer_fixture.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace {
 
@@ -102,5 +108,35 @@ TEST_F(AcrobatIchitaroInstall, IchitaroWaitsAreBounded) {
     ASSERT_EQ(changes.size(), 1u) << "only the start";
     EXPECT_TRUE(m.Exists(folder + "\\Arvelle_jic.tbl"));
 }
+
+#ifdef _WIN32
+// Only a real clock says whether the waits sleep: the simulation's clock moves only
+// when the library waits. The settings program's thread is the one that waits.
+ULONGLONG ThreadCpuMs() {
+    FILETIME created, exited, kernel, user;
+    if (!GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user)) return 0;
+    const auto ms = [](const FILETIME& t) { return ((ULONGLONG(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 10000; };
+    return ms(kernel) + ms(user);
+}
+
+TEST_F(AcrobatIchitaroInstall, IchitaroWaitsCostUnderFivePercentOfACore) {
+    install::Bounds().ichitaroStartMs = 6000;
+    install::Bounds().ichitaroCloseMs = 6000;
+    TestMachine::Behaviour taro;
+    taro.windows = {{"js:TARO11", "\x88\xea\x91\xbe\x98\x59"}};
+    taro.showAfterMs = 1000;
+    taro.closeAfterMs = 3000;
+    InstallTaro("11.0", "Taro11", "Taro11.exe", taro);
+    Run(0x2001, 1, 1);
+    const ULONGLONG cpuBefore = ThreadCpuMs();
+    const DWORD before = GetTickCount();
+    ASSERT_EQ(Run(0x2001, 0, 1).size(), 3u) << "started, waited, deleted both files";
+    const DWORD wallMs = GetTickCount() - before;
+    const ULONGLONG cpuMs = ThreadCpuMs() - cpuBefore;
+    std::printf("ichitaro removal: %lu ms waited, %llu ms of CPU\n", static_cast<unsigned long>(wallMs), cpuMs);
+    EXPECT_GE(wallMs, 2500u) << "the removal waited for Ichitaro to come and go";
+    EXPECT_LT(cpuMs * 20, ULONGLONG(wallMs)) << cpuMs << " ms of CPU in " << wallMs << " ms";
+}
+#endif
 
 }  // namespace
