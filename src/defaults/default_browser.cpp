@@ -69,7 +69,7 @@ LONG GetDefaultBrowser(char* name) {
     frame::ModuleStateGuard guard;
     char program[platform::kWorkBufferSize];
     size_t which = 0;
-    LONG found = defaults::FindProgramInCommand(defaults::kHttpCommand, kBrowsers, 2, &which, program);
+    LONG found = defaults::FindProgramInCommand(registry_paths::kHttpCommand, kBrowsers, 2, &which, program);
     if (found < 1) return found;
     if (which == kNavigator) return NameNavigator(program, name);
     defaults::Version v = defaults::VersionOf(program);
@@ -83,7 +83,7 @@ LONG GetDefaultBrowserPath(char* path) {
     frame::ModuleStateGuard guard;
     char program[platform::kWorkBufferSize];
     size_t which = 0;
-    LONG found = defaults::FindProgramInCommand(defaults::kHttpCommand, kBrowsers, 2, &which, program);
+    LONG found = defaults::FindProgramInCommand(registry_paths::kHttpCommand, kBrowsers, 2, &which, program);
     if (found < 1) return found;
     // Internet Explorer's path is measured as expanded; Navigator's as written.
     if (which == kExplorer) platform::ExpandInPlace(program);

@@ -83,7 +83,7 @@ LONG GetDefaultMailer(char* name) {
     char program[platform::kWorkBufferSize];
     size_t which = 0;
     LONG found =
-        defaults::FindProgramInCommand(defaults::kMailtoCommand, kMailers, std::size(kMailers), &which, program);
+        defaults::FindProgramInCommand(registry_paths::kMailtoCommand, kMailers, std::size(kMailers), &which, program);
     if (found < 1) return found;
     if (which == kGroupware) return kGroupwareResult;
     if (which == kMessenger) return NameMessenger(name);
@@ -114,7 +114,7 @@ LONG GetDefaultMailerPath(char* path) {
     frame::ModuleStateGuard guard;
     char program[platform::kWorkBufferSize];
     size_t which = 0;
-    LONG found = defaults::FindProgramInCommand(defaults::kMailtoCommand, kMailers, kGroupware, &which, program);
+    LONG found = defaults::FindProgramInCommand(registry_paths::kMailtoCommand, kMailers, kGroupware, &which, program);
     if (found < 1) return found;
     // The length of the path as it stands in the command; the buffer gets it expanded.
     LONG result = static_cast<LONG>(std::strlen(program));

@@ -9,9 +9,6 @@
 
 namespace defaults {
 
-inline constexpr char kHttpCommand[] = "http\\shell\\open\\command";
-inline constexpr char kMailtoCommand[] = "mailto\\shell\\open\\command";
-
 // The first program file of the list found in the protocol's open command (see
 // platform::ExtractProgramFromCommand for how it is found), its index in *which and
 // its path in program (261 bytes). Returns 1 when found, -1 when the command cannot be

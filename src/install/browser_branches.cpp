@@ -12,12 +12,11 @@
 #include "platform/heap_string.h"
 #include "platform/paths.h"
 #include "platform/registry_key.h"
+#include "platform/registry_paths.h"
 
 namespace install {
 namespace {
 
-constexpr char kMenuExt[] = "Software\\Microsoft\\Internet Explorer\\MenuExt";
-constexpr char kExtensions[] = "Software\\Microsoft\\Internet Explorer\\Extensions";
 constexpr char kProductPrefix[] = "Zentho: ";                              // menu captions
 constexpr char kEditionPrefix[] = "Zenthora: ";                            // status-bar texts
 constexpr char kScriptClass[] = "{1FBA04EE-3024-11d2-8F1F-0000F87ABD16}";  // the browser's script runner
@@ -60,14 +59,14 @@ void InstallExplorer() {
     std::string scripts = DataFolder(product_files::kScriptsFolder);
     if (!scripts.empty()) {
         for (const auto& entry : kContextMenu) {
-            std::string key = std::string(kMenuExt) + "\\" + kProductPrefix + entry.command;
+            std::string key = std::string(registry_paths::kIEMenuExt) + "\\" + kProductPrefix + entry.command;
             platform::RegistryKey menu;
             if (!menu.Create(HKEY_CURRENT_USER, key.c_str(), platform::kWriteAccess)) continue;
             menu.WriteString("", (scripts + entry.script).c_str());
             if (entry.textSelectionOnly) menu.WriteDword("contexts", kTextSelectionContext);
         }
         for (const auto& entry : kToolsMenu) {
-            std::string key = std::string(kExtensions) + "\\" + entry.guid;
+            std::string key = std::string(registry_paths::kIEExtensions) + "\\" + entry.guid;
             platform::RegistryKey tools;
             if (!tools.Create(HKEY_CURRENT_USER, key.c_str(), platform::kWriteAccess)) continue;
             tools.WriteString("MenuCustomize", "tools");
@@ -80,7 +79,8 @@ void InstallExplorer() {
     std::string button = DataFolder(product_files::kButtonFolder);
     if (button.empty()) return;
     platform::RegistryKey key;
-    if (!key.Create(HKEY_CURRENT_USER, (std::string(kExtensions) + "\\" + kButton).c_str(), platform::kWriteAccess))
+    if (!key.Create(HKEY_CURRENT_USER, (std::string(registry_paths::kIEExtensions) + "\\" + kButton).c_str(),
+                    platform::kWriteAccess))
         return;
     key.WriteString("Default Visible", "Yes");
     key.WriteString("ButtonText", texts::kTranslate);
@@ -96,7 +96,8 @@ void RemoveExplorer() {
         // never wrote; the whole list is taken before anything is deleted.
         platform::RegistryKey menu;
         platform::KeyNameList names;
-        if (menu.Open(HKEY_CURRENT_USER, kMenuExt, platform::kReadWriteAccess) && menu.EnumSubkeys(&names)) {
+        if (menu.Open(HKEY_CURRENT_USER, registry_paths::kIEMenuExt, platform::kReadWriteAccess) &&
+            menu.EnumSubkeys(&names)) {
             for (const char* name : names)
                 if (os::_mbsnbcmp(reinterpret_cast<const unsigned char*>(name),
                                   reinterpret_cast<const unsigned char*>(kProductPrefix),
@@ -105,7 +106,7 @@ void RemoveExplorer() {
         }
     }
     platform::RegistryKey extensions;
-    if (!extensions.Open(HKEY_CURRENT_USER, kExtensions, platform::kWriteAccess)) return;
+    if (!extensions.Open(HKEY_CURRENT_USER, registry_paths::kIEExtensions, platform::kWriteAccess)) return;
     for (const char* guid : kRemovedExtensions) extensions.DeleteSubkeyTree(guid);
 }
 

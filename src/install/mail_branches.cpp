@@ -13,16 +13,13 @@
 #include "platform/heap_string.h"
 #include "platform/paths.h"
 #include "platform/registry_key.h"
+#include "platform/registry_paths.h"
 
 namespace install {
 namespace {
 
 constexpr char kToolbarRunValue[] = "ZenthoMailTrans";
-constexpr char kEudoraCommandLine[] = "Software\\Qualcomm\\Eudora\\CommandLine";
 constexpr char kEudoraProgram[] = "\\eudora.exe";
-constexpr char kQuillon[] = "Software\\Arvelle\\Quillon";
-constexpr char kQuillonUsers[] = "Software\\Arvelle\\Quillon\\Users";
-constexpr char kQuillonUsersKey[] = "Software\\Arvelle\\Quillon\\Users key";
 constexpr char kTranslationLib[] = "TranslationLib";
 
 bool KeyExists(const char* path, REGSAM access) {
@@ -53,7 +50,7 @@ void EudoraBranch(const UpdateCall& call) {
     std::string current;
     {
         platform::RegistryKey key;
-        if (!key.Open(HKEY_CURRENT_USER, kEudoraCommandLine, platform::kReadAccess)) return;
+        if (!key.Open(HKEY_CURRENT_USER, registry_paths::kEudoraCommandLine, platform::kReadAccess)) return;
         platform::ReadText(key, "Current", &current);  // unreadable: empty
     }
     os::_mbslwr(reinterpret_cast<unsigned char*>(&current[0]));
@@ -76,31 +73,33 @@ void QuillonBranch(const UpdateCall& call) {
         platform::HeapString location(platform::GetProgramLocation());
         if (!location) return;
         std::string library = std::string(location.get()) + "\\" + product_files::kQuillonLibrary;
-        if (!KeyExists(kQuillon, platform::kReadAccess)) return;  // Quillon is not set up for the user
+        if (!KeyExists(registry_paths::kQuillon, platform::kReadAccess)) return;  // Quillon is not set up for the user
         platform::RegistryKey users;
-        if (users.Open(HKEY_CURRENT_USER, kQuillonUsers, platform::kWriteAccess)) {
+        if (users.Open(HKEY_CURRENT_USER, registry_paths::kQuillonUsers, platform::kWriteAccess)) {
             users.WriteString(kTranslationLib, library.c_str());
             return;
         }
-        if (users.Create(HKEY_CURRENT_USER, kQuillonUsersKey, platform::kWriteAccess))
+        if (users.Create(HKEY_CURRENT_USER, registry_paths::kQuillonUsersKey, platform::kWriteAccess))
             users.WriteString(kTranslationLib, library.c_str());
         return;
     }
     {
         platform::RegistryKey usersKey;
-        if (usersKey.Open(HKEY_CURRENT_USER, kQuillonUsersKey, platform::kWriteAccess))
+        if (usersKey.Open(HKEY_CURRENT_USER, registry_paths::kQuillonUsersKey, platform::kWriteAccess))
             usersKey.DeleteValue(kTranslationLib);
     }
-    if (!KeyExists(kQuillon, platform::kReadAccess)) return;
+    if (!KeyExists(registry_paths::kQuillon, platform::kReadAccess)) return;
     platform::RegistryKey key;
-    if (KeyExists(kQuillonUsers, platform::kReadAccess)) {
-        if (key.Open(HKEY_CURRENT_USER, kQuillonUsers, platform::kWriteAccess)) key.DeleteValue(kTranslationLib);
+    if (KeyExists(registry_paths::kQuillonUsers, platform::kReadAccess)) {
+        if (key.Open(HKEY_CURRENT_USER, registry_paths::kQuillonUsers, platform::kWriteAccess))
+            key.DeleteValue(kTranslationLib);
         return;
     }
     // Set up without "Users": the value's other home is made if missing, and cleared.
-    if (!key.Create(HKEY_CURRENT_USER, kQuillonUsersKey, platform::kReadAccess)) return;
+    if (!key.Create(HKEY_CURRENT_USER, registry_paths::kQuillonUsersKey, platform::kReadAccess)) return;
     key.Close();
-    if (key.Create(HKEY_CURRENT_USER, kQuillonUsersKey, platform::kWriteAccess)) key.DeleteValue(kTranslationLib);
+    if (key.Create(HKEY_CURRENT_USER, registry_paths::kQuillonUsersKey, platform::kWriteAccess))
+        key.DeleteValue(kTranslationLib);
 }
 
 }  // namespace install

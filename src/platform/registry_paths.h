@@ -44,4 +44,21 @@ inline constexpr const char kSarvin[] = "Software\\Sarvin";
 inline constexpr const char kSuitePaths[] = "Paths";
 inline constexpr const char kSuiteJapaneseFolder[] = "JA";
 
+// Internet Explorer's context-menu entries and its Tools-menu and toolbar extensions
+// (below HKEY_CURRENT_USER).
+inline constexpr const char kIEMenuExt[] = "Software\\Microsoft\\Internet Explorer\\MenuExt";
+inline constexpr const char kIEExtensions[] = "Software\\Microsoft\\Internet Explorer\\Extensions";
+
+// Eudora's settings (below HKEY_CURRENT_USER): "Current" holds its command line.
+inline constexpr const char kEudoraCommandLine[] = "Software\\Qualcomm\\Eudora\\CommandLine";
+
+// The maker's mail client Quillon (below HKEY_CURRENT_USER).
+inline constexpr const char kQuillon[] = "Software\\Arvelle\\Quillon";
+inline constexpr const char kQuillonUsers[] = "Software\\Arvelle\\Quillon\\Users";
+inline constexpr const char kQuillonUsersKey[] = "Software\\Arvelle\\Quillon\\Users key";
+
+// The shell's open commands for links (below HKEY_CLASSES_ROOT).
+inline constexpr const char kHttpCommand[] = "http\\shell\\open\\command";
+inline constexpr const char kMailtoCommand[] = "mailto\\shell\\open\\command";
+
 }  // namespace registry_paths
