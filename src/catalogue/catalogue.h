@@ -39,4 +39,8 @@ const Application* FindApplication(AppId id);
 constexpr size_t kStateKeyBufferSize = 360;
 void MakeStateKeyPath(AppId id, char* buffer);
 
+// The texts of the groups in the mask, for the settings program's lists (the body of
+// the export GetSupportedApplications): always 0.
+long SupportedApplications(unsigned int groupMask, char* list);
+
 }  // namespace catalogue

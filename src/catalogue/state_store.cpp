@@ -1,11 +1,10 @@
-// The integration state store (see state_store.h) and its two exports.
+// The integration state store (see state_store.h) and the bodies of its two exports.
 #include "catalogue/state_store.h"
 
 #include <cstring>
 
 #include "catalogue/catalogue.h"
 #include "frame/exports.h"
-#include "frame/module_state.h"
 #include "frame/text_call.h"
 #include "platform/heap_string.h"
 #include "platform/product.h"
@@ -44,11 +43,12 @@ LONG GetStoredApplicationName(unsigned int appId, char* buffer) {
     MakeStateKeyPath(appId, path);
     platform::RegistryKey key;
     std::string name;
-    // A name longer than any display name can never match one; it counts as none, so
-    // that every text of the two-call protocol fits its 261-byte floor.
     if (!key.Open(HKEY_CURRENT_USER, path, platform::kReadAccess) ||
-        !platform::ReadText(key, product::kApplNameValue, &name, platform::kWorkBufferSize - 1))
-        return -3;
+        !platform::ReadText(key, product::kApplNameValue, &name))
+        return kNoStoredName;
+    // Every text of the two-call protocol fits its 261-byte floor; a longer name is
+    // reported, never copied.
+    if (name.size() >= platform::kWorkBufferSize) return kStoredNameTooLong;
     if (buffer) std::strcpy(buffer, name.c_str());
     return static_cast<LONG>(name.size());
 }
@@ -63,38 +63,38 @@ DWORD ReadTransValue(unsigned int appId) {
     return trans;
 }
 
-}  // namespace catalogue
-
-int GetLatestApplicationState(unsigned int appId) {
-    frame::ModuleStateGuard guard;
+int ApplicationState(unsigned int appId) {
     // Only a state recorded for the installation that detection reports now counts.
-    catalogue::Names names{appId};
+    Names names{appId};
     if (names.currentLength < 1 || names.storedLength < 1) return 0;
     platform::HeapString current = names.Current(), stored = names.Stored();
-    if (!current || !stored || !catalogue::Same(current, stored)) return 0;
-    return static_cast<int>(catalogue::ReadTransValue(appId));
+    if (!current || !stored || !Same(current, stored)) return 0;
+    return static_cast<int>(ReadTransValue(appId));
 }
 
-int SetLatestApplicationState(unsigned int appId, int state) {
-    frame::ModuleStateGuard guard;
+int SetApplicationState(unsigned int appId, int state) {
     int previous = GetLatestApplicationState(appId);
     // Nothing is written for an application that detection does not find.
-    catalogue::Names names{appId};
+    Names names{appId};
     if (names.currentLength < 1) return previous;
     platform::HeapString current = names.Current();
     if (!current) return previous;
-    if (names.storedLength >= 1) {
-        platform::HeapString stored = names.Stored();
-        if (!stored) return previous;
-        // A state recorded for another installation (an upgrade): its integration is
-        // removed first, when it was on.
-        if (!catalogue::Same(current, stored) && catalogue::ReadTransValue(appId)) {
+    if (names.storedLength >= 1 || names.storedLength == kStoredNameTooLong) {
+        // A state recorded for another installation (an upgrade), or under a name no
+        // installation has: its integration is removed first, when it was on.
+        bool differs = true;
+        if (names.storedLength >= 1) {
+            platform::HeapString stored = names.Stored();
+            if (!stored) return previous;
+            differs = !Same(current, stored);
+        }
+        if (differs && ReadTransValue(appId)) {
             UpdateApplTransSettings(appId, 0, previous);
             previous = GetLatestApplicationState(appId);
         }
     }
-    char path[catalogue::kStateKeyBufferSize];
-    catalogue::MakeStateKeyPath(appId, path);
+    char path[kStateKeyBufferSize];
+    MakeStateKeyPath(appId, path);
     platform::RegistryKey key;
     if (!key.Create(HKEY_CURRENT_USER, path, platform::kWriteAccess)) return previous;
     // "Trans" first: the installer reads partners' states during the call.
@@ -103,3 +103,5 @@ int SetLatestApplicationState(unsigned int appId, int state) {
     UpdateApplTransSettings(appId, state, previous);
     return previous;
 }
+
+}  // namespace catalogue

@@ -1,14 +1,14 @@
-// GetSupportedApplications: the texts of the catalogue's groups for the settings
+// The body of GetSupportedApplications: the texts of the catalogue's groups for the settings
 // program's lists.
 #include <cstring>
 #include <string>
 
 #include "catalogue/catalogue.h"
-#include "frame/exports.h"
-#include "frame/module_state.h"
 
-LONG GetSupportedApplications(unsigned int groupMask, char* list) {
-    frame::ModuleStateGuard guard;
+namespace catalogue {
+
+long SupportedApplications(unsigned int groupMask, char* list) {
+    if (list) list[0] = 0;  // should building the text fail, the list reads empty
     // A group is listed when the mask holds its bit and a low byte of 0xFF. Each entry
     // stands in double quotes; entries of a group are separated by comma, CR, LF; the
     // groups' texts stand back to back, with nothing between them.
@@ -26,3 +26,5 @@ LONG GetSupportedApplications(unsigned int groupMask, char* list) {
     if (list) std::memcpy(list, text.c_str(), text.size() + 1);
     return 0;
 }
+
+}  // namespace catalogue

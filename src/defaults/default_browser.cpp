@@ -6,8 +6,8 @@
 #include "defaults/shell_command.h"
 #include "detect/display_names.h"
 #include "detect/version_choice.h"
+#include "defaults/default_programs.h"
 #include "frame/exports.h"
-#include "frame/module_state.h"
 #include "frame/text_call.h"
 #include "platform/heap_string.h"
 #include "platform/registry_key.h"
@@ -65,8 +65,9 @@ unsigned int DefaultBrowserAppId() {
 
 }  // namespace
 
-LONG GetDefaultBrowser(char* name) {
-    frame::ModuleStateGuard guard;
+namespace defaults {
+
+LONG BrowserName(char* name) {
     char program[platform::kWorkBufferSize];
     size_t which = 0;
     LONG found = defaults::FindProgramInCommand(registry_paths::kHttpCommand, kBrowsers, 2, &which, program);
@@ -79,8 +80,7 @@ LONG GetDefaultBrowser(char* name) {
     return detect::AppendIEVersionLabel(work, name, v.major, v.minor, v.build, -2);
 }
 
-LONG GetDefaultBrowserPath(char* path) {
-    frame::ModuleStateGuard guard;
+LONG BrowserPath(char* path) {
     char program[platform::kWorkBufferSize];
     size_t which = 0;
     LONG found = defaults::FindProgramInCommand(registry_paths::kHttpCommand, kBrowsers, 2, &which, program);
@@ -90,15 +90,15 @@ LONG GetDefaultBrowserPath(char* path) {
     return defaults::Answer(program, path);
 }
 
-int GetDefaultBrowserState() {
-    frame::ModuleStateGuard guard;
+int BrowserState() {
     unsigned int appId = DefaultBrowserAppId();
     return appId ? GetLatestApplicationState(appId) : 0;
 }
 
-int SetDefaultBrowserState(int state) {
-    frame::ModuleStateGuard guard;
+int SetBrowserState(int state) {
     int current = GetDefaultBrowserState();
     unsigned int appId = DefaultBrowserAppId();
     return appId ? SetLatestApplicationState(appId, state) : current;
 }
+
+}  // namespace defaults

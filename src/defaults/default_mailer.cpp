@@ -7,8 +7,8 @@
 #include "defaults/shell_command.h"
 #include "detect/display_names.h"
 #include "detect/version_choice.h"
+#include "defaults/default_programs.h"
 #include "frame/exports.h"
-#include "frame/module_state.h"
 #include "frame/text_call.h"
 #include "platform/heap_string.h"
 #include "platform/registry_key.h"
@@ -78,8 +78,9 @@ unsigned int DefaultMailerAppId() {
 
 }  // namespace
 
-LONG GetDefaultMailer(char* name) {
-    frame::ModuleStateGuard guard;
+namespace defaults {
+
+LONG MailerName(char* name) {
     char program[platform::kWorkBufferSize];
     size_t which = 0;
     LONG found =
@@ -110,8 +111,7 @@ LONG GetDefaultMailer(char* name) {
     }
 }
 
-LONG GetDefaultMailerPath(char* path) {
-    frame::ModuleStateGuard guard;
+LONG MailerPath(char* path) {
     char program[platform::kWorkBufferSize];
     size_t which = 0;
     LONG found = defaults::FindProgramInCommand(registry_paths::kMailtoCommand, kMailers, kGroupware, &which, program);
@@ -125,15 +125,15 @@ LONG GetDefaultMailerPath(char* path) {
     return result;
 }
 
-int GetDefaultMailerState() {
-    frame::ModuleStateGuard guard;
+int MailerState() {
     unsigned int appId = DefaultMailerAppId();
     return appId ? GetLatestApplicationState(appId) : 0;
 }
 
-int SetDefaultMailerState(int state) {
-    frame::ModuleStateGuard guard;
+int SetMailerState(int state) {
     int current = GetDefaultMailerState();
     unsigned int appId = DefaultMailerAppId();
     return appId ? SetLatestApplicationState(appId, state) : current;
 }
+
+}  // namespace defaults

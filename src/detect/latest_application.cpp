@@ -9,8 +9,8 @@
 #include "detect/display_names.h"
 #include "detect/office.h"
 #include "detect/version_choice.h"
+#include "detect/latest_application.h"
 #include "frame/exports.h"
-#include "frame/module_state.h"
 #include "platform/heap_string.h"
 #include "platform/registry_key.h"
 #include "platform/registry_paths.h"
@@ -218,15 +218,15 @@ bool PathOf(unsigned int appId, Buffers& b) {
 
 }  // namespace
 
-LONG GetLatestApplicationName(unsigned int appId, char* name) {
-    frame::ModuleStateGuard guard;
+namespace detect {
+
+LONG LatestApplicationName(unsigned int appId, char* name) {
     Buffers buffers;
     LONG result = NameOf(appId, buffers, name);
     return result == 0 ? -3 : result;  // a text getter never answers 0
 }
 
-LONG GetLatestApplicationPath(unsigned int appId, char* path) {
-    frame::ModuleStateGuard guard;
+LONG LatestApplicationPath(unsigned int appId, char* path) {
     Buffers buffers;
     if (!PathOf(appId, buffers) || !buffers.path[0]) return -3;
     // The result counts the path as found; the buffer receives it with its %NAME%
@@ -238,3 +238,5 @@ LONG GetLatestApplicationPath(unsigned int appId, char* path) {
     }
     return result;
 }
+
+}  // namespace detect

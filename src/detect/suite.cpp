@@ -120,12 +120,9 @@ long FindCorvaneIconPath(const char* versionKey, char* out) {
 
 }  // namespace detect
 
-// The newest installed version of one suite application. Outputs (each may be null,
-// each 261 bytes) are emptied first: the display name ("Sarvin " and the version's
-// "Description"), the executable's path ("Path", a backslash, "Name") and the version
-// key below HKEY_LOCAL_MACHINE. No module state switch: this export is called from
-// inside the library too.
-void GetLatestSarvinTessalineAppInfo(char* application, char* displayName, char* exePath, char* versionKey) {
+namespace detect {
+
+void LatestSuiteAppInfo(char* application, char* displayName, char* exePath, char* versionKey) {
     for (char* out : {displayName, exePath, versionKey})
         if (out) out[0] = 0;
     std::string name, path;
@@ -150,3 +147,5 @@ void GetLatestSarvinTessalineAppInfo(char* application, char* displayName, char*
     if (displayName) std::strcpy(displayName, name.c_str());
     if (exePath) std::strcpy(exePath, path.c_str());
 }
+
+}  // namespace detect

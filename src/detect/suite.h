@@ -1,5 +1,4 @@
-// Sarvin Tessaline suite detection. (GetLatestSarvinTessalineAppInfo, the export,
-// is declared in frame/exports.h.)
+// Sarvin Tessaline suite detection.
 #pragma once
 
 #include <string>
@@ -16,5 +15,12 @@ void GetSuiteUserFolder(const char* application, const char* folderName, std::st
 // Returns the length of the folder (0 when nothing was found) and copies it into out
 // (261 bytes) when out is given.
 long FindCorvaneIconPath(const char* versionKey, char* out);
+
+// The newest installed version of one suite application (the body of the export
+// GetLatestSarvinTessalineAppInfo). Outputs (each may be null, each 261 bytes) are
+// emptied first: the display name ("Sarvin " and the version's "Description"), the
+// executable's path ("Path", a backslash, "Name") and the version key below
+// HKEY_LOCAL_MACHINE.
+void LatestSuiteAppInfo(char* application, char* displayName, char* exePath, char* versionKey);
 
 }  // namespace detect

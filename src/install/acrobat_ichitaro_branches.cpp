@@ -99,7 +99,7 @@ void IchitaroBranch(const UpdateCall& call) {
     if (folder.empty() || folder.back() != '\\') folder = FolderOf(program, "Taro10.exe");
     if (folder.empty()) return;
     folder.pop_back();
-    if (!IsExistingFolder(folder)) return;
+    if (!platform::IsAbsolutePath(folder.c_str()) || !IsExistingFolder(folder)) return;
     const std::string jtd = folder + "\\Arvelle_zentho.jtd", tbl = folder + "\\Arvelle_jic.tbl",
                       jbl = folder + "\\Arvelle_lib.jbl";
     const std::string source = DataFolder(product_files::kTaroFolder);

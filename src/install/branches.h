@@ -4,6 +4,10 @@
 
 namespace install {
 
+// The body of the export UpdateApplTransSettings: installs (on) or removes the
+// product's integration for the application as detection finds it now.
+void Update(unsigned int appId, int on, int previousState);
+
 struct UpdateCall {
     unsigned int appId;
     bool on;

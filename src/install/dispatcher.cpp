@@ -1,7 +1,5 @@
-// UpdateApplTransSettings: installs (on) or removes the product's integration for one
-// application, by its exact AppId; any other value does nothing. No module state
-// switch: the state store calls it from inside the library.
-#include "frame/exports.h"
+// The installer's dispatch: the branch of one application, by its exact AppId; any
+// other value does nothing.
 #include "install/branches.h"
 
 namespace install {
@@ -9,10 +7,8 @@ namespace {
 UpdateObserver g_observer = nullptr;
 }
 void SetUpdateObserver(UpdateObserver observer) { g_observer = observer; }
-}  // namespace install
 
-void UpdateApplTransSettings(unsigned int appId, int on, int previousState) {
-    using namespace install;
+void Update(unsigned int appId, int on, int previousState) {
     if (g_observer) g_observer(appId, on, previousState);
     const UpdateCall call{appId, on != 0, previousState};
     switch (appId) {
@@ -62,3 +58,5 @@ void UpdateApplTransSettings(unsigned int appId, int on, int previousState) {
             break;
     }
 }
+
+}  // namespace install

@@ -6,6 +6,7 @@
 
 #include "frame/exports.h"
 #include "install/branches.h"
+#include "install/keep_aside.h"
 #include "install/mechanics.h"
 #include "install/product_files.h"
 #include "install/texts.h"
@@ -25,6 +26,23 @@ constexpr char kTranslationLib[] = "TranslationLib";
 bool KeyExists(const char* path, REGSAM access) {
     platform::RegistryKey key;
     return key.Open(HKEY_CURRENT_USER, path, access) != 0;
+}
+
+// Quillon holds one translation library: another one the user chose is kept aside
+// while the product's is set, and only the product's is ever deleted.
+RegistryValueSlot LibrarySlot(platform::RegistryKey& key, std::string library = "") {
+    return RegistryValueSlot(key, kTranslationLib, product_files::kSavedTranslationLib, std::move(library),
+                             product_files::kQuillonLibrary);
+}
+
+void PlaceLibrary(platform::RegistryKey& key, const std::string& library) {
+    RegistryValueSlot slot = LibrarySlot(key, library);
+    PlaceKeepingAside(slot);
+}
+
+void RemoveLibrary(platform::RegistryKey& key) {
+    RegistryValueSlot slot = LibrarySlot(key);
+    RemoveAndPutBack(slot);
 }
 
 }  // namespace
@@ -74,32 +92,31 @@ void QuillonBranch(const UpdateCall& call) {
         if (!location) return;
         std::string library = std::string(location.get()) + "\\" + product_files::kQuillonLibrary;
         if (!KeyExists(registry_paths::kQuillon, platform::kReadAccess)) return;  // Quillon is not set up for the user
+        // The value is looked at before it is written: read and write access.
         platform::RegistryKey users;
-        if (users.Open(HKEY_CURRENT_USER, registry_paths::kQuillonUsers, platform::kWriteAccess)) {
-            users.WriteString(kTranslationLib, library.c_str());
+        if (users.Open(HKEY_CURRENT_USER, registry_paths::kQuillonUsers, platform::kReadWriteAccess)) {
+            PlaceLibrary(users, library);
             return;
         }
-        if (users.Create(HKEY_CURRENT_USER, registry_paths::kQuillonUsersKey, platform::kWriteAccess))
-            users.WriteString(kTranslationLib, library.c_str());
+        if (users.Create(HKEY_CURRENT_USER, registry_paths::kQuillonUsersKey, platform::kReadWriteAccess))
+            PlaceLibrary(users, library);
         return;
     }
     {
         platform::RegistryKey usersKey;
-        if (usersKey.Open(HKEY_CURRENT_USER, registry_paths::kQuillonUsersKey, platform::kWriteAccess))
-            usersKey.DeleteValue(kTranslationLib);
+        if (usersKey.Open(HKEY_CURRENT_USER, registry_paths::kQuillonUsersKey, platform::kReadWriteAccess))
+            RemoveLibrary(usersKey);
     }
     if (!KeyExists(registry_paths::kQuillon, platform::kReadAccess)) return;
     platform::RegistryKey key;
     if (KeyExists(registry_paths::kQuillonUsers, platform::kReadAccess)) {
-        if (key.Open(HKEY_CURRENT_USER, registry_paths::kQuillonUsers, platform::kWriteAccess))
-            key.DeleteValue(kTranslationLib);
+        if (key.Open(HKEY_CURRENT_USER, registry_paths::kQuillonUsers, platform::kReadWriteAccess)) RemoveLibrary(key);
         return;
     }
     // Set up without "Users": the value's other home is made if missing, and cleared.
     if (!key.Create(HKEY_CURRENT_USER, registry_paths::kQuillonUsersKey, platform::kReadAccess)) return;
     key.Close();
-    if (key.Create(HKEY_CURRENT_USER, registry_paths::kQuillonUsersKey, platform::kWriteAccess))
-        key.DeleteValue(kTranslationLib);
+    if (key.Create(HKEY_CURRENT_USER, registry_paths::kQuillonUsersKey, platform::kReadWriteAccess)) RemoveLibrary(key);
 }
 
 }  // namespace install

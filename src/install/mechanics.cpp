@@ -44,11 +44,47 @@ std::string ProgramFile(const char* file) {
     return path ? path.get() : "";
 }
 
-void CopyOver(const std::string& from, const std::string& to) { os::CopyFileA(from.c_str(), to.c_str(), FALSE); }
+namespace {
 
-void Remove(const std::string& path) { os::DeleteFileA(path.c_str()); }
+std::string Lower(std::string text) {
+    os::_mbslwr(reinterpret_cast<unsigned char*>(&text[0]));
+    return text;
+}
 
-void MakeFolders(const std::string& path) { platform::MakeDirectoryTree(path.c_str()); }
+// True when path is folder or lies below it, without regard to case.
+bool IsWithin(const std::string& path, const char* folder) {
+    if (!folder || !*folder) return false;
+    std::string inner = Lower(path), outer = Lower(folder);
+    if (platform::EndsWithBackslash(outer.c_str())) outer.pop_back();
+    return inner.compare(0, outer.size(), outer) == 0 && (inner.size() == outer.size() || inner[outer.size()] == '\\');
+}
+
+}  // namespace
+
+bool IsSafeTarget(const std::string& path) {
+    if (!platform::IsAbsolutePath(path.c_str())) return false;
+    platform::HeapString install(platform::GetInstallLocation()), program(platform::GetProgramLocation());
+    // Without the product's folders there is no telling what lies inside them.
+    if (!install || !program) return false;
+    return !IsWithin(path, install.get()) && !IsWithin(path, program.get());
+}
+
+void CopyOver(const std::string& from, const std::string& to) {
+    if (platform::IsAbsolutePath(from.c_str()) && IsSafeTarget(to)) os::CopyFileA(from.c_str(), to.c_str(), FALSE);
+}
+
+bool CopyNew(const std::string& from, const std::string& to) {
+    return platform::IsAbsolutePath(from.c_str()) && IsSafeTarget(to) &&
+           os::CopyFileA(from.c_str(), to.c_str(), TRUE) != 0;
+}
+
+void Remove(const std::string& path) {
+    if (IsSafeTarget(path)) os::DeleteFileA(path.c_str());
+}
+
+void MakeFolders(const std::string& path) {
+    if (IsSafeTarget(path)) platform::MakeDirectoryTree(path.c_str());
+}
 
 void Start(const std::string& program, const char* parameters) {
     platform::ShellOpen(program.c_str(), parameters, nullptr);

@@ -24,7 +24,13 @@ std::string DataFolder(const char* subfolder);
 // ProgramLocation\<file>, or "" when it cannot be built.
 std::string ProgramFile(const char* file);
 
+// The installer changes only absolute paths (see platform::IsAbsolutePath), never
+// anything inside the product's own folders, where its sources lie. A path that fails
+// either test is left alone, as if the step had failed.
+bool IsSafeTarget(const std::string& path);
+
 void CopyOver(const std::string& from, const std::string& to);  // an existing target is overwritten
+bool CopyNew(const std::string& from, const std::string& to);   // never over an existing target; true when copied
 void Remove(const std::string& path);
 void MakeFolders(const std::string& path);
 void Start(const std::string& program, const char* parameters);

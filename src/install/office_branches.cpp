@@ -7,6 +7,7 @@
 
 #include "detect/office.h"
 #include "install/branches.h"
+#include "install/keep_aside.h"
 #include "install/mechanics.h"
 #include "install/product_files.h"
 #include "platform/registry_key.h"
@@ -38,15 +39,17 @@ constexpr char kOutlookUserFolder[] = "\\Microsoft\\Outlook";
 constexpr char kMacroProject[] = "\\VbaProject.OTM";
 
 // The key below which PowerPoint lists its add-ins, under HKEY_CURRENT_USER: the same
-// path as the newest PowerPoint's key under HKEY_LOCAL_MACHINE.
+// path as the newest PowerPoint's key under HKEY_LOCAL_MACHINE; "" when no PowerPoint
+// is found, so that nothing is written at the top of the user's registry.
 std::string PowerPointAddInsKey() {
     char key[platform::kWorkBufferSize] = {};
     detect::FindLatestOfficeApp("PowerPoint", nullptr, nullptr, key);
-    return std::string(key) + "\\AddIns";
+    return key[0] ? std::string(key) + "\\AddIns" : "";
 }
 
 void RegisterPowerPointAddIn(const std::string& addInPath) {
     std::string addIns = PowerPointAddInsKey();
+    if (addIns.empty()) return;
     {
         platform::RegistryKey list;
         if (!list.Open(HKEY_CURRENT_USER, addIns.c_str(), platform::kReadAccess) &&
@@ -61,7 +64,8 @@ void RegisterPowerPointAddIn(const std::string& addInPath) {
 
 void UnregisterPowerPointAddIn() {
     platform::RegistryKey list;
-    if (list.Open(HKEY_CURRENT_USER, PowerPointAddInsKey().c_str(), platform::kWriteAccess))
+    const std::string addIns = PowerPointAddInsKey();
+    if (!addIns.empty() && list.Open(HKEY_CURRENT_USER, addIns.c_str(), platform::kWriteAccess))
         list.DeleteSubkeyTree("Zentho4");
 }
 
@@ -111,16 +115,18 @@ void OfficeTemplateBranch(const UpdateCall& call) {
 void OutlookBranch(const UpdateCall& call) {
     std::string folder = UserFolder(kOutlookUserFolder);
     if (!IsExistingFolder(folder)) return;  // the integration lives in the user's folder only
-    const std::string target = folder + kMacroProject;
     std::string source = DataFolder(product_files::kOutlookFolder);
     if (source.empty()) return;
+    // The user may have a macro project of their own: it is kept aside while the
+    // product's is in place, and only the product's copy is ever deleted.
+    FileSlot project(folder + kMacroProject, folder + product_files::kSavedMacroProject, source + kMacroProject);
     if (call.on) {
-        CopyOver(source + kMacroProject, target);
+        PlaceKeepingAside(project);
         if (call.previousState == 0) Start(source + "\\ZenthoOutlookAdd.exe", "");
         return;
     }
     if (call.previousState != 0) Start(source + "\\ZenthoOutlookDel.exe", "");
-    Remove(target);  // at once, without waiting for that program
+    RemoveAndPutBack(project);  // at once, without waiting for that program
 }
 
 }  // namespace install

@@ -32,6 +32,12 @@ inline constexpr char kCalvoraFolder[] = "\\Calvora";
 inline constexpr char kPictoraFolder[] = "\\pct";
 inline constexpr char kTaroFolder[] = "\\Taro";
 
+// What the installer keeps aside of the user's while the product's copy is in place:
+// Outlook's own macro project, in the same folder, and Quillon's translation library
+// entry, in the same key.
+inline constexpr char kSavedMacroProject[] = "\\ZenthoSavedVbaProject.OTM";
+inline constexpr char kSavedTranslationLib[] = "ZenthoSavedTranslationLib";
+
 struct ProductFile {
     const char* folder;  // "" for the program folder, else a data subfolder
     const char* name;

@@ -10,6 +10,7 @@
 #include "install/branches.h"
 #include "install/mechanics.h"
 #include "install/product_files.h"
+#include "platform/paths.h"
 #include "platform/text.h"
 
 namespace install {
@@ -64,7 +65,10 @@ void CorvaneBranch(const UpdateCall& call) {
     GetLatestSarvinTessalineAppInfo(const_cast<char*>("Corvane"), nullptr, text, nullptr);
     if (!text[0]) return;
     // The program folder keeps its backslash: the file names are appended without one.
+    // A path too short for the cut gives no folder, and then nothing is done: the file
+    // names alone would name files in whatever the current folder is.
     const std::string programFolder = FolderOf(text, "Corvane.exe");
+    if (!platform::IsAbsolutePath(programFolder.c_str()) || !platform::IsAbsolutePath(icons.c_str())) return;
     const std::string bmp = icons + "\\Zentho4.bmp", mac = icons + "\\Zentho4.mac";
     const std::string program = programFolder + product_files::kGroupwareProgram;
     const std::string library = programFolder + product_files::kThisLibrary;
@@ -106,7 +110,9 @@ void PictoraBranch(const UpdateCall& call) {
     if (program.empty()) return;
     const std::string icons = UserFolderOf("Pictora", "Icons");
     if (!IsExistingFolder(icons)) return;
-    const std::string work = FolderOf(program, "\\pct\\p32main.exe") + "\\work\\pct";
+    const std::string suite = FolderOf(program, "\\pct\\p32main.exe");
+    if (suite.empty()) return;  // no folder to put "\work\pct" under
+    const std::string work = suite + "\\work\\pct";
     if (!IsExistingFolder(work)) return;
     Remove(icons + "\\Zentho4.bmp");
     Remove(icons + "\\Zentho4.gyd");

@@ -30,6 +30,11 @@ char* JoinPath(const char* head, const char* tail);
 // 1 when the last character (not a second byte of a double-byte one) is a backslash.
 int EndsWithBackslash(const char* text);
 int FileExists(const char* path);
+// 1 for a path that names its drive and starts at its root ("C:\...") or a network
+// share ("\\server\share..."): nothing about it depends on the current folder.
+int IsAbsolutePath(const char* path);
+// 1 when both files could be read whole and hold the same bytes.
+int SameFileBytes(const char* a, const char* b);
 // 1 when the folder exists or one create-folder call made it.
 int EnsureDirectory(const char* path);
 // Creates every missing folder of an absolute path; 1 when all exist at the end.

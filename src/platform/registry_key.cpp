@@ -55,6 +55,15 @@ int RegistryKey::QueryValueSize(const char* name, DWORD* size) {
     return os::RegQueryValueExA(handle_, name, nullptr, nullptr, nullptr, size) == ERROR_SUCCESS;
 }
 
+int RegistryKey::HasValue(const char* name, bool* exists) {
+    if (!exists || !handle_) return 0;
+    DWORD size = 0;
+    const LONG result = os::RegQueryValueExA(handle_, name, nullptr, nullptr, nullptr, &size);
+    if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) return 0;
+    *exists = result == ERROR_SUCCESS;
+    return 1;
+}
+
 int RegistryKey::QueryString(const char* name, char* buffer, DWORD* size, DWORD* type) {
     if (!buffer || !size || *size == 0 || !handle_) return 0;
     const DWORD capacity = *size;
@@ -191,6 +200,7 @@ int RegistryKey::EnumSubkeys(KeyNameList* list) {
     const DWORD bufferSize = longest * 2 + 2;
     HeapString buffer(static_cast<char*>(os::malloc(bufferSize)));
     if (!buffer) return 0;
+    list->names_.reserve(count);  // no allocation between a name's block and its place in the list
     DWORD index = 0;
     for (; index < count; ++index) {
         DWORD size = bufferSize;

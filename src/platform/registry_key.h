@@ -61,6 +61,9 @@ public:
     int Close();
 
     int QueryValueSize(const char* name, DWORD* size);
+    // Whether the value exists: 1 with *exists set when the registry could say, 0 when
+    // it could not (a caller about to overwrite must then leave the value alone).
+    int HasValue(const char* name, bool* exists);
     // Reads a text value (REG_SZ or REG_EXPAND_SZ) into a buffer of *size bytes.
     int QueryString(const char* name, char* buffer, DWORD* size, DWORD* type);
     // QueryString with a default: a missing value, or one of another type that fits,

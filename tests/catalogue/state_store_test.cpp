@@ -65,17 +65,20 @@ TEST_F(StateStore, FirstSetThenSetAgain) {
 }
 
 TEST_F(StateStore, AnUpgradeRemovesTheStaleIntegrationFirst) {
-    for (DWORD trans : {1u, 0u}) {
+    // A stored name longer than any display name is a name that differs too.
+    const std::pair<DWORD, std::string> rows[] = {
+        {1, "Microsoft Word 2000"}, {0, "Microsoft Word 2000"}, {1, std::string(300, 'W')}};
+    for (const auto& [trans, stored] : rows) {
         g_calls.clear();
         InstallWord(9, 0);
         m.SetDword(kWordState, "Trans", trans);
-        m.SetString(kWordState, "applname", "Microsoft Word 2000");
+        m.SetString(kWordState, "applname", stored);
         InstallWord(8, 5);  // now Microsoft Word 98
         EXPECT_EQ(GetLatestApplicationState(0x401), 0) << "recorded for another version";
         EXPECT_EQ(SetLatestApplicationState(0x401, 1), 0);
         std::vector<Call> expected = {{0x401, 1, 0}};
         if (trans) expected.insert(expected.begin(), Call{0x401, 0, 0});
-        EXPECT_EQ(g_calls, expected) << "Trans was " << trans;
+        EXPECT_EQ(g_calls, expected) << "Trans was " << trans << ", for " << stored.size() << " bytes";
         DWORD type;
         EXPECT_EQ(Stored(kWordState, "applname", &type), std::string("Microsoft Word 98", 18));
         EXPECT_EQ(GetLatestApplicationState(0x401), 1);

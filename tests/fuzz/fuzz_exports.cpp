@@ -291,6 +291,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::fprintf(stderr, "%zu heap blocks left allocated\n", machine.LiveBlocks());
         fuzz::Finding("heap blocks left allocated by the exports");
     }
+    for (const auto& path : machine.relativePaths()) {
+        std::fprintf(stderr, "%s\n", path.c_str());
+        fuzz::Finding("a copy, delete or new folder by a path relative to the current folder");
+    }
     for (const auto& change : machine.changes()) {
         if (change.kind == os::Change::kFileCopied || change.kind == os::Change::kFileDeleted ||
             change.kind == os::Change::kFolderCreated) {

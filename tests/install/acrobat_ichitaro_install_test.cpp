@@ -132,4 +132,22 @@ TEST_F(AcrobatIchitaroInstall, IchitaroWaitsAreBounded) {
     EXPECT_TRUE(m.Exists(folder + "\\Arvelle_jic.tbl"));
 }
 
+// The user's own Ichitaro, open during the removal, is another instance of the same
+// program: when the one the removal started ends, the user's stays open, and the
+// files stay with it.
+TEST_F(AcrobatIchitaroInstall, TheUsersOwnIchitaroOutlastsTheOneTheRemovalStarted) {
+    install::Bounds().ichitaroStartMs = install::Bounds().ichitaroCloseMs = 1500;
+    TestMachine::Behaviour taro;
+    taro.windows = {{"js:TARO11", "Taro"}};
+    taro.showAfterMs = 200;
+    taro.closeAfterMs = 300;
+    const std::string folder = InstallTaro("11.0", "Taro11", "Taro11.exe", taro);
+    m.OpenWindow("js:TARO11", "Letter.jtd", folder + "\\Taro11.exe");
+    Run(0x2001, 1, 1);
+    const auto changes = Run(0x2001, 0, 1);
+    ASSERT_EQ(changes.size(), 1u) << "only the start";
+    EXPECT_TRUE(m.Exists(folder + "\\Arvelle_jic.tbl"));
+    EXPECT_TRUE(os::FindWindowA("js:TARO11", nullptr)) << "the user's Ichitaro is still open";
+}
+
 }  // namespace

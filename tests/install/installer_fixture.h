@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,11 @@ protected:
         if (m.changes()) m.changes()->clear();
         UpdateApplTransSettings(appId, on, previousState);
         return m.changes() ? ChangeTexts(*m.changes()) : std::vector<std::string>{};
+    }
+    // Paths as TestMachine::Files names them.
+    static std::string Lower(std::string path) {
+        for (char& c : path) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return path;
     }
     std::string Read(const std::string& path) {
         DWORD type;

@@ -58,6 +58,8 @@ TEST_F(MailInstall, EudoraGetsItsPluginFromItsCommandLine) {
         << "removal starts Eudora too";
     m.SetString(commandLine, "Current", root + "\\Mail\\EudoraPro.exe");
     EXPECT_EQ(Run(0x208, 1, 0), std::vector<std::string>{}) << "no \\eudora.exe: nothing started, nothing placed";
+    m.SetString(commandLine, "Current", "Eudora Pro\\Eudora.exe");
+    EXPECT_EQ(Run(0x208, 0, 1), std::vector<std::string>{}) << "no drive: no folder to touch";
 }
 
 TEST_F(MailInstall, QuillonLibraryEntry) {
@@ -74,6 +76,72 @@ TEST_F(MailInstall, QuillonLibraryEntry) {
     EXPECT_EQ(Run(0x210, 0, 1), std::vector<std::string>{"create-key " + quillon + "\\Users key"});
     EXPECT_EQ(Run(0x210, 1, 0), std::vector<std::string>{"set " + quillon + "\\Users key|TranslationLib=" + library});
     EXPECT_EQ(Run(0x210, 0, 1), std::vector<std::string>{"delete-value " + quillon + "\\Users key|TranslationLib"});
+}
+
+}  // namespace
+
+namespace {
+
+// Quillon holds one translation library. Another one the user chose is kept aside
+// while the product's is set, and comes back; only the product's is ever deleted, in
+// whatever folder it was installed. "P" is the product's library, "-" no value.
+TEST_F(MailInstall, QuillonKeepsTheUsersOwnLibrary) {
+    const std::string users = "HKEY_CURRENT_USER\\Software\\Arvelle\\Quillon\\Users";
+    const std::string product = program + "\\ZenthoQuillonTrans.dll";
+    const struct {
+        const char *value, *aside;
+        int on;
+        const char *valueAfter, *asideAfter;
+    } rows[] = {
+        {"C:\\Other\\OtherTrans.dll", "-", 1, "P", "C:\\Other\\OtherTrans.dll"},
+        {"P", "C:\\Other\\OtherTrans.dll", 0, "C:\\Other\\OtherTrans.dll", "-"},
+        {"C:\\Other\\OtherTrans.dll", "-", 0, "C:\\Other\\OtherTrans.dll", "-"},
+        {"D:\\OLD\\zenthoquillontrans.DLL", "-", 0, "-", "-"},  // the product's, from another folder
+        {"C:\\Other\\NewTrans.dll", "C:\\Other\\OtherTrans.dll", 1, "C:\\Other\\NewTrans.dll",
+         "C:\\Other\\OtherTrans.dll"},
+        {"-", "C:\\Other\\OtherTrans.dll", 0, "C:\\Other\\OtherTrans.dll", "-"},
+    };
+    auto text = [&](const char* token) { return std::string(token) == "P" ? product : token; };
+    auto look = [&](const char* name) {
+        std::string value = Read(users + "|" + name);
+        return value == "<missing>" ? "-" : value == product ? "P" : value;
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.value) + " " + row.aside + (row.on ? " on" : " off"));
+        m.DeleteTree(users);
+        if (std::string(row.value) != "-") m.SetString(users, "TranslationLib", text(row.value));
+        if (std::string(row.aside) != "-") m.SetString(users, "ZenthoSavedTranslationLib", text(row.aside));
+        m.CreateKey(users);
+        Run(0x210, row.on, 1);
+        EXPECT_EQ(look("TranslationLib"), row.valueAfter);
+        EXPECT_EQ(look("ZenthoSavedTranslationLib"), row.asideAfter);
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// A toolbar that no longer answers holds the removal up for the close bound at most:
+// its logon entry goes all the same.
+TEST_F(MailInstall, AHungToolbarHoldsTheRemovalUpFiveSecondsAtMost) {
+    TestMachine::Behaviour hung;
+    hung.windows = {{texts::kMailToolbar.classPrefix, texts::kMailToolbar.titlePrefix}};
+    hung.hung = true;
+    hung.closeAfterMs = 6000;  // under Wine, the stand-in ends by itself later
+    m.InstallProgram(program + "\\ZenthoMailTransToolBar.exe", hung);
+    m.CreateKey(kRun);
+    Run(0x201, 1, 0);
+    ASSERT_TRUE(m.WaitForWindow(texts::kMailToolbar.classPrefix, true));
+    const DWORD before = os::GetTickCount();
+    EXPECT_EQ(Run(0x201, 0, 1),
+              (std::vector<std::string>{"close #ZenthoMailTrans4#", "delete-value " + kRun + "|ZenthoMailTrans"}));
+    const DWORD waited = os::GetTickCount() - before;
+    EXPECT_LE(waited, 5000u + 1500u) << "the close bound, and no more";
+    if (TestMachine::Simulated()) {
+        EXPECT_GE(waited, 5000u) << "the whole bound, for a window that never answers";
+    }
+    m.WaitForWindow(texts::kMailToolbar.classPrefix, false, 15000);
 }
 
 }  // namespace

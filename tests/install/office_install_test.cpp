@@ -79,3 +79,49 @@ TEST_F(OfficeInstall, OutlookMacroProjectAndItsPrograms) {
 }
 
 }  // namespace
+
+namespace {
+
+// Outlook's macro project may be the user's own: it is kept aside while the
+// product's is in place and comes back after; only the product's copy is deleted, and
+// nothing of the user's is overwritten without a copy kept. "P" is the product's
+// project, "U" and "V" two of the user's, "-" nothing.
+TEST_F(OfficeInstall, TheUsersMacroProjectIsKeptAsideAndPutBack) {
+    const std::string folder = user + "\\Microsoft\\Outlook", source = Data("Outlook") + "\\VbaProject.OTM";
+    const std::string project = folder + "\\VbaProject.OTM", aside = folder + "\\ZenthoSavedVbaProject.OTM";
+    m.MakeFolder(folder);
+    const std::string product = m.Files(Data("Outlook")).at(Lower(source));
+    const struct {
+        const char *project, *aside;
+        int on;
+        const char *projectAfter, *asideAfter;
+    } rows[] = {
+        {"U", "-", 1, "P", "U"},                                                    // kept aside
+        {"P", "U", 0, "U", "-"},                                                    // put back
+        {"U", "-", 0, "U", "-"},                                                    // never installed: the user's stays
+        {"-", "-", 1, "P", "-"}, {"P", "-", 0, "-", "-"}, {"P", "U", 1, "P", "U"},  // on again: the copy kept stays
+        {"V", "U", 1, "V", "U"},  // a newer one of the user's: nothing overwritten
+        {"V", "U", 0, "V", "U"},  // changed since: not the product's, both stay
+        {"-", "U", 0, "U", "-"},  // the user removed it: theirs comes back
+    };
+    auto bytes = [&](const char* token) { return std::string(token) == "P" ? product : token; };
+    auto look = [&](const std::string& path) {
+        auto files = m.Files(folder);
+        auto it = files.find(Lower(path));
+        return it == files.end() ? std::string("-") : it->second == product ? std::string("P") : it->second;
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.project) + " " + row.aside + (row.on ? " on" : " off"));
+        for (const auto& [path, token] : {std::pair{project, row.project}, std::pair{aside, row.aside}}) {
+            if (std::string(token) != "-")
+                m.WriteFile(path, bytes(token));
+            else if (m.Exists(path))
+                os::DeleteFileA(path.c_str());
+        }
+        Run(0x402, row.on, 1);
+        EXPECT_EQ(look(project), row.projectAfter);
+        EXPECT_EQ(look(aside), row.asideAfter);
+    }
+}
+
+}  // namespace

@@ -82,3 +82,40 @@ TEST_F(SuiteInstall, PictoraWorkFolderAndCorvaneProgramFolder) {
 }
 
 }  // namespace
+
+namespace {
+
+// A registered path too short for the cut that gives the program's folder gives no
+// folder: the branch then does nothing, and above all deletes nothing by a bare file
+// name, which would name a file in the current folder (here the product's own).
+TEST_F(SuiteInstall, CutsThatGiveNoFolderChangeNothing) {
+    char windows[MAX_PATH] = {};
+    os::GetWindowsDirectoryA(windows, MAX_PATH);
+    m.WriteFile(std::string(windows) + "\\Corvane.ini", "[Corvane]\r\nWinNTIconPath=" + root + "\\Icons\r\n");
+    m.MakeFolder(root + "\\Icons");
+    m.MakeFolder("C:\\work\\pct");
+    UserFolder("Pictora", "Icons");
+    const struct {
+        unsigned int appId;
+        const char* application;
+        const char* path;
+        const char* name;
+    } rows[] = {
+        {0x801, "Corvane", "", "C.exe"},    // "\C.exe", shorter than "Corvane.exe"
+        {0x808, "Pictora", "C:", "p.exe"},  // "C:\p.exe", shorter than "\pct\p32main.exe"
+    };
+    m.SetCurrentFolder(program);
+    const auto before = m.Files(program);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.application);
+        m.SetString(kSarvin + "\\" + row.application + "\\9.7", "Path", row.path);
+        m.SetString(kSarvin + "\\" + row.application + "\\9.7", "Name", row.name);
+        m.SetString(kSarvin + "\\" + row.application + "\\9.7", "Description", row.application);
+        ASSERT_GT(GetLatestApplicationPath(row.appId, nullptr), 0) << "found, with its short path";
+        EXPECT_EQ(Run(row.appId, 1, 0), std::vector<std::string>{});
+        EXPECT_EQ(Run(row.appId, 0, 1), std::vector<std::string>{});
+    }
+    EXPECT_EQ(m.Files(program), before) << "the product's own files, in the current folder";
+}
+
+}  // namespace

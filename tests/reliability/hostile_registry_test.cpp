@@ -147,6 +147,7 @@ TEST(HostileRegistry, EveryValueReadSurvivesEveryHostileForm) {
                 EXPECT_EQ(Judge(call, got), "") << where;
                 EXPECT_EQ(machine->OpenHandleCount(), 0u) << where << ": handles left open";
                 EXPECT_EQ(machine->LiveBlocks(), 0u) << where << ": heap blocks left allocated";
+                EXPECT_EQ(machine->relativePaths(), std::vector<std::string>{}) << where;
             }
         }
     }

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -47,6 +48,11 @@ public:
     void WriteExe(const std::string& path, uint16_t major, uint16_t minor, uint16_t build = 0, uint16_t revision = 0);
     void MakeFolder(const std::string& path);
     bool Exists(const std::string& path) const;
+    // Every file below folder: its full path (lower case) and its bytes.
+    std::map<std::string, std::string> Files(const std::string& folder) const;
+    // The user's application-data folder, and the current folder; both put back after.
+    void SetAppDataFolder(const std::string& path);
+    void SetCurrentFolder(const std::string& path);
 
     // Environment variables, for both the system's and the C runtime's copy.
     void SetEnv(const std::string& name, const std::string& value);
@@ -55,8 +61,9 @@ public:
     bool ImportReg(const std::string& fileBytes, std::string* error);
     std::string ExportReg(const std::string& key);  // "Windows Registry Editor Version 5.00" bytes
 
-    // Top-level windows owned by the test: they close on WM_CLOSE.
-    HWND OpenWindow(const std::string& className, const std::string& title);
+    // Top-level windows owned by the test: they close on WM_CLOSE. Natively a window
+    // may be given a program that owns it, as one the user started.
+    HWND OpenWindow(const std::string& className, const std::string& title, const std::string& owner = "");
 
     // A program at path that behaves so when started: natively the simulation's
     // program behaviour, under Wine the stand-in program (or, for the product's own

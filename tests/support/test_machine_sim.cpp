@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "install/texts.h"
@@ -33,6 +34,8 @@ TestMachine::TestMachine() : state_(std::make_unique<State>()) {
 TestMachine::~TestMachine() {
     EXPECT_EQ(state_->machine->OpenHandleCount(), 0u) << "registry or find handles left open";
     EXPECT_EQ(state_->machine->LiveBlocks(), 0u) << "heap blocks left allocated";
+    EXPECT_EQ(state_->machine->relativePaths(), std::vector<std::string>{})
+        << "copies, deletes or new folders on paths that depend on the current folder";
     sim::Machine::Use(nullptr);
     std::error_code ec;
     fs::remove_all(state_->hostFolder, ec);
@@ -118,6 +121,24 @@ void TestMachine::InstallProductProgram(const std::string& path) {
     InstallProgram(path, b);
 }
 
-HWND TestMachine::OpenWindow(const std::string& className, const std::string& title) {
-    return state_->machine->desktop().AddWindow(className, title);
+HWND TestMachine::OpenWindow(const std::string& className, const std::string& title, const std::string& owner) {
+    return state_->machine->desktop().AddWindow(className, title, owner);
 }
+
+std::map<std::string, std::string> TestMachine::Files(const std::string& folder) const {
+    std::map<std::string, std::string> files;
+    const std::string host = state_->machine->files().HostPath(folder);
+    std::error_code ec;
+    if (host.empty()) return files;
+    for (auto it = fs::recursive_directory_iterator(host, ec); it != fs::recursive_directory_iterator(); ++it) {
+        if (!it->is_regular_file()) continue;
+        std::string path = folder + it->path().string().substr(host.size());
+        std::replace(path.begin(), path.end(), '/', '\\');
+        std::transform(path.begin(), path.end(), path.begin(), [](unsigned char c) { return std::tolower(c); });
+        state_->machine->files().ReadFile(path, &files[path]);
+    }
+    return files;
+}
+
+void TestMachine::SetAppDataFolder(const std::string& path) { state_->machine->SetFolder(CSIDL_APPDATA, path); }
+void TestMachine::SetCurrentFolder(const std::string& path) { state_->machine->files().SetCurrentDirectory(path); }

@@ -43,6 +43,8 @@ const char* const kAreas[] = {
     "HKEY_CURRENT_USER\\Software\\Classes\\mailto",
     "HKEY_LOCAL_MACHINE\\Software\\Classes\\zentho-test",
     "HKEY_CURRENT_USER\\Software\\Classes\\zentho-test",
+    // A test may move the user's application-data folder into its own.
+    "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
 };
 
 // A key with its values and subkeys, as read.
@@ -134,6 +136,7 @@ LRESULT CALLBACK TestWindowProc(HWND window, UINT message, WPARAM w, LPARAM l) {
 }  // namespace
 
 struct TestMachine::State {
+    std::string savedCurrentFolder;
     std::map<std::string, std::pair<bool, std::string>> savedEnv;
     std::vector<HWND> windows;
     std::vector<std::string> outsideFiles;  // written outside the test folder, removed at the end
@@ -150,6 +153,7 @@ TestMachine::TestMachine() : state_(std::make_unique<State>()) {
     RemoveFolder(Root());
     CreateDirectoryA(Root().c_str(), nullptr);
     observe::Changes().clear();  // what the test does, from here
+    observe::RelativePaths().clear();
 }
 
 BOOL CALLBACK CloseProgramWindow(HWND window, LPARAM) {
@@ -164,6 +168,9 @@ BOOL CALLBACK CloseProgramWindow(HWND window, LPARAM) {
 }
 
 TestMachine::~TestMachine() {
+    EXPECT_EQ(observe::RelativePaths(), std::vector<std::string>{})
+        << "copies, deletes or new folders on paths that depend on the current folder";
+    if (!state_->savedCurrentFolder.empty()) SetCurrentDirectoryA(state_->savedCurrentFolder.c_str());
     for (HWND window : state_->windows)
         if (IsWindow(window)) DestroyWindow(window);
     // Programs a test started and left running end here; one that is still starting
@@ -264,9 +271,11 @@ std::string TestMachine::ExportReg(const std::string& key) {
     std::string path = Root() + "\\export.reg";
     DeleteFileA(path.c_str());
     if (!RunRegedit("/e " + path + " \"" + key + "\"")) return "";
-    std::ifstream in(path, std::ios::binary);
     std::ostringstream bytes;
-    bytes << in.rdbuf();
+    {
+        std::ifstream in(path, std::ios::binary);
+        bytes << in.rdbuf();
+    }  // closed: an open file cannot be deleted
     DeleteFileA(path.c_str());
     return bytes.str();
 }
@@ -299,7 +308,44 @@ void TestMachine::InstallProductProgram(const std::string& path) {
     EXPECT_TRUE(CopyFileA((ProgramFolder() + "\\" + name).c_str(), path.c_str(), FALSE)) << path;
 }
 
-HWND TestMachine::OpenWindow(const std::string& className, const std::string& title) {
+std::map<std::string, std::string> TestMachine::Files(const std::string& folder) const {
+    std::map<std::string, std::string> files;
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return files;
+    do {
+        const std::string name = data.cFileName, path = folder + "\\" + name;
+        if (name == "." || name == "..") continue;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            files.merge(Files(path));
+            continue;
+        }
+        std::ifstream in(path, std::ios::binary);
+        std::ostringstream bytes;
+        bytes << in.rdbuf();
+        std::string key = path;
+        CharLowerA(&key[0]);
+        files[key] = bytes.str();
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+    return files;
+}
+
+void TestMachine::SetAppDataFolder(const std::string& path) {
+    SetString("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
+              "AppData", path, REG_EXPAND_SZ);
+}
+
+void TestMachine::SetCurrentFolder(const std::string& path) {
+    if (state_->savedCurrentFolder.empty()) {
+        char current[MAX_PATH];
+        GetCurrentDirectoryA(MAX_PATH, current);
+        state_->savedCurrentFolder = current;
+    }
+    SetCurrentDirectoryA(path.c_str());
+}
+
+HWND TestMachine::OpenWindow(const std::string& className, const std::string& title, const std::string&) {
     WNDCLASSA wc = {};
     wc.lpfnWndProc = TestWindowProc;
     wc.hInstance = GetModuleHandleA(nullptr);

@@ -122,6 +122,9 @@ typedef HINSTANCE__* HINSTANCE;
 #define VER_PLATFORM_WIN32_WINDOWS 1
 #define VER_PLATFORM_WIN32_NT 2
 
+#define GENERIC_READ 0x80000000L
+#define FILE_SHARE_READ 0x00000001
+#define OPEN_EXISTING 3
 #define FILE_ATTRIBUTE_READONLY 0x00000001
 #define FILE_ATTRIBUTE_DIRECTORY 0x00000010
 #define FILE_ATTRIBUTE_ARCHIVE 0x00000020
@@ -164,6 +167,8 @@ typedef FILETIME* PFILETIME;
 
 struct SECURITY_ATTRIBUTES;
 typedef SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES;
+struct OVERLAPPED;
+typedef OVERLAPPED* LPOVERLAPPED;
 
 struct OSVERSIONINFOA {
     DWORD dwOSVersionInfoSize;
@@ -242,8 +247,10 @@ using ::RegQueryInfoKeyA;
 using ::RegQueryValueExA;
 using ::RegSetValueExA;
 // Kernel services (kernel32).
+using ::CloseHandle;
 using ::CopyFileA;
 using ::CreateDirectoryA;
+using ::CreateFileA;
 using ::DeleteFileA;
 using ::ExpandEnvironmentStringsA;
 using ::FindClose;
@@ -258,6 +265,7 @@ using ::GetWindowsDirectoryA;
 using ::IsDBCSLeadByte;
 using ::LocalAlloc;
 using ::LocalFree;
+using ::ReadFile;
 // Version resources (version.dll).
 using ::GetFileVersionInfoA;
 using ::GetFileVersionInfoSizeA;
@@ -306,8 +314,11 @@ LONG RegQueryInfoKeyA(HKEY key, LPSTR keyClass, LPDWORD classSize, LPDWORD reser
 LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD dataSize);
 LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, const BYTE* data, DWORD dataSize);
 // Kernel services (kernel32).
+BOOL CloseHandle(HANDLE handle);
 BOOL CopyFileA(LPCSTR existing, LPCSTR target, BOOL failIfExists);
 BOOL CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES security);
+HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD disposition,
+                   DWORD flags, HANDLE templateFile);
 BOOL DeleteFileA(LPCSTR path);
 DWORD ExpandEnvironmentStringsA(LPCSTR text, LPSTR out, DWORD outSize);
 BOOL FindClose(HANDLE find);
@@ -323,6 +334,7 @@ UINT GetWindowsDirectoryA(LPSTR out, UINT outSize);
 BOOL IsDBCSLeadByte(BYTE byte);
 HLOCAL LocalAlloc(UINT flags, SIZE_T bytes);
 HLOCAL LocalFree(HLOCAL block);
+BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD size, LPDWORD read, LPOVERLAPPED overlapped);
 // Version resources (version.dll).
 BOOL GetFileVersionInfoA(LPCSTR path, DWORD handle, DWORD size, LPVOID data);
 DWORD GetFileVersionInfoSizeA(LPCSTR path, LPDWORD handle);

@@ -49,15 +49,20 @@ bool InSet(unsigned c, const unsigned char* set) {
 
 }  // namespace
 
-void* malloc(size_t bytes) { return M() ? M()->Allocate(bytes, sim::HeapFamily::kCrt) : nullptr; }
+void* malloc(size_t bytes) {
+    sim::PortCall port;
+    return M() ? M()->Allocate(bytes, sim::HeapFamily::kCrt) : nullptr;
+}
 
 void free(void* block) {
+    sim::PortCall port;
     if (!block) return;
     // On Windows this corrupts the heap; here it stops the run at the fault.
     if (!M() || !M()->Release(block, sim::HeapFamily::kCrt)) HeapFault("free of a block that malloc did not give");
 }
 
 int _access(const char* path, int mode) {
+    sim::PortCall port;
     DWORD attributes;
     if (!M() || !path || M()->LookupFault() || M()->files().GetAttributes(path, &attributes)) return -1;
     if ((mode & 2) && (attributes & FILE_ATTRIBUTE_READONLY)) return -1;
@@ -65,6 +70,7 @@ int _access(const char* path, int mode) {
 }
 
 void _searchenv(const char* fileName, const char* variable, char* out) {
+    sim::PortCall port;
     if (!out) return;
     out[0] = 0;
     if (!M() || !fileName || !variable || M()->LookupFault()) return;

@@ -4,6 +4,7 @@
 #include <strings.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <string>
 
@@ -88,6 +89,7 @@ IniFile ParseIni(const std::string& bytes) {
 }  // namespace
 
 DWORD ExpandEnvironmentStringsA(LPCSTR text, LPSTR out, DWORD outSize) {
+    sim::PortCall port;
     if (!text) return Fail(ERROR_INVALID_PARAMETER), 0;
     std::string result;
     const char* p = text;
@@ -114,6 +116,7 @@ DWORD ExpandEnvironmentStringsA(LPCSTR text, LPSTR out, DWORD outSize) {
 }
 
 BOOL GetVersionExA(LPOSVERSIONINFOA info) {
+    sim::PortCall port;
     if (!info || (info->dwOSVersionInfoSize != sizeof(OSVERSIONINFOA) && info->dwOSVersionInfoSize != 156))
         return Fail(122);  // ERROR_INSUFFICIENT_BUFFER
     if (!M()) return Fail(ERROR_INVALID_PARAMETER);
@@ -127,6 +130,7 @@ BOOL GetVersionExA(LPOSVERSIONINFOA info) {
 }
 
 UINT GetWindowsDirectoryA(LPSTR out, UINT outSize) {
+    sim::PortCall port;
     if (!M()) return 0;
     const std::string& windir = M()->settings().windir;
     if (!out || outSize <= windir.size()) return static_cast<UINT>(windir.size() + 1);
@@ -135,6 +139,7 @@ UINT GetWindowsDirectoryA(LPSTR out, UINT outSize) {
 
 DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultText, LPSTR out, DWORD outSize,
                                LPCSTR fileName) {
+    sim::PortCall port;
     if (!out || outSize == 0) return 0;
     std::string fallback = defaultText ? defaultText : "";
     while (!fallback.empty() && fallback.back() == ' ') fallback.pop_back();  // as Windows trims it
@@ -178,28 +183,43 @@ DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultText, L
     return CopyOut(fallback, out, outSize);
 }
 
+// A path that does not name its drive and root, noted on the machine (see machine.h).
+void CheckAbsolute(const char* operation, LPCSTR path) {
+    const bool drive = std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' && path[2] == '\\';
+    const bool share = path[0] == '\\' && path[1] == '\\';
+    if (!drive && !share) M()->NoteRelativePath(operation, path);
+}
+
 BOOL CopyFileA(LPCSTR existing, LPCSTR target, BOOL failIfExists) {
+    sim::PortCall port;
     if (!M() || !existing || !target) return Fail(ERROR_PATH_NOT_FOUND);
+    CheckAbsolute("copy from", existing);
+    CheckAbsolute("copy to", target);
     if (FileFault()) return Fail(kErrorSharingViolation);
     DWORD error = M()->files().Copy(existing, target, failIfExists != FALSE);
     return error ? Fail(error) : TRUE;
 }
 
 BOOL DeleteFileA(LPCSTR path) {
+    sim::PortCall port;
     if (!M() || !path) return Fail(ERROR_PATH_NOT_FOUND);
+    CheckAbsolute("delete", path);
     if (FileFault()) return Fail(ERROR_ACCESS_DENIED);
     DWORD error = M()->files().Delete(path);
     return error ? Fail(error) : TRUE;
 }
 
 BOOL CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES) {
+    sim::PortCall port;
     if (!M() || !path) return Fail(ERROR_PATH_NOT_FOUND);
+    CheckAbsolute("create folder", path);
     if (FileFault()) return Fail(ERROR_ACCESS_DENIED);
     DWORD error = M()->files().CreateFolder(path);
     return error ? Fail(error) : TRUE;
 }
 
 DWORD GetFileAttributesA(LPCSTR path) {
+    sim::PortCall port;
     DWORD attributes = INVALID_FILE_ATTRIBUTES;
     if (!M() || !path) return Fail(ERROR_PATH_NOT_FOUND), attributes;
     if (LookupFault()) return Fail(ERROR_ACCESS_DENIED), attributes;
@@ -218,6 +238,7 @@ void FillFind(const sim::FindEntry& entry, LPWIN32_FIND_DATAA data) {
 }  // namespace
 
 HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
+    sim::PortCall port;
     if (!M() || !pattern || !data) return Fail(ERROR_PATH_NOT_FOUND), INVALID_HANDLE_VALUE;
     if (LookupFault()) return Fail(ERROR_ACCESS_DENIED), INVALID_HANDLE_VALUE;
     std::vector<sim::FindEntry> entries;
@@ -230,6 +251,7 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
 }
 
 BOOL FindNextFileA(HANDLE find, LPWIN32_FIND_DATAA data) {
+    sim::PortCall port;
     sim::FindEntry entry;
     if (!M() || !data) return Fail(ERROR_INVALID_HANDLE);
     if (!M()->NextFind(find, &entry)) return Fail(ERROR_NO_MORE_FILES);
@@ -237,13 +259,44 @@ BOOL FindNextFileA(HANDLE find, LPWIN32_FIND_DATAA data) {
     return TRUE;
 }
 
-BOOL FindClose(HANDLE find) { return M() && M()->CloseFind(find) ? TRUE : Fail(ERROR_INVALID_HANDLE); }
+BOOL FindClose(HANDLE find) {
+    sim::PortCall port;
+    return M() && M()->CloseFind(find) ? TRUE : Fail(ERROR_INVALID_HANDLE);
+}
+
+HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTES, DWORD disposition, DWORD, HANDLE) {
+    sim::PortCall port;
+    // Opening an existing file for reading is all the library asks for.
+    if (!M() || !path) return Fail(ERROR_PATH_NOT_FOUND), INVALID_HANDLE_VALUE;
+    if (access != GENERIC_READ || disposition != OPEN_EXISTING) return Fail(ERROR_ACCESS_DENIED), INVALID_HANDLE_VALUE;
+    if (LookupFault()) return Fail(ERROR_ACCESS_DENIED), INVALID_HANDLE_VALUE;
+    DWORD attributes = 0;
+    if (DWORD error = M()->files().GetAttributes(path, &attributes)) return Fail(error), INVALID_HANDLE_VALUE;
+    std::string bytes;
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) || !M()->files().ReadFile(path, &bytes))
+        return Fail(ERROR_ACCESS_DENIED), INVALID_HANDLE_VALUE;
+    return M()->OpenFile(std::move(bytes));
+}
+
+BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD size, LPDWORD read, LPOVERLAPPED) {
+    sim::PortCall port;
+    if (!M() || !buffer || !read) return Fail(ERROR_INVALID_PARAMETER);
+    *read = 0;
+    if (!M()->ReadOpenFile(file, static_cast<char*>(buffer), size, read)) return Fail(ERROR_INVALID_HANDLE);
+    return TRUE;
+}
+
+BOOL CloseHandle(HANDLE handle) {
+    sim::PortCall port;
+    return M() && M()->CloseFile(handle) ? TRUE : Fail(ERROR_INVALID_HANDLE);
+}
 
 UINT GetACP() { return M() ? M()->codePage().id() : 932; }
 
 BOOL IsDBCSLeadByte(BYTE byte) { return M() && M()->codePage().IsLeadByte(byte) ? TRUE : FALSE; }
 
 HLOCAL LocalAlloc(UINT flags, SIZE_T bytes) {
+    sim::PortCall port;
     if (!M()) return nullptr;
     void* block = M()->Allocate(bytes, sim::HeapFamily::kLocal);
     if (block && (flags & LMEM_ZEROINIT)) std::memset(block, 0, bytes);
@@ -252,6 +305,7 @@ HLOCAL LocalAlloc(UINT flags, SIZE_T bytes) {
 }
 
 HLOCAL LocalFree(HLOCAL block) {
+    sim::PortCall port;
     if (!block) return nullptr;
     if (!M() || !M()->Release(block, sim::HeapFamily::kLocal)) {
         sim::SetLastError(ERROR_INVALID_HANDLE);
@@ -263,6 +317,7 @@ HLOCAL LocalFree(HLOCAL block) {
 DWORD GetTickCount() { return M() ? M()->desktop().Now() : 0; }
 
 DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE*, BOOL, DWORD milliseconds, DWORD) {
+    sim::PortCall port;
     // The simulation has no kernel objects to wait for; only input and time.
     if (!M() || count) return WAIT_FAILED;
     MSG msg;

@@ -15,12 +15,14 @@ sim::Registry* Reg() {
 }  // namespace
 
 LONG RegCloseKey(HKEY key) {
+    sim::PortCall port;
     auto* reg = Reg();
     return reg ? reg->Close(key) : ERROR_INVALID_HANDLE;
 }
 
 LONG RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR, DWORD, REGSAM access, LPSECURITY_ATTRIBUTES,
                      PHKEY result, LPDWORD disposition) {
+    sim::PortCall port;
     auto* reg = Reg();
     if (!reg) return ERROR_INVALID_HANDLE;
     if (reserved) return ERROR_INVALID_PARAMETER;
@@ -28,17 +30,20 @@ LONG RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR, DWORD, REGS
 }
 
 LONG RegDeleteKeyA(HKEY key, LPCSTR subKey) {
+    sim::PortCall port;
     auto* reg = Reg();
     return reg ? reg->DeleteKey(key, subKey) : ERROR_INVALID_HANDLE;
 }
 
 LONG RegDeleteValueA(HKEY key, LPCSTR valueName) {
+    sim::PortCall port;
     auto* reg = Reg();
     return reg ? reg->DeleteValue(key, valueName) : ERROR_INVALID_HANDLE;
 }
 
 LONG RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD, LPSTR keyClass, LPDWORD classSize,
                    PFILETIME lastWrite) {
+    sim::PortCall port;
     auto* reg = Reg();
     if (!reg) return ERROR_INVALID_HANDLE;
     LONG result = reg->EnumKey(key, index, name, nameSize);
@@ -51,6 +56,7 @@ LONG RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD,
 }
 
 LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM access, PHKEY result) {
+    sim::PortCall port;
     auto* reg = Reg();
     return reg ? reg->Open(key, subKey, access, result) : ERROR_INVALID_HANDLE;
 }
@@ -58,6 +64,7 @@ LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM access, PHKEY result) 
 LONG RegQueryInfoKeyA(HKEY key, LPSTR keyClass, LPDWORD classSize, LPDWORD, LPDWORD subKeys, LPDWORD maxSubKeyLen,
                       LPDWORD maxClassLen, LPDWORD values, LPDWORD maxValueNameLen, LPDWORD maxValueLen,
                       LPDWORD securityDescriptor, PFILETIME lastWrite) {
+    sim::PortCall port;
     auto* reg = Reg();
     if (!reg) return ERROR_INVALID_HANDLE;
     LONG result = reg->QueryInfo(key, subKeys, maxSubKeyLen, values, maxValueNameLen, maxValueLen);
@@ -72,6 +79,7 @@ LONG RegQueryInfoKeyA(HKEY key, LPSTR keyClass, LPDWORD classSize, LPDWORD, LPDW
 }
 
 LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD dataSize) {
+    sim::PortCall port;
     auto* reg = Reg();
     if (!reg) return ERROR_INVALID_HANDLE;
     if (reserved) return ERROR_INVALID_PARAMETER;
@@ -79,6 +87,7 @@ LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type
 }
 
 LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, const BYTE* data, DWORD dataSize) {
+    sim::PortCall port;
     auto* reg = Reg();
     if (!reg) return ERROR_INVALID_HANDLE;
     if (reserved) return ERROR_INVALID_PARAMETER;

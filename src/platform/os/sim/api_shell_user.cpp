@@ -28,6 +28,7 @@ HINSTANCE ShellResult(uintptr_t code) { return reinterpret_cast<HINSTANCE>(code)
 }  // namespace
 
 HRESULT SHGetFolderPathA(HWND, int folder, HANDLE, DWORD, LPSTR path) {
+    sim::PortCall port;
     if (!M() || !path) return E_INVALIDARG;
     const auto& folders = M()->settings().folders;
     auto it = folders.find(folder & 0xFF);  // without CSIDL_FLAG_CREATE and the like
@@ -37,6 +38,7 @@ HRESULT SHGetFolderPathA(HWND, int folder, HANDLE, DWORD, LPSTR path) {
 }
 
 HINSTANCE ShellExecuteA(HWND, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR directory, INT) {
+    sim::PortCall port;
     if (!M() || !file || !*file) return ShellResult(ERROR_FILE_NOT_FOUND);
     if (verb && strcasecmp(verb, "open") != 0) return ShellResult(31);  // SE_ERR_NOASSOC
     sim::FileSystem& files = M()->files();
@@ -57,6 +59,7 @@ LRESULT DispatchMessageA(const MSG* msg) {
 }
 
 BOOL EnumWindows(WNDENUMPROC callback, LPARAM param) {
+    sim::PortCall port;
     if (!M() || !callback) return FALSE;
     // A snapshot: windows that close during the enumeration are skipped.
     for (HWND window : M()->desktop().TopLevelWindows()) {
@@ -67,6 +70,7 @@ BOOL EnumWindows(WNDENUMPROC callback, LPARAM param) {
 }
 
 HWND FindWindowA(LPCSTR className, LPCSTR title) {
+    sim::PortCall port;
     if (!M()) return nullptr;
     sim::Desktop& desktop = M()->desktop();
     for (HWND window : desktop.TopLevelWindows()) {
@@ -79,12 +83,14 @@ HWND FindWindowA(LPCSTR className, LPCSTR title) {
 }
 
 int GetClassNameA(HWND window, LPSTR out, int outSize) {
+    sim::PortCall port;
     const sim::SimWindow* w = M() ? M()->desktop().Find(window) : nullptr;
     if (!w) return sim::SetLastError(1400), 0;  // ERROR_INVALID_WINDOW_HANDLE
     return CopyText(w->className, out, outSize);
 }
 
 int GetWindowTextA(HWND window, LPSTR out, int outSize) {
+    sim::PortCall port;
     const sim::SimWindow* w = M() ? M()->desktop().Find(window) : nullptr;
     if (!w) {
         if (out && outSize > 0) out[0] = 0;
@@ -94,11 +100,13 @@ int GetWindowTextA(HWND window, LPSTR out, int outSize) {
 }
 
 BOOL PeekMessageA(LPMSG msg, HWND, UINT, UINT, UINT remove) {
+    sim::PortCall port;
     if (!M() || !msg) return FALSE;
     return M()->desktop().Peek(msg, (remove & PM_REMOVE) != 0) ? TRUE : FALSE;
 }
 
 LRESULT SendMessageTimeoutA(HWND window, UINT message, WPARAM, LPARAM, UINT, UINT timeout, PDWORD_PTR result) {
+    sim::PortCall port;
     if (!M()) return 0;
     sim::Desktop& desktop = M()->desktop();
     const sim::SimWindow* w = desktop.Find(window);

@@ -34,6 +34,7 @@ bool ReadVersionBlock(LPCSTR path, std::vector<uint8_t>* block) {
 }  // namespace
 
 DWORD GetFileVersionInfoSizeA(LPCSTR path, LPDWORD handle) {
+    sim::PortCall port;
     if (handle) *handle = 0;
     std::vector<uint8_t> block;
     if (!ReadVersionBlock(path, &block)) return 0;
@@ -42,6 +43,7 @@ DWORD GetFileVersionInfoSizeA(LPCSTR path, LPDWORD handle) {
 }
 
 BOOL GetFileVersionInfoA(LPCSTR path, DWORD, DWORD size, LPVOID data) {
+    sim::PortCall port;
     std::vector<uint8_t> block;
     if (!data || !ReadVersionBlock(path, &block)) return FALSE;
     if (size < block.size()) {
@@ -53,6 +55,7 @@ BOOL GetFileVersionInfoA(LPCSTR path, DWORD, DWORD size, LPVOID data) {
 }
 
 BOOL VerQueryValueA(LPCVOID block, LPCSTR subBlock, LPVOID* value, PUINT valueSize) {
+    sim::PortCall port;
     if (!block || !subBlock || !value) return FALSE;
     // Only the root ("\") is answered: the library reads nothing else.
     if (std::strcmp(subBlock, "\\") != 0) return FALSE;

@@ -13,12 +13,24 @@ void Desktop::Record(os::Change change) {
 }
 
 HWND Desktop::AddWindow(const std::string& className, const std::string& title, const std::string& owner, bool hung) {
+    unsigned process = 0;
+    if (!owner.empty()) {
+        for (const auto& w : windows_)
+            if (w.process && strcasecmp(w.owner.c_str(), owner.c_str()) == 0) process = w.process;
+        if (!process) process = nextProcess_++;
+    }
+    return AddWindowOf(process, className, title, owner, hung);
+}
+
+HWND Desktop::AddWindowOf(unsigned process, const std::string& className, const std::string& title,
+                          const std::string& owner, bool hung) {
     SimWindow window;
     window.id = nextWindow_;
     nextWindow_ += 2;  // window handles are never reused, so a stale one stays invalid
     window.className = className;
     window.title = title;
     window.owner = owner;
+    window.process = process;
     window.hung = hung;
     windows_.push_back(window);
     return reinterpret_cast<HWND>(window.id);
@@ -40,19 +52,20 @@ bool Desktop::CloseWindow(HWND window) {
     auto it = std::find_if(windows_.begin(), windows_.end(),
                            [&](const SimWindow& w) { return w.id == reinterpret_cast<uintptr_t>(window); });
     if (it == windows_.end()) return false;
-    // A program ends when one of its windows is closed, taking its other windows along.
-    std::string owner = it->owner;
-    if (owner.empty()) {
+    // An instance ends when one of its windows is closed, taking its other windows along.
+    if (it->process == 0)
         windows_.erase(it);
-    } else {
-        windows_.erase(
-            std::remove_if(windows_.begin(), windows_.end(), [&](const SimWindow& w) { return w.owner == owner; }),
-            windows_.end());
-        events_.erase(
-            std::remove_if(events_.begin(), events_.end(), [&](const Event& e) { return !e.open && e.owner == owner; }),
-            events_.end());
-    }
+    else
+        EndProcess(it->process);
     return true;
+}
+
+void Desktop::EndProcess(unsigned process) {
+    windows_.erase(
+        std::remove_if(windows_.begin(), windows_.end(), [&](const SimWindow& w) { return w.process == process; }),
+        windows_.end());
+    events_.erase(std::remove_if(events_.begin(), events_.end(), [&](const Event& e) { return e.process == process; }),
+                  events_.end());
 }
 
 void Desktop::AddBehaviour(ProgramBehaviour behaviour) { behaviours_.push_back(std::move(behaviour)); }
@@ -65,9 +78,10 @@ void Desktop::Start(const std::string& program, const std::string& fullPath, con
     change.path = program;
     change.detail = parameters;
     Record(std::move(change));
+    const unsigned process = nextProcess_++;
     for (size_t i = 0; i < behaviours_.size(); ++i) {
         if (strcasecmp(behaviours_[i].program.c_str(), fullPath.c_str()) != 0) continue;
-        events_.push_back(Event{now_ + behaviours_[i].showAfterMs, i, true, fullPath});
+        events_.push_back(Event{now_ + behaviours_[i].showAfterMs, i, true, fullPath, process});
     }
     RunDue();
 }
@@ -84,13 +98,12 @@ void Desktop::RunDue() {
         const ProgramBehaviour& behaviour = behaviours_[event.behaviour];
         if (event.open) {
             for (const auto& window : behaviour.windows)
-                AddWindow(window.className, window.title, event.owner, behaviour.hung);
+                AddWindowOf(event.process, window.className, window.title, event.owner, behaviour.hung);
             if (behaviour.closeAfterMs != INFINITE)
-                events_.push_back(Event{event.at + behaviour.closeAfterMs, event.behaviour, false, event.owner});
+                events_.push_back(
+                    Event{event.at + behaviour.closeAfterMs, event.behaviour, false, event.owner, event.process});
         } else {
-            windows_.erase(std::remove_if(windows_.begin(), windows_.end(),
-                                          [&](const SimWindow& w) { return w.owner == event.owner; }),
-                           windows_.end());
+            EndProcess(event.process);
         }
     }
 }

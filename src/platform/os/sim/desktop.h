@@ -20,8 +20,9 @@ struct SimWindow {
     uintptr_t id = 0;
     std::string className;
     std::string title;
-    std::string owner;  // full path of the program that owns it, or ""
-    bool hung = false;  // does not answer messages
+    std::string owner;     // full path of the program that owns it, or ""
+    unsigned process = 0;  // the running instance of that program, 0 for none
+    bool hung = false;     // does not answer messages
 };
 
 struct ProgramBehaviour {
@@ -49,7 +50,9 @@ public:
 
     void SetChangeLog(os::ChangeList* log) { log_ = log; }
 
-    // Windows, top first (the newest is on top, as Windows enumerates them).
+    // Windows, top first (the newest is on top, as Windows enumerates them). A window
+    // added with an owner belongs to the instance of that program that was running
+    // when the machine came up: one instance per program, shared by its windows.
     HWND AddWindow(const std::string& className, const std::string& title, const std::string& owner = "",
                    bool hung = false);
     const SimWindow* Find(HWND window) const;
@@ -83,17 +86,24 @@ public:
     void ClearWindows() { windows_.clear(); }
 
 private:
+    // Each start is an instance of its own: when it ends, only its windows go, never
+    // those of another instance of the same program (the user's own Ichitaro, say).
     struct Event {
         DWORD at;
         size_t behaviour;
-        bool open;  // open the windows, or end the program
+        bool open;  // open the windows, or end the instance
         std::string owner;
+        unsigned process;
     };
+    HWND AddWindowOf(unsigned process, const std::string& className, const std::string& title, const std::string& owner,
+                     bool hung);
+    void EndProcess(unsigned process);
     void RunDue();
     void Record(os::Change change);
 
     std::vector<SimWindow> windows_;  // oldest first
     uintptr_t nextWindow_ = 0x10010;
+    unsigned nextProcess_ = 100;
     std::vector<ProgramBehaviour> behaviours_;
     std::vector<ProgramStart> starts_;
     std::vector<Event> events_;

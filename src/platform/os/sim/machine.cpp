@@ -5,11 +5,17 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 namespace sim {
 namespace {
 Machine* g_current = nullptr;
-}
+thread_local int t_portCalls = 0;
+}  // namespace
+
+PortCall::PortCall() { ++t_portCalls; }
+PortCall::~PortCall() { --t_portCalls; }
+bool InPortCall() { return t_portCalls > 0; }
 
 Machine* Machine::Current() { return g_current; }
 void Machine::Use(Machine* machine) { g_current = machine; }
@@ -111,5 +117,29 @@ bool Machine::NextFind(HANDLE find, FindEntry* entry) {
 }
 
 bool Machine::CloseFind(HANDLE find) { return finds_.erase(reinterpret_cast<uintptr_t>(find)) > 0; }
+
+HANDLE Machine::OpenFile(std::string bytes) {
+    uintptr_t id = nextFind_;  // one numbering for find and file handles: never mistaken for each other
+    nextFind_ += 4;
+    files_open_.emplace(id, OpenFileData{std::move(bytes), 0});
+    return reinterpret_cast<HANDLE>(id);
+}
+
+bool Machine::ReadOpenFile(HANDLE file, char* out, DWORD size, DWORD* read) {
+    auto it = files_open_.find(reinterpret_cast<uintptr_t>(file));
+    if (it == files_open_.end()) return false;
+    OpenFileData& data = it->second;
+    size_t n = std::min<size_t>(size, data.bytes.size() - data.next);
+    std::memcpy(out, data.bytes.data() + data.next, n);
+    data.next += n;
+    *read = static_cast<DWORD>(n);
+    return true;
+}
+
+bool Machine::CloseFile(HANDLE file) { return files_open_.erase(reinterpret_cast<uintptr_t>(file)) > 0; }
+
+void Machine::NoteRelativePath(const std::string& operation, const std::string& path) {
+    relativePaths_.push_back(operation + " " + path);
+}
 
 }  // namespace sim

@@ -61,8 +61,24 @@ struct MachineSettings {
 enum class HeapFamily { kCrt, kLocal };
 
 // Faults a test can inject: the N-th operation of a kind fails as Windows can fail it
-// (no memory; access denied by the registry or the disk).
-enum class FaultKind { kHeap, kRegistry, kFile };
+// (no memory; access denied by the registry or the disk). kNew is the library's own
+// operator new, which tests may route through Fault (see PortCall); the others are
+// the port's.
+enum class FaultKind { kHeap, kRegistry, kFile, kNew };
+constexpr int kFaultKinds = 4;
+
+// Held by every port function while it runs. Windows functions fail with an error
+// code; they never throw into their caller. So a test that makes operator new fail
+// fails only the library's own allocations, never one the simulation makes on its
+// behalf: InPortCall() tells them apart.
+class PortCall {
+public:
+    PortCall();
+    ~PortCall();
+    PortCall(const PortCall&) = delete;
+    PortCall& operator=(const PortCall&) = delete;
+};
+bool InPortCall();
 
 class Machine {
 public:
@@ -97,8 +113,18 @@ public:
     bool NextFind(HANDLE find, FindEntry* entry);
     bool CloseFind(HANDLE find);
     size_t OpenFindCount() const { return finds_.size(); }
-    // Registry handles, find handles and heap blocks still held.
-    size_t OpenHandleCount() const { return registry_->OpenHandleCount() + finds_.size(); }
+    // Files opened for reading hold their bytes as they were when opened.
+    HANDLE OpenFile(std::string bytes);
+    bool ReadOpenFile(HANDLE file, char* out, DWORD size, DWORD* read);
+    bool CloseFile(HANDLE file);
+    // Registry handles, find handles, file handles and heap blocks still held.
+    size_t OpenHandleCount() const { return registry_->OpenHandleCount() + finds_.size() + files_open_.size(); }
+
+    // A copy, delete or new folder asked for with a path that depends on the current
+    // folder ("name", "\\name", "C:name"). Windows resolves it, and so does the
+    // simulation, but the library must never ask: tests require this list to stay empty.
+    void NoteRelativePath(const std::string& operation, const std::string& path);
+    const std::vector<std::string>& relativePaths() const { return relativePaths_; }
 
     // Fault injection: the nth operation of the kind (counted from now) fails; 0 for
     // none. Operations of every kind are counted whether or not a fault is set.
@@ -127,10 +153,16 @@ private:
     };
     std::unordered_map<uintptr_t, Find> finds_;
     uintptr_t nextFind_ = 0x2000;
+    struct OpenFileData {
+        std::string bytes;
+        size_t next = 0;
+    };
+    std::unordered_map<uintptr_t, OpenFileData> files_open_;
+    std::vector<std::string> relativePaths_;
     FaultKind faultKind_ = FaultKind::kHeap;
     size_t faultAt_ = 0;  // operation number that fails, 0 for none
     bool diskHidden_ = false;
-    size_t operations_[3] = {0, 0, 0};
+    size_t operations_[kFaultKinds] = {};
     size_t faultsInjected_ = 0;
 };
 

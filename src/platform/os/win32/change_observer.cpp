@@ -9,6 +9,7 @@ namespace observe {
 namespace {
 
 os::ChangeList g_changes;
+std::vector<std::string> g_relativePaths;
 std::map<HKEY, std::string> g_keys;  // open handles and the paths they were opened by
 
 // The real functions, taken from their DLLs: the observed module's imports may be
@@ -155,19 +156,29 @@ LONG WINAPI DeleteKey(HKEY key, LPCSTR subKey) {
     return r;
 }
 
+void CheckAbsolute(const char* operation, LPCSTR path) {
+    const bool drive = path && IsCharAlphaA(path[0]) && path[1] == ':' && path[2] == '\\';
+    const bool share = path && path[0] == '\\' && path[1] == '\\';
+    if (!drive && !share) g_relativePaths.push_back(std::string(operation) + " " + (path ? path : "(null)"));
+}
+
 BOOL WINAPI Copy(LPCSTR from, LPCSTR to, BOOL failIfExists) {
+    CheckAbsolute("copy from", from);
+    CheckAbsolute("copy to", to);
     BOOL ok = g_real.CopyFileA(from, to, failIfExists);
     if (ok) Record(os::Change::kFileCopied, to, {}, from);
     return ok;
 }
 
 BOOL WINAPI Delete(LPCSTR path) {
+    CheckAbsolute("delete", path);
     BOOL ok = g_real.DeleteFileA(path);
     if (ok) Record(os::Change::kFileDeleted, path);
     return ok;
 }
 
 BOOL WINAPI MakeFolder(LPCSTR path, LPSECURITY_ATTRIBUTES security) {
+    CheckAbsolute("create folder", path);
     BOOL ok = g_real.CreateDirectoryA(path, security);
     if (ok) Record(os::Change::kFolderCreated, path);
     return ok;
@@ -243,5 +254,6 @@ bool Attach(HMODULE module, std::string* error) {
 }
 
 os::ChangeList& Changes() { return g_changes; }
+std::vector<std::string>& RelativePaths() { return g_relativePaths; }
 
 }  // namespace observe

@@ -12,6 +12,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/os/changes.h"
 
@@ -22,5 +23,8 @@ namespace observe {
 bool Attach(HMODULE module, std::string* error);
 // The changes recorded so far; the caller may clear them.
 os::ChangeList& Changes();
+// Copies, deletes and new folders asked for with a path that depends on the current
+// folder, whether or not they succeeded ("delete NAME"); the library must make none.
+std::vector<std::string>& RelativePaths();
 
 }  // namespace observe
