@@ -22,7 +22,10 @@ struct TestMachine::State {
 };
 
 TestMachine::TestMachine() : state_(std::make_unique<State>()) {
-    std::string pattern = (fs::temp_directory_path() / "zentho-test-XXXXXX").string();
+    // In memory where the host offers it: a test makes and removes a whole drive.
+    std::error_code ec;
+    const fs::path base = fs::is_directory("/dev/shm", ec) ? fs::path("/dev/shm") : fs::temp_directory_path();
+    std::string pattern = (base / "zentho-test-XXXXXX").string();
     if (!::mkdtemp(pattern.data())) ADD_FAILURE() << "cannot make a host folder for drive C:";
     state_->hostFolder = pattern;
     state_->machine = std::make_unique<sim::Machine>();

@@ -313,7 +313,7 @@ std::unique_ptr<Machine> LoadMachineFolder(const std::string& folder, std::strin
             for (const auto& e : s.entries) {
                 IniLine id = e;
                 id.value = e.key;
-                DWORD csidl;
+                DWORD csidl = 0;
                 std::string path;
                 if (!reader.Number(id, &csidl) || !reader.Text(cp, e, &path)) return nullptr;
                 settings.folders[static_cast<int>(csidl)] = path;
