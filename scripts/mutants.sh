@@ -54,7 +54,7 @@ run_tests() {
 # exactly once.
 plant() {
   FIND=$2 REPLACE=$3 perl -0777 -i -pe '
-    BEGIN { ($f, $r) = map { s/\x{23CE}/\n/gr } map { utf8::decode($_); $_ } @ENV{qw(FIND REPLACE)} }
+    BEGIN { ($f, $r) = map { my $x = $_; utf8::decode($x); $x =~ s/\x{23CE}/\n/g; utf8::encode($x); $x } @ENV{qw(FIND REPLACE)} }
     $n = () = /\Q$f\E/g;
     die "found $n times\n" if $n != 1;
     s/\Q$f\E/$r/;' "$1"
