@@ -62,7 +62,8 @@ plant() {
 
 killed=0 survived=0 unbuilt=0 equivalent=0 broken=0 number=0
 survivors=()
-while IFS= read -r line || [ -n "$line" ]; do
+# The catalogue on its own descriptor: nothing a mutant runs may read from it.
+while IFS= read -r line <&3 || [ -n "$line" ]; do
   case $line in ''|'#'*) continue ;; esac
   number=$((number + 1))
   if [ -n "$share" ] && [ $(( (number - 1) % ${share#*/} + 1 )) -ne "${share%/*}" ]; then continue; fi
@@ -93,7 +94,7 @@ while IFS= read -r line || [ -n "$line" ]; do
   fi
   printf '%-10s #%-3d %s: %s\n' "$verdict" "$number" "$file" "$rule"
   cp "$scratch/original" "$tree/$file"
-done < "$catalogue"
+done 3< "$catalogue" </dev/null
 
 echo "mutants: $killed killed, $survived survived, $unbuilt did not build, $equivalent equivalent, $broken broken"
 for survivor in "${survivors[@]}"; do echo "survived: $survivor"; done

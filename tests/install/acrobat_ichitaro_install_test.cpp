@@ -6,6 +6,10 @@
 #include "install/windows.h"
 #include "installer_fixture.h"
 
+#ifndef _WIN32
+#include "platform/os/sim/machine.h"
+#endif
+
 #ifdef _WIN32
 #include <windows.h>
 #endif
@@ -61,6 +65,8 @@ TEST_F(AcrobatIchitaroInstall, TheAdobeVersionChoosesThePlugin) {
     EXPECT_EQ(Run(0x1001, 1, 0), std::vector<std::string>{"copy " + program + "\\ZenthoPDFTrans.api > " + root +
                                                           "\\Reader4\\plug_ins\\ZenthoPDFTrans.api"})
         << "the user's 4.0 registration: the 4.0 build";
+    m.SetString(kProduct, "ProgramLocation", root + "\\Missing");
+    EXPECT_EQ(Run(0x1001, 0, 1), std::vector<std::string>{}) << "without the product's program folder: nothing";
 }
 
 TEST_F(AcrobatIchitaroInstall, IchitaroDictionariesAndMacros) {
@@ -98,6 +104,10 @@ TEST_F(AcrobatIchitaroInstall, IchitaroRemovalWaitsForItsWindowToComeAndGo) {
 #ifdef _WIN32
     const ULONGLONG cpuBefore = ThreadCpuMs();
 #endif
+#ifndef _WIN32
+    MSG waiting = {};
+    m.machine()->desktop().Post(waiting);  // the caller's own message, taken while Ichitaro is awaited
+#endif
     const DWORD before = os::GetTickCount();
     EXPECT_EQ(
         Run(0x2001, 0, 1),
@@ -111,6 +121,9 @@ TEST_F(AcrobatIchitaroInstall, IchitaroRemovalWaitsForItsWindowToComeAndGo) {
     EXPECT_LT(cpuMs * 20, ULONGLONG(waitedMs)) << "under 5% of a core: " << cpuMs << " ms of CPU in " << waitedMs;
 #endif
     EXPECT_FALSE(os::FindWindowA("js:TARO11", nullptr));
+#ifndef _WIN32
+    EXPECT_EQ(m.machine()->desktop().dispatched(), 1u);
+#endif
 }
 
 TEST_F(AcrobatIchitaroInstall, IchitaroWaitsAreBounded) {

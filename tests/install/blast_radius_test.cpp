@@ -42,11 +42,9 @@ protected:
     void SetUp() override {
         InstallerTest::SetUp();
         install::Bounds().ichitaroStartMs = install::Bounds().ichitaroCloseMs = 3000;
-        m.MakeFolder(appData);
-        m.SetAppDataFolder(appData);
         char now[MAX_PATH] = {};
         os::SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, 0, now);
-        ASSERT_EQ(now, appData) << "the user's folders are the test's";
+        ASSERT_EQ(now, user) << "the user's folders are the test's";
         InstallApplications();
         PlaceUsersOwn();
         // Names alone would land in the current folder: let it be the product's own.
@@ -155,8 +153,6 @@ protected:
         std::sort(blocks.begin(), blocks.end());
         return blocks;
     }
-
-    const std::string appData = root + "\\Profile\\Application Data";
 };
 
 TEST_F(BlastRadius, EveryApplicationSwitchedLeavesTheUsersOwnAsItWas) {

@@ -98,18 +98,48 @@ TEST_F(BrowserInstall, NetscapeProgramStartsAndCloses) {
     EXPECT_EQ(Run(0x102, 0, 0), std::vector<std::string>{}) << "removed again: nothing to do";
 }
 
-TEST_F(BrowserInstall, NetscapeStartsACopyWhenOnlyItsSecondWindowIsOpen) {
+
+// Which of the translation program's windows are open decides what Netscape's
+// branch starts and closes: its windows are told by class and title, each by its whole
+// prefix at the start; only the main window shows a running copy.
+struct NetscapeWindows {
+    const char* name;
+    std::vector<std::pair<std::string, std::string>> open;  // class, title: windows of the test's own
+    int on;
+    std::vector<std::string> closed;  // window classes sent WM_CLOSE
+    bool started;
+};
+
+class NetscapeWindowsTest : public InstallerTest, public ::testing::WithParamInterface<NetscapeWindows> {};
+
+TEST_P(NetscapeWindowsTest, StartsAndClosesByTheWindowsFound) {
+    const NetscapeWindows& row = GetParam();
     m.CreateKey(kRun);
-    const std::string exe = program + "\\ZenthoNSTrans.exe";
+    const std::string exe = program + "\\ZenthoNSTrans.exe", run = kRun + "|ZenthoNSTrans";
     m.InstallProductProgram(exe);
-    m.OpenWindow(texts::kNetscapeSub.classPrefix, texts::kNetscapeSub.titlePrefix);
-    auto changes = Run(0x102, 1, 0);
-    ASSERT_EQ(changes.size(), 2u);
-    EXPECT_EQ(changes[1], "start " + exe + " ");
-    EXPECT_TRUE(m.WaitForWindow(texts::kNetscapeMain.classPrefix, true));
-    m.OpenWindow("#ZenthoNSTrans4#x", "Zentho");  // a class that merely begins the same way has no such title
-    EXPECT_FALSE(install::FindTransWindow("ZenthoNSTrans4#", ""));
+    m.SetString(kRun, "ZenthoNSTrans", "\"" + exe + "\"");
+    for (const auto& [className, title] : row.open) m.OpenWindow(className, title);
+    std::vector<std::string> expected;
+    for (const auto& className : row.closed) expected.push_back("close " + className);
+    expected.push_back(row.on ? "set " + run + "=\"" + exe + "\"" : "delete-value " + run);
+    if (row.started) expected.push_back("start " + exe + " ");
+    EXPECT_EQ(Run(0x102, row.on, !row.on), expected);
 }
+
+const std::pair<std::string, std::string> kMain = {texts::kNetscapeMain.classPrefix, texts::kNetscapeMain.titlePrefix};
+const std::pair<std::string, std::string> kSub = {texts::kNetscapeSub.classPrefix, texts::kNetscapeSub.titlePrefix};
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, NetscapeWindowsTest,
+    ::testing::Values(NetscapeWindows{"NoneOpen", {}, 1, {}, true},
+                      NetscapeWindows{"MainOpen", {kMain}, 1, {}, false},
+                      NetscapeWindows{"OnlyTheSecondOpen", {kSub}, 1, {}, true},
+                      NetscapeWindows{"AClassThatOnlyBeginsAlike", {{kMain.first.substr(0, 15) + "X", kMain.second}}, 1,
+                                      {}, true},
+                      NetscapeWindows{"TheClassWithAnotherTitle", {{kMain.first, "Other"}}, 1, {}, true},
+                      NetscapeWindows{"BothClosedOneByOne", {kMain, kSub}, 0, {kMain.first, kSub.first}, false},
+                      NetscapeWindows{"NeitherOpen", {}, 0, {}, false}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 

@@ -16,6 +16,10 @@
 class InstallerTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        // The user's application-data folder lies in the test's own, so that what one
+        // test leaves there is gone for the next.
+        m.MakeFolder(user);
+        m.SetAppDataFolder(user);
         m.SetString(kProduct, "InstallLocation", product);
         m.SetString(kProduct, "ProgramLocation", program);
         for (const auto& file : product_files::kAll) {
@@ -54,6 +58,7 @@ protected:
     const std::string root = TestMachine::Root();
     const std::string product = root + "\\Zentho";
     const std::string program = root + "\\Zentho\\Program";
+    const std::string user = root + "\\Profile\\Application Data";
     const std::string kProduct = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Arvelle\\Zentho V4";
     const std::string kHKCU = "HKEY_CURRENT_USER\\";
 };

@@ -23,16 +23,15 @@ protected:
 
 TEST_F(MailInstall, TheToolbarStaysWhileThePartnersIntegrationIsOn) {
     m.CreateKey(kRun);
-    const std::string exe = program + "\\ZenthoMailTransToolBar.exe";
+    const std::string exe = program + "\\ZenthoMailTransToolBar.exe", run = kRun + "|ZenthoMailTrans";
     m.InstallProductProgram(exe);
-    InstallBothClients(1);
-    EXPECT_EQ(Run(0x201, 1, 0), std::vector<std::string>{}) << "Messenger's integration runs it already";
-    EXPECT_EQ(Run(0x201, 0, 1), std::vector<std::string>{});
-
-    m.SetDword(kState + "NM", "Trans", 0);
-    const std::string run = kRun + "|ZenthoMailTrans";
+    InstallBothClients(0);
     EXPECT_EQ(Run(0x201, 1, 0), (std::vector<std::string>{"set " + run + "=\"" + exe + "\"", "start " + exe + " "}));
     ASSERT_TRUE(m.WaitForWindow(texts::kMailToolbar.classPrefix, true));
+    m.SetDword(kState + "NM", "Trans", 1);
+    EXPECT_EQ(Run(0x201, 0, 1), std::vector<std::string>{}) << "Messenger's integration keeps it running";
+    EXPECT_EQ(Run(0x201, 1, 0), std::vector<std::string>{}) << "and registered";
+    m.SetDword(kState + "NM", "Trans", 0);
     EXPECT_EQ(Run(0x204, 1, 0), std::vector<std::string>{"set " + run + "=\"" + exe + "\""}) << "running: no copy";
     EXPECT_EQ(Run(0x201, 0, 1), (std::vector<std::string>{"close #ZenthoMailTrans4#", "delete-value " + run}));
     EXPECT_TRUE(m.WaitForWindow(texts::kMailToolbar.classPrefix, false));
@@ -97,6 +96,7 @@ TEST_F(MailInstall, QuillonKeepsTheUsersOwnLibrary) {
         {"P", "C:\\Other\\OtherTrans.dll", 0, "C:\\Other\\OtherTrans.dll", "-"},
         {"C:\\Other\\OtherTrans.dll", "-", 0, "C:\\Other\\OtherTrans.dll", "-"},
         {"D:\\OLD\\zenthoquillontrans.DLL", "-", 0, "-", "-"},  // the product's, from another folder
+        {"C:\\Other\\MyZenthoQuillonTrans.dll", "-", 0, "C:\\Other\\MyZenthoQuillonTrans.dll", "-"},
         {"C:\\Other\\NewTrans.dll", "C:\\Other\\OtherTrans.dll", 1, "C:\\Other\\NewTrans.dll",
          "C:\\Other\\OtherTrans.dll"},
         {"-", "C:\\Other\\OtherTrans.dll", 0, "C:\\Other\\OtherTrans.dll", "-"},

@@ -85,37 +85,44 @@ TEST_F(SuiteInstall, PictoraWorkFolderAndCorvaneProgramFolder) {
 
 namespace {
 
-// A registered path too short for the cut that gives the program's folder gives no
-// folder: the branch then does nothing, and above all deletes nothing by a bare file
-// name, which would name a file in the current folder (here the product's own).
-TEST_F(SuiteInstall, CutsThatGiveNoFolderChangeNothing) {
+// Folders the installer must never write in: a registered path too short for the cut
+// that gives the program's folder gives no folder, and then nothing is done (the
+// file names alone would name files in the current folder, here the product's own);
+// and a groupware registered in the product's own folder gets no copies there.
+TEST_F(SuiteInstall, FoldersTheInstallerNeverTouches) {
     char windows[MAX_PATH] = {};
     os::GetWindowsDirectoryA(windows, MAX_PATH);
     m.WriteFile(std::string(windows) + "\\Corvane.ini", "[Corvane]\r\nWinNTIconPath=" + root + "\\Icons\r\n");
+    m.WriteFile(program + "\\Corvane.ini", "[Corvane]\r\nWinNTIconPath=" + root + "\\Icons\r\n");
     m.MakeFolder(root + "\\Icons");
     m.MakeFolder("C:\\work\\pct");
     UserFolder("Pictora", "Icons");
+    const std::string icons = root + "\\Icons\\Zentho4.", source = Data("Corvane") + "\\Zentho4.";
     const struct {
         unsigned int appId;
         const char* application;
-        const char* path;
-        const char* name;
+        std::string path, name;
+        std::vector<std::string> on, off;
     } rows[] = {
-        {0x801, "Corvane", "", "C.exe"},    // "\C.exe", shorter than "Corvane.exe"
-        {0x808, "Pictora", "C:", "p.exe"},  // "C:\p.exe", shorter than "\pct\p32main.exe"
+        {0x801, "Corvane", "", "C.exe", {}, {}},     // "\C.exe", shorter than "Corvane.exe"
+        {0x808, "Pictora", "C:", "p.exe", {}, {}},  // "C:\p.exe", shorter than "\pct\p32main.exe"
+        {0x801, "Corvane", program, "Corvane.exe",
+         {"copy " + source + "bmp > " + icons + "bmp", "copy " + source + "mac > " + icons + "mac"},
+         {"delete " + icons + "bmp", "delete " + icons + "mac"}},
     };
     m.SetCurrentFolder(program);
     const auto before = m.Files(program);
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.application);
+        SCOPED_TRACE(std::string(row.application) + " at \"" + row.path + "\"");
+        m.DeleteTree(kSarvin);
         m.SetString(kSarvin + "\\" + row.application + "\\9.7", "Path", row.path);
         m.SetString(kSarvin + "\\" + row.application + "\\9.7", "Name", row.name);
         m.SetString(kSarvin + "\\" + row.application + "\\9.7", "Description", row.application);
-        ASSERT_GT(GetLatestApplicationPath(row.appId, nullptr), 0) << "found, with its short path";
-        EXPECT_EQ(Run(row.appId, 1, 0), std::vector<std::string>{});
-        EXPECT_EQ(Run(row.appId, 0, 1), std::vector<std::string>{});
+        ASSERT_GT(GetLatestApplicationPath(row.appId, nullptr), 0) << "found";
+        EXPECT_EQ(Run(row.appId, 1, 0), row.on);
+        EXPECT_EQ(Run(row.appId, 0, 1), row.off);
+        EXPECT_EQ(m.Files(program), before) << "the product's own files";
     }
-    EXPECT_EQ(m.Files(program), before) << "the product's own files, in the current folder";
 }
 
 }  // namespace
