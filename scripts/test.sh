@@ -2,7 +2,8 @@
 # Installs what is missing, builds the three builds (and the sanitizer build) and runs
 # every test: the native suite with its fault and hostile-registry sweeps, the same
 # under AddressSanitizer and UndefinedBehaviorSanitizer, the Windows suite and tool
-# checks under Wine, the export tables of both DLLs, and every fuzz target for 30 s.
+# checks under Wine, the export tables of both DLLs, the mutant catalogue, and every
+# fuzz target for 30 s.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh all
@@ -24,4 +25,6 @@ for preset in "${presets[@]}"; do
 done
 # The sweeps' counts, from the sanitizer run's output.
 grep -hE '^(fault sweep|hostile registry):' build/native-asan/Testing/Temporary/LastTest.log
+# Every mutant of the catalogue must be caught by the tests without the sweeps.
+scripts/mutants.sh
 scripts/fuzz.sh -j 2 30
