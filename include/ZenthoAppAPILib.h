@@ -63,6 +63,9 @@ enum ZenthoGroupMask : unsigned int {
     ZENTHO_GROUP_ALL = 0x3FFF
 };
 
+/* The library's own sources take the names above and nothing else. */
+#if !defined(ZENTHOAPPAPILIB_NAMES_ONLY)
+
 /* The default browser (Internet Explorer or Netscape Navigator): its display name
  * (the Netscape name's count includes its NUL), its program path, -1 or -2. */
 ZENTHOAPPAPI_IMPORT long ZENTHOAPPAPI_CALL GetDefaultBrowser(char* name);
@@ -100,5 +103,7 @@ ZENTHOAPPAPI_IMPORT long ZENTHOAPPAPI_CALL GetSupportedApplications(unsigned int
 /* Places (on != 0) or removes the integration itself, as SetLatestApplicationState
  * does after recording the state; previousState is the state recorded before. */
 ZENTHOAPPAPI_IMPORT void ZENTHOAPPAPI_CALL UpdateApplTransSettings(unsigned int appId, int on, int previousState);
+
+#endif /* !ZENTHOAPPAPILIB_NAMES_ONLY */
 
 #endif /* ZENTHOAPPAPILIB_H */

@@ -3,7 +3,7 @@
 # checks that the native tests (without the long sweeps) catch it. Works in a scratch
 # copy of the tree, so the tree itself never changes, and rebuilds incrementally.
 #
-#   mutants.sh [--share K/N] [--match TEXT] [CATALOGUE]     (default tests/mutants.txt)
+#   mutants.sh [--check] [--share K/N] [--match TEXT] [CATALOGUE]   (default tests/mutants.txt)
 #
 # A catalogue line: FILE @@ FIND @@ REPLACE @@ RULE [@@ equivalent: WHY]
 # (an empty REPLACE deletes FIND: "FILE @@ FIND @@ @@ RULE")
@@ -11,15 +11,17 @@
 # break, and "#" starts a comment line. A mutant marked equivalent changes nothing a
 # caller can observe: it is checked to build, and its survival is expected.
 # --share K/N plants the mutants whose number is K modulo N (1 <= K <= N), a fixed
-# part of the catalogue; --match plants those whose line holds TEXT.
+# part of the catalogue; --match plants those whose line holds TEXT; --check only
+# checks that every line can be planted, without building anything.
 # Prints each verdict, then the counts; exits 1 when a mutant survives, or a line
 # cannot be planted.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source_dir=$(cd "$here/.." && pwd)
-share="" match=""
+share="" match="" check=""
 while [ $# -gt 0 ]; do
   case $1 in
+    --check) check=1; shift ;;
     --share) share=$2; shift 2 ;;
     --match) match=$2; shift 2 ;;
     *) break ;;
@@ -32,9 +34,11 @@ trap 'rm -rf "$scratch"' EXIT
 tree=$scratch/tree build=$scratch/build
 mkdir -p "$tree"
 tar -C "$source_dir" --exclude=./build --exclude=./.git --exclude=./dist -cf - . | tar -C "$tree" -xf -
-echo "== building the tests once (native, $(nproc) jobs)"
-cmake -S "$tree" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=None -DCMAKE_CXX_FLAGS=-O0 >/dev/null
-cmake --build "$build" --target zentho_tests zentho-appapi >/dev/null
+if [ -z "$check" ]; then
+  echo "== building the tests once (native, $(nproc) jobs)"
+  cmake -S "$tree" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=None -DCMAKE_CXX_FLAGS=-O0 >/dev/null
+  cmake --build "$build" --target zentho_tests zentho-appapi >"$scratch/build.log" 2>&1 || { tail -20 "$scratch/build.log"; exit 1; }
+fi
 
 # The tests a mutant must fail: the behaviour suite without its sweeps, and the tool's
 # contract when the tool is what changed. Test machines live in memory where possible.
@@ -83,7 +87,9 @@ while IFS= read -r line <&3 || [ -n "$line" ]; do
     echo "broken    #$number: $file: \"${fields[1]}\" $why"
     broken=$((broken + 1)); continue
   fi
-  if ! cmake --build "$build" --target zentho_tests zentho-appapi >"$scratch/build.log" 2>&1; then
+  if [ -n "$check" ]; then
+    verdict="plants"
+  elif ! cmake --build "$build" --target zentho_tests zentho-appapi >"$scratch/build.log" 2>&1; then
     verdict="unbuilt"; unbuilt=$((unbuilt + 1))
     grep -m1 -o 'error: .*' "$scratch/build.log" | sed 's/^/           /' || true
   elif run_tests "$file"; then

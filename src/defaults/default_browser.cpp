@@ -6,8 +6,10 @@
 #include "defaults/shell_command.h"
 #include "detect/display_names.h"
 #include "detect/version_choice.h"
+#include "catalogue/catalogue.h"
 #include "defaults/default_programs.h"
 #include "frame/exports.h"
+#include "frame/results.h"
 #include "frame/text_call.h"
 #include "platform/heap_string.h"
 #include "platform/registry_key.h"
@@ -22,7 +24,8 @@ enum { kNavigator, kExplorer };
 // The tail of Navigator's program path below its install folder.
 constexpr size_t kNavigatorTail = sizeof("\\Program\\netscape.exe") - 1;  // 21
 
-const defaults::NamePrefix kBrowserNames[] = {{"Microsoft", 9, 0x101}, {"Netscape", 8, 0x102}};
+const defaults::NamePrefix kBrowserNames[] = {{"Microsoft", 9, ZENTHO_APP_INTERNET_EXPLORER},
+                                              {"Netscape", 8, ZENTHO_APP_NETSCAPE_NAVIGATOR}};
 
 // The Navigator version installed in the folder of the open command: the greatest
 // version whose "Install Directory" is spelled exactly as that folder.
@@ -31,11 +34,11 @@ LONG NameNavigator(const char* program, char* buffer) {
     platform::KeyNameList versions;
     if (!navigator.Open(HKEY_LOCAL_MACHINE, registry_paths::kNetscapeNavigator, platform::kReadAccess) ||
         !navigator.EnumSubkeys(&versions))
-        return -2;
+        return results::kUnsupportedProgram;
     // The path less its last 21 bytes, whatever they are; a quoted path keeps its
     // opening quote. A path shorter than the tail gives no folder, which matches none.
     size_t length = std::strlen(program);
-    if (length <= kNavigatorTail) return -2;
+    if (length <= kNavigatorTail) return results::kUnsupportedProgram;
     std::string folder(program, length - kNavigatorTail);
     std::string best = detect::kLowestVersion;
     bool found = false;
@@ -51,9 +54,9 @@ LONG NameNavigator(const char* program, char* buffer) {
         found = true;
         if (detect::IsGreaterVersion(version, best.c_str())) best = version;
     }
-    if (!found) return -2;
-    std::string name = std::string(detect::kNavigatorPrefix) + best;
-    if (name.size() >= platform::kWorkBufferSize) return -2;
+    if (!found) return results::kUnsupportedProgram;
+    std::string name = std::string(defaults::DisplayNamePrefix(ZENTHO_APP_NETSCAPE_NAVIGATOR)) + best;
+    if (name.size() >= platform::kWorkBufferSize) return results::kUnsupportedProgram;
     return defaults::Answer(name.c_str(), buffer, true);  // a Netscape name counts its NUL
 }
 
@@ -74,10 +77,10 @@ LONG BrowserName(char* name) {
     if (found < 1) return found;
     if (which == kNavigator) return NameNavigator(program, name);
     defaults::Version v = defaults::VersionOf(program);
-    if (!v.readable) return -2;
+    if (!v.readable) return results::kUnsupportedProgram;
     char work[platform::kWorkBufferSize];
-    std::strcpy(work, detect::kInternetExplorerPrefix);
-    return detect::AppendIEVersionLabel(work, name, v.major, v.minor, v.build, -2);
+    std::strcpy(work, defaults::DisplayNamePrefix(ZENTHO_APP_INTERNET_EXPLORER));
+    return detect::AppendIEVersionLabel(work, name, v.major, v.minor, v.build, results::kUnsupportedProgram);
 }
 
 LONG BrowserPath(char* path) {

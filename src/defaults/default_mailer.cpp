@@ -7,8 +7,10 @@
 #include "defaults/shell_command.h"
 #include "detect/display_names.h"
 #include "detect/version_choice.h"
+#include "catalogue/catalogue.h"
 #include "defaults/default_programs.h"
 #include "frame/exports.h"
+#include "frame/results.h"
 #include "frame/text_call.h"
 #include "platform/heap_string.h"
 #include "platform/registry_key.h"
@@ -20,18 +22,16 @@ namespace {
 const char* const kMailers[] = {"netscape.exe", "outlook.exe", "msimn.exe", "eudora.exe", "quillon.exe", "corvane.exe"};
 enum { kMessenger, kOutlook, kOutlookExpress, kEudora, kQuillon, kGroupware };
 
-constexpr LONG kGroupwareResult = -4;
-
 // Outlook Express before Outlook, whose name begins the same way. "Arvelle" is compared
 // with its NUL, so only that exact name matches; Quillon's own display names begin
 // with "Quillon ".
 const defaults::NamePrefix kMailerNames[] = {
-    {"Microsoft Outlook Express", 25, 0x201},
-    {"Microsoft Outlook", 17, 0x202},
-    {"Netscape", 8, 0x204},
-    {detect::kEudoraPrefix, sizeof(detect::kEudoraPrefix) - 1, 0x208},
-    {"Arvelle", 8, 0x210},
-    {"Quillon ", 8, 0x210},
+    {"Microsoft Outlook Express", 25, ZENTHO_APP_OUTLOOK_EXPRESS},
+    {"Microsoft Outlook", 17, ZENTHO_APP_OUTLOOK_MAIL},
+    {"Netscape", 8, ZENTHO_APP_NETSCAPE_MESSENGER},
+    {"Qualcomm Eudora Pro ", 20, ZENTHO_APP_EUDORA_PRO},
+    {"Arvelle", 8, ZENTHO_APP_QUILLON},
+    {"Quillon ", 8, ZENTHO_APP_QUILLON},
 };
 
 const char* OutlookLabel(unsigned short major, unsigned short minor) {
@@ -54,7 +54,7 @@ LONG NameMessenger(char* buffer) {
     platform::KeyNameList versions;
     if (!navigator.Open(HKEY_LOCAL_MACHINE, registry_paths::kNetscapeNavigator, platform::kReadAccess) ||
         !navigator.EnumSubkeys(&versions))
-        return -2;
+        return results::kUnsupportedProgram;
     std::string best = detect::kLowestVersion;
     bool found = false;
     for (const char* version : versions) {
@@ -65,9 +65,9 @@ LONG NameMessenger(char* buffer) {
         platform::RegistryKey main;
         if (main.Open(HKEY_LOCAL_MACHINE, mainKey.c_str(), platform::kReadAccess)) found = true;
     }
-    if (!found) return -2;
-    std::string name = std::string(detect::kMessengerPrefix) + best;
-    if (name.size() >= platform::kWorkBufferSize) return -2;
+    if (!found) return results::kUnsupportedProgram;
+    std::string name = std::string(defaults::DisplayNamePrefix(ZENTHO_APP_NETSCAPE_MESSENGER)) + best;
+    if (name.size() >= platform::kWorkBufferSize) return results::kUnsupportedProgram;
     return defaults::Answer(name.c_str(), buffer, true);  // a Netscape name counts its NUL
 }
 
@@ -86,27 +86,29 @@ LONG MailerName(char* name) {
     LONG found =
         defaults::FindProgramInCommand(registry_paths::kMailtoCommand, kMailers, std::size(kMailers), &which, program);
     if (found < 1) return found;
-    if (which == kGroupware) return kGroupwareResult;
+    if (which == kGroupware) return results::kGroupwareMailer;
     if (which == kMessenger) return NameMessenger(name);
     defaults::Version v = defaults::VersionOf(program);
-    if (!v.readable) return -2;
+    if (!v.readable) return results::kUnsupportedProgram;
     char work[platform::kWorkBufferSize];
     switch (which) {
         case kOutlook: {
             const char* label = OutlookLabel(v.major, v.minor);
-            if (!label) return -2;
+            if (!label) return results::kUnsupportedProgram;
             std::strcpy(work, "Microsoft Outlook ");
             std::strcat(work, label);
             return defaults::Answer(work, name);
         }
         case kOutlookExpress:
-            std::strcpy(work, detect::kOutlookExpressPrefix);
-            return detect::AppendIEVersionLabel(work, name, v.major, v.minor, v.build, -2);
+            std::strcpy(work, defaults::DisplayNamePrefix(ZENTHO_APP_OUTLOOK_EXPRESS));
+            return detect::AppendIEVersionLabel(work, name, v.major, v.minor, v.build, results::kUnsupportedProgram);
         case kEudora:
-            detect::FormatEudoraName(work, v.major, v.minor, v.build);
+            detect::FormatVersionedName(work, defaults::DisplayNamePrefix(ZENTHO_APP_EUDORA_PRO), v.major, v.minor,
+                                        v.build);
             return defaults::Answer(work, name);
         default:
-            detect::FormatQuillonName(work, v.major, v.minor, v.build);
+            detect::FormatVersionedName(work, defaults::DisplayNamePrefix(ZENTHO_APP_QUILLON), v.major, v.minor,
+                                        v.build);
             return defaults::Answer(work, name);
     }
 }

@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "catalogue/catalogue.h"
+#include "frame/results.h"
 #include "platform/heap_string.h"
 #include "platform/registry_key.h"
 
@@ -14,7 +16,7 @@ LONG FindProgramInCommand(const char* commandKey, const char* const* files, size
     platform::RegistryKey key;
     std::string command;
     if (!key.Open(HKEY_CLASSES_ROOT, commandKey, platform::kReadAccess) || !platform::ReadText(key, "", &command))
-        return -1;
+        return results::kNoOpenCommand;
     key.Close();
     for (size_t i = 0; i < fileCount; ++i) {
         if (platform::ExtractProgramFromCommand(command.c_str(), files[i], program)) {
@@ -22,7 +24,7 @@ LONG FindProgramInCommand(const char* commandKey, const char* const* files, size
             return 1;
         }
     }
-    return -2;
+    return results::kUnsupportedProgram;
 }
 
 Version VersionOf(const char* program) {
@@ -44,5 +46,7 @@ unsigned int AppIdOfName(const char* name, const NamePrefix* prefixes, size_t co
     }
     return 0;
 }
+
+const char* DisplayNamePrefix(unsigned int appId) { return catalogue::FindApplication(appId)->namePrefix; }
 
 }  // namespace defaults

@@ -35,4 +35,7 @@ struct NamePrefix {
 };
 unsigned int AppIdOfName(const char* name, const NamePrefix* prefixes, size_t count);
 
+// The beginning of the display names the catalogue gives an application.
+const char* DisplayNamePrefix(unsigned int appId);
+
 }  // namespace defaults

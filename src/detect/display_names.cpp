@@ -55,12 +55,9 @@ LONG AppendIEVersionLabel(char* work, char* out, unsigned short major, unsigned 
     return static_cast<LONG>(std::strlen(work));
 }
 
-void FormatEudoraName(char* out, unsigned short major, unsigned short minor, unsigned short build) {
-    std::snprintf(out, platform::kWorkBufferSize, "%s %d.%d.%d", kEudoraPrefix, major, minor, build);
-}
-
-void FormatQuillonName(char* out, unsigned short major, unsigned short minor, unsigned short build) {
-    std::snprintf(out, platform::kWorkBufferSize, "Quillon %d.%d.%d", major, minor, build);
+void FormatVersionedName(char* out, const char* prefix, unsigned short major, unsigned short minor,
+                         unsigned short build) {
+    std::snprintf(out, platform::kWorkBufferSize, "%s%d.%d.%d", prefix, major, minor, build);
 }
 
 }  // namespace detect

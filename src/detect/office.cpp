@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "catalogue/catalogue.h"
 #include "detect/version_choice.h"
 #include "platform/heap_string.h"
 #include "platform/registry_key.h"
@@ -17,19 +18,6 @@
 
 namespace detect {
 namespace {
-
-struct OfficeApplication {
-    const char* name;        // the subkey below the version key
-    const char* prefix;      // of the display name, ending in a blank
-    const char* executable;  // appended to the install folder
-};
-
-constexpr OfficeApplication kApplications[] = {
-    {"Word", "Microsoft Word ", "\\Winword.exe"},
-    {"Outlook", "Microsoft Outlook ", "\\Outlook.exe"},
-    {"Excel", "Microsoft Excel ", "\\Excel.exe"},
-    {"PowerPoint", "Microsoft PowerPoint ", "\\Powerpnt.exe"},
-};
 
 const char* EditionLabel(unsigned short major, unsigned short minor) {
     if (major == 9) return "2000";
@@ -42,10 +30,9 @@ const char* EditionLabel(unsigned short major, unsigned short minor) {
 void FindLatestOfficeApp(const char* application, char* displayName, char* exePath, char* appKey) {
     for (char* out : {displayName, exePath, appKey})
         if (out) out[0] = 0;
-    const OfficeApplication* row = nullptr;
-    for (const auto& candidate : kApplications)
-        if (application && os::_mbscmp(Bytes(application), Bytes(candidate.name)) == 0) row = &candidate;
+    const catalogue::Application* row = catalogue::FindByDetection(catalogue::Detection::kOffice, application);
     if (!row) return;
+    const std::string program = std::string("\\") + row->program;  // appended to the install folder
 
     platform::RegistryKey office;
     platform::KeyNameList versions;
@@ -57,7 +44,7 @@ void FindLatestOfficeApp(const char* application, char* displayName, char* exePa
     bool found = false;
     for (const char* version : versions) {
         if (!IsVersionName(version)) continue;
-        std::string rootPath = std::string(registry_paths::kOffice) + "\\" + version + "\\" + row->name + "\\" +
+        std::string rootPath = std::string(registry_paths::kOffice) + "\\" + version + "\\" + row->detectName + "\\" +
                                registry_paths::kInstallRoot;
         if (rootPath.size() >= platform::kWorkBufferSize) continue;
         platform::RegistryKey root;
@@ -70,24 +57,24 @@ void FindLatestOfficeApp(const char* application, char* displayName, char* exePa
         char trimmed[platform::kWorkBufferSize];
         std::memcpy(trimmed, path.c_str(), path.size() + 1);
         platform::TrimPath(trimmed);
-        if (std::strlen(trimmed) + std::strlen(row->executable) >= platform::kWorkBufferSize) continue;
+        if (std::strlen(trimmed) + program.size() >= platform::kWorkBufferSize) continue;
         std::memcpy(folder, trimmed, sizeof trimmed);
         foundVersion = version;
         found = true;
     }
     if (!found) return;
 
-    std::string executable = std::string(folder) + row->executable;
+    std::string executable = std::string(folder) + program;
     if (displayName) {
         unsigned short major, minor, build;
         if (platform::GetFileVersion(executable.c_str(), &major, &minor, &build)) {
-            std::strcpy(displayName, row->prefix);
+            std::strcpy(displayName, row->namePrefix);
             std::strcat(displayName, EditionLabel(major, minor));
         }
     }
     if (exePath) std::strcpy(exePath, executable.c_str());
     if (appKey) {
-        std::string key = std::string(registry_paths::kOffice) + "\\" + foundVersion + "\\" + row->name;
+        std::string key = std::string(registry_paths::kOffice) + "\\" + foundVersion + "\\" + row->detectName;
         std::strcpy(appKey, key.c_str());  // shorter than the InstallRoot path that was checked
     }
 }

@@ -23,7 +23,7 @@ constexpr char kDisplayPrefix[] = "Sarvin ";
 constexpr char kSettingsFile[] = "Corvane.ini";
 constexpr char kSettingsSection[] = "Corvane";
 constexpr char kIconPathKey[] = "WinNTIconPath";
-constexpr unsigned int kGroupwareAppId = 0x801;
+constexpr unsigned int kGroupwareAppId = ZENTHO_APP_CORVANE;  // its state key holds the search switches
 
 // The version keys of an application below root (see ScanVersionKeys).
 template <typename OnBest>

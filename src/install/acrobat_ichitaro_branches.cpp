@@ -6,7 +6,7 @@
 
 #include "install/branches.h"
 #include "install/mechanics.h"
-#include "install/product_files.h"
+#include "catalogue/product_files.h"
 #include "install/windows.h"
 #include "platform/heap_string.h"
 #include "platform/paths.h"
@@ -20,7 +20,8 @@ struct AdobeVersion {
     const char* version;
     const char* plugin;
 };
-constexpr AdobeVersion kAdobeVersions[] = {{"5.0", "\\ZenthoPDFTrans5.api"}, {"4.0", "\\ZenthoPDFTrans.api"}};
+constexpr AdobeVersion kAdobeVersions[] = {{"5.0", product_files::kAcrobat5Plugin},
+                                           {"4.0", product_files::kAcrobat4Plugin}};
 
 const char* const kTaroClasses[] = {"js:TARO9", "js:TARO10", "js:TARO11"};
 
@@ -49,10 +50,8 @@ bool WaitUntil(Done done, DWORD boundMs) {
 void AcrobatBranch(const UpdateCall& call) {
     platform::HeapString location(platform::GetProgramLocation());
     if (!location || !IsExistingFolder(location.get())) return;
-    const bool reader = call.appId == 0x1002;
-    const std::string product =
-        std::string(registry_paths::kAdobe) + (reader ? "\\Acrobat Reader\\" : "\\Adobe Acrobat\\");
-    const char* fallback = reader ? registry_paths::kAppPathsAcroRd32 : registry_paths::kAppPathsAcrobat;
+    const std::string product = In(registry_paths::kAdobe, call.app.detectName) + "\\";
+    const std::string fallback = registry_paths::AppPathsKey(call.app.program);
     // The first version whose folder key opens decides, also when the folder comes from
     // the shell's registration of the program.
     platform::RegistryKey folderKey;
@@ -71,7 +70,7 @@ void AcrobatBranch(const UpdateCall& call) {
         std::string installPath = versionKey + "\\" + registry_paths::kAdobeInstallPath;
         if (folderKey.Open(root, installPath.c_str(), platform::kReadAccess)) {
             valueName = "";
-        } else if (folderKey.Open(HKEY_LOCAL_MACHINE, fallback, platform::kReadAccess)) {
+        } else if (folderKey.Open(HKEY_LOCAL_MACHINE, fallback.c_str(), platform::kReadAccess)) {
             valueName = "Path";
         } else {
             continue;
@@ -84,15 +83,15 @@ void AcrobatBranch(const UpdateCall& call) {
     if (!platform::ReadText(folderKey, valueName, &folder)) return;
     const std::string pluginFolder = folder + "\\plug_ins";
     if (!IsExistingFolder(pluginFolder)) return;
-    const std::string target = pluginFolder + chosen->plugin;
+    const std::string target = In(pluginFolder, chosen->plugin);
     if (call.on)
-        CopyOver(std::string(location.get()) + chosen->plugin, target);
+        CopyOver(In(location.get(), chosen->plugin), target);
     else
         Remove(target);
 }
 
 void IchitaroBranch(const UpdateCall& call) {
-    const std::string program = DetectedProgramPath(call.appId);
+    const std::string program = DetectedProgramPath(call.app.id);
     // The folder: the path less "Taro9.exe" (9 characters) or "Taro10.exe" /
     // "Taro11.exe" (10), then less its backslash.
     std::string folder = FolderOf(program, "Taro9.exe");
@@ -100,25 +99,27 @@ void IchitaroBranch(const UpdateCall& call) {
     if (folder.empty()) return;
     folder.pop_back();
     if (!platform::IsAbsolutePath(folder.c_str()) || !IsExistingFolder(folder)) return;
-    const std::string jtd = folder + "\\Arvelle_zentho.jtd", tbl = folder + "\\Arvelle_jic.tbl",
-                      jbl = folder + "\\Arvelle_lib.jbl";
-    const std::string source = DataFolder(product_files::kTaroFolder);
+    namespace files = product_files;
+    const std::string jtd = In(folder, files::kTaroDictionary), tbl = In(folder, files::kTaroTable),
+                      jbl = In(folder, files::kTaroLibrary);
+    const std::string source = DataFolder(files::kTaroFolder);
     if (source.empty()) return;
     // Ichitaro runs the macro file behind its /M/ switch: "/M/<folder>\install.mtx" in quotes.
-    auto macro = [&](const char* file) { return "\"/M/" + source + file + "\""; };
+    auto macro = [&](const char* file) { return "\"/M/" + In(source, file) + "\""; };
     if (call.on) {
         Remove(tbl);
         Remove(jbl);
-        CopyOver(source + "\\Arvelle_zentho.jtd", jtd);
-        CopyOver(source + "\\Arvelle_jic.tbl", tbl);
-        CopyOver(source + "\\Arvelle_lib.jbl", jbl);
-        if (call.previousState == 0) Start(program, macro("\\install.mtx").c_str());
+        CopyOver(In(source, files::kTaroDictionary), jtd);
+        CopyOver(In(source, files::kTaroTable), tbl);
+        CopyOver(In(source, files::kTaroLibrary), jbl);
+        if (call.previousState == 0) Start(program, macro(files::kTaroInstallMacro).c_str());
         return;
     }
     if (call.previousState != 0) {
         // Ichitaro must open and close again before two of the files can go. A start
         // that fails has nothing to wait for; the waits are bounded.
-        const bool started = platform::ShellOpen(program.c_str(), macro("\\uninstall.mtx").c_str(), nullptr) != 0;
+        const bool started =
+            platform::ShellOpen(program.c_str(), macro(files::kTaroUninstallMacro).c_str(), nullptr) != 0;
         if (started) WaitUntil(AnyTaroWindow, Bounds().ichitaroStartMs);
         if (!WaitUntil([] { return !AnyTaroWindow(); }, Bounds().ichitaroCloseMs)) return;  // still open: files stay
     }

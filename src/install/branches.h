@@ -2,6 +2,8 @@
 // installs (on) or removes the product's integration as the application is found now.
 #pragma once
 
+#include "catalogue/catalogue.h"
+
 namespace install {
 
 // The body of the export UpdateApplTransSettings: installs (on) or removes the
@@ -9,7 +11,7 @@ namespace install {
 void Update(unsigned int appId, int on, int previousState);
 
 struct UpdateCall {
-    unsigned int appId;
+    const catalogue::Application& app;
     bool on;
     int previousState;  // the state recorded before the change (nonzero: it was on)
 };
@@ -19,10 +21,10 @@ void NetscapeBranch(const UpdateCall& call);
 void MailToolbarBranch(const UpdateCall& call);  // Outlook Express, Netscape Messenger
 void EudoraBranch(const UpdateCall& call);
 void QuillonBranch(const UpdateCall& call);
-void OfficeTemplateBranch(const UpdateCall& call);  // Word, Excel, PowerPoint
-void OutlookBranch(const UpdateCall& call);         // both Outlook AppIds
+void OfficeAddInBranch(const UpdateCall& call);  // Word, Excel, PowerPoint
+void OutlookBranch(const UpdateCall& call);      // both Outlook AppIds
 void CorvaneBranch(const UpdateCall& call);
-void ScrivaleCalvoraBranch(const UpdateCall& call);
+void SuiteScriptsBranch(const UpdateCall& call);  // Scrivale, Calvora
 void PictoraBranch(const UpdateCall& call);
 void AcrobatBranch(const UpdateCall& call);  // Acrobat and Acrobat Reader
 void IchitaroBranch(const UpdateCall& call);

@@ -7,21 +7,18 @@
 #include "frame/exports.h"
 #include "install/branches.h"
 #include "install/keep_aside.h"
+#include "catalogue/product_files.h"
 #include "install/mechanics.h"
-#include "install/product_files.h"
 #include "install/texts.h"
 #include "install/windows.h"
 #include "platform/heap_string.h"
 #include "platform/paths.h"
+#include "platform/product.h"
 #include "platform/registry_key.h"
 #include "platform/registry_paths.h"
 
 namespace install {
 namespace {
-
-constexpr char kToolbarRunValue[] = "ZenthoMailTrans";
-constexpr char kEudoraProgram[] = "\\eudora.exe";
-constexpr char kTranslationLib[] = "TranslationLib";
 
 bool KeyExists(const char* path, REGSAM access) {
     platform::RegistryKey key;
@@ -31,8 +28,8 @@ bool KeyExists(const char* path, REGSAM access) {
 // Quillon holds one translation library: another one the user chose is kept aside
 // while the product's is set, and only the product's is ever deleted.
 RegistryValueSlot LibrarySlot(platform::RegistryKey& key, std::string library = "") {
-    return RegistryValueSlot(key, kTranslationLib, product_files::kSavedTranslationLib, std::move(library),
-                             product_files::kQuillonLibrary);
+    return RegistryValueSlot(key, registry_paths::kQuillonTranslationLib, product_files::kSavedTranslationLib,
+                             std::move(library), product_files::kQuillonLibrary);
 }
 
 void PlaceLibrary(platform::RegistryKey& key, const std::string& library) {
@@ -49,19 +46,18 @@ void RemoveLibrary(platform::RegistryKey& key) {
 
 void MailToolbarBranch(const UpdateCall& call) {
     // One program serves both clients: it stays while the other one's integration is on.
-    const unsigned int partner = call.appId == 0x201 ? 0x204 : 0x201;
-    if (GetLatestApplicationState(partner)) return;
+    if (GetLatestApplicationState(call.app.partner)) return;
     if (call.on) {
         platform::HeapString location(platform::GetProgramLocation());
         if (location) {
-            std::string command = std::string("\"") + location.get() + "\\" + product_files::kMailToolbar + "\"";
-            platform::SetRunEntry(HKEY_CURRENT_USER, kToolbarRunValue, command.c_str());
+            std::string command = "\"" + In(location.get(), product_files::kMailToolbar) + "\"";
+            platform::SetRunEntry(HKEY_CURRENT_USER, product::kMailToolbarRunValue, command.c_str());
         }
         if (!FindTransWindow(texts::kMailToolbar)) platform::RunFromProgramFolder(product_files::kMailToolbar, "");
         return;
     }
     if (HWND toolbar = FindTransWindow(texts::kMailToolbar)) SendClose(toolbar);
-    platform::RemoveRunEntry(HKEY_CURRENT_USER, kToolbarRunValue);
+    platform::RemoveRunEntry(HKEY_CURRENT_USER, product::kMailToolbarRunValue);
 }
 
 void EudoraBranch(const UpdateCall& call) {
@@ -69,17 +65,18 @@ void EudoraBranch(const UpdateCall& call) {
     {
         platform::RegistryKey key;
         if (!key.Open(HKEY_CURRENT_USER, registry_paths::kEudoraCommandLine, platform::kReadAccess)) return;
-        platform::ReadText(key, "Current", &current);  // unreadable: empty
+        platform::ReadText(key, registry_paths::kEudoraCurrent, &current);  // unreadable: empty
     }
     os::_mbslwr(reinterpret_cast<unsigned char*>(&current[0]));
     // Without the program's name in the command line there is no Eudora folder:
     // nothing is started and nothing placed.
+    const std::string program = In("", call.app.program);  // "\eudora.exe", as the command names it
     const unsigned char* found = os::_mbsstr(reinterpret_cast<const unsigned char*>(current.c_str()),
-                                             reinterpret_cast<const unsigned char*>(kEudoraProgram));
+                                             reinterpret_cast<const unsigned char*>(program.c_str()));
     if (!found) return;
     const size_t at = static_cast<size_t>(found - reinterpret_cast<const unsigned char*>(current.c_str()));
-    Start(current.substr(0, at + sizeof kEudoraProgram - 1), "/EnableAutomation");
-    std::string target = current.substr(0, at) + "\\Plugins\\" + product_files::kEudoraPlugin;
+    Start(current.substr(0, at + program.size()), "/EnableAutomation");
+    std::string target = In(current.substr(0, at) + "\\Plugins", product_files::kEudoraPlugin);
     Remove(target);
     if (!call.on) return;
     std::string source = ProgramFile(product_files::kEudoraPlugin);
@@ -90,7 +87,7 @@ void QuillonBranch(const UpdateCall& call) {
     if (call.on) {
         platform::HeapString location(platform::GetProgramLocation());
         if (!location) return;
-        std::string library = std::string(location.get()) + "\\" + product_files::kQuillonLibrary;
+        std::string library = In(location.get(), product_files::kQuillonLibrary);
         if (!KeyExists(registry_paths::kQuillon, platform::kReadAccess)) return;  // Quillon is not set up for the user
         // The value is looked at before it is written: read and write access.
         platform::RegistryKey users;

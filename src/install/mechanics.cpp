@@ -9,6 +9,8 @@
 
 namespace install {
 
+std::string In(const std::string& folder, const char* name) { return folder + "\\" + name; }
+
 std::string DetectedProgramPath(unsigned int appId) {
     platform::HeapString path(frame::TakeText([&](char* buffer) { return GetLatestApplicationPath(appId, buffer); }));
     return path ? path.get() : "";

@@ -9,6 +9,9 @@
 
 namespace install {
 
+// folder, a backslash, name: the way every path of the installer is built.
+std::string In(const std::string& folder, const char* name);
+
 // The full path of the application's executable as detection finds it now, or "" when
 // it is not installed.
 std::string DetectedProgramPath(unsigned int appId);

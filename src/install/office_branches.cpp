@@ -9,34 +9,15 @@
 #include "install/branches.h"
 #include "install/keep_aside.h"
 #include "install/mechanics.h"
-#include "install/product_files.h"
+#include "catalogue/product_files.h"
+#include "platform/product.h"
 #include "platform/registry_key.h"
 #include "platform/text.h"
 
 namespace install {
 namespace {
 
-struct TemplateAddIn {
-    unsigned int appId;
-    const char* programName;     // searched in the detected path
-    const char* programLiteral;  // its length is cut from the end of the path
-    const char* installSubfolder;
-    const char* userSubfolder;  // below the application-data folder
-    const char* addIn;
-    const char* dataFolder;
-};
-
-constexpr TemplateAddIn kTemplates[] = {
-    {0x401, "WinWord.exe", "\\WinWord.exe", "\\Startup", "\\Microsoft\\Word\\Startup", "\\Zentho4.dot",
-     product_files::kWordFolder},
-    {0x404, "Excel.exe", "\\Excel.exe", "\\XLStart", "\\Microsoft\\Excel\\XLStart", "\\Zentho4.xla",
-     product_files::kExcelFolder},
-    {0x408, "Powerpnt.exe", "\\Powerpnt.exe", "\\Addins", "\\Microsoft\\Addins", "\\Zentho4.ppa",
-     product_files::kPowerPointFolder},
-};
-
 constexpr char kOutlookUserFolder[] = "\\Microsoft\\Outlook";
-constexpr char kMacroProject[] = "\\VbaProject.OTM";
 
 // The key below which PowerPoint lists its add-ins, under HKEY_CURRENT_USER: the same
 // path as the newest PowerPoint's key under HKEY_LOCAL_MACHINE; "" when no PowerPoint
@@ -57,7 +38,8 @@ void RegisterPowerPointAddIn(const std::string& addInPath) {
             return;
     }
     platform::RegistryKey addIn;
-    if (!addIn.Create(HKEY_CURRENT_USER, (addIns + "\\Zentho4").c_str(), platform::kWriteAccess)) return;
+    if (!addIn.Create(HKEY_CURRENT_USER, In(addIns, product::kPowerPointAddInKey).c_str(), platform::kWriteAccess))
+        return;
     addIn.WriteDword("AutoLoad", 1);
     addIn.WriteString("Path", addInPath.c_str());
 }
@@ -66,24 +48,21 @@ void UnregisterPowerPointAddIn() {
     platform::RegistryKey list;
     const std::string addIns = PowerPointAddInsKey();
     if (!addIns.empty() && list.Open(HKEY_CURRENT_USER, addIns.c_str(), platform::kWriteAccess))
-        list.DeleteSubkeyTree("Zentho4");
+        list.DeleteSubkeyTree(product::kPowerPointAddInKey);
 }
 
 }  // namespace
 
-void OfficeTemplateBranch(const UpdateCall& call) {
-    const TemplateAddIn* row = nullptr;
-    for (const auto& candidate : kTemplates)
-        if (candidate.appId == call.appId) row = &candidate;
+void OfficeAddInBranch(const UpdateCall& call) {
+    const catalogue::AddIn* row = call.app.addIn;
     if (!row) return;
-
     std::string userFolder = UserFolder(row->userSubfolder);
     const bool userExists = IsExistingFolder(userFolder);
     std::string installFolder;
-    std::string program = DetectedProgramPath(call.appId);
+    std::string program = DetectedProgramPath(call.app.id);
     char trimmed[platform::kWorkBufferSize];
-    if (!program.empty() && platform::ExtractProgramFromCommand(program.c_str(), row->programName, trimmed)) {
-        std::string folder = FolderOf(trimmed, row->programLiteral);
+    if (!program.empty() && platform::ExtractProgramFromCommand(program.c_str(), call.app.program, trimmed)) {
+        std::string folder = FolderOf(trimmed, In("", call.app.program).c_str());
         if (!folder.empty()) installFolder = folder + row->installSubfolder;
     }
     const bool installExists = IsExistingFolder(installFolder);
@@ -91,7 +70,7 @@ void OfficeTemplateBranch(const UpdateCall& call) {
     std::string targetFolder;
     if (userExists) {
         // Never two copies for the application to find: one in its own folder goes.
-        if (installExists) Remove(installFolder + row->addIn);
+        if (installExists) Remove(In(installFolder, row->file));
         targetFolder = userFolder;
     } else {
         // Neither folder known: nothing is written (no path made of the file name alone).
@@ -99,17 +78,17 @@ void OfficeTemplateBranch(const UpdateCall& call) {
         if (!installExists) MakeFolders(installFolder);
         targetFolder = installFolder;
     }
-    const std::string target = targetFolder + row->addIn;
+    const std::string target = In(targetFolder, row->file);
 
     if (!call.on) {
-        if (call.appId == 0x408) UnregisterPowerPointAddIn();
+        if (row->registered) UnregisterPowerPointAddIn();
         Remove(target);
         return;
     }
     std::string source = DataFolder(row->dataFolder);
     if (source.empty()) return;
-    CopyOver(source + row->addIn, target);
-    if (call.appId == 0x408) RegisterPowerPointAddIn(target);  // even when the copy failed
+    CopyOver(In(source, row->file), target);
+    if (row->registered) RegisterPowerPointAddIn(target);  // even when the copy failed
 }
 
 void OutlookBranch(const UpdateCall& call) {
@@ -119,13 +98,14 @@ void OutlookBranch(const UpdateCall& call) {
     if (source.empty()) return;
     // The user may have a macro project of their own: it is kept aside while the
     // product's is in place, and only the product's copy is ever deleted.
-    FileSlot project(folder + kMacroProject, folder + product_files::kSavedMacroProject, source + kMacroProject);
+    FileSlot project(In(folder, product_files::kMacroProject), In(folder, product_files::kSavedMacroProject),
+                     In(source, product_files::kMacroProject));
     if (call.on) {
         PlaceKeepingAside(project);
-        if (call.previousState == 0) Start(source + "\\ZenthoOutlookAdd.exe", "");
+        if (call.previousState == 0) Start(In(source, product_files::kOutlookAdd), "");
         return;
     }
-    if (call.previousState != 0) Start(source + "\\ZenthoOutlookDel.exe", "");
+    if (call.previousState != 0) Start(In(source, product_files::kOutlookDel), "");
     RemoveAndPutBack(project);  // at once, without waiting for that program
 }
 

@@ -3,48 +3,17 @@
 // suite's registration names them.
 #include <cstring>
 #include <string>
-#include <vector>
 
 #include "detect/suite.h"
 #include "frame/exports.h"
 #include "install/branches.h"
+#include "catalogue/product_files.h"
 #include "install/mechanics.h"
-#include "install/product_files.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 
 namespace install {
 namespace {
-
-struct ScriptedApplication {
-    unsigned int appId;
-    const char* name;
-    const char* scriptFolder;
-    std::vector<const char*> iconDeletions, scriptDeletions, iconCopies, scriptCopies;
-    const char* dataFolder;
-    const char* startAfterCopies;  // in the data subfolder, or null
-};
-
-const ScriptedApplication kScripted[] = {
-    {0x802,
-     "Scrivale",
-     "Scripts",
-     {"\\Zentho4.bmp", "\\Zentho4.gyd"},
-     {"\\Zentho4.yss", "\\Zentho4.yso", "\\Zentho4A.yss", "\\Zentho4A.yso"},
-     {"\\Zentho4.bmp", "\\Zentho4.gyd"},
-     {"\\Zentho4.yss"},
-     product_files::kScrivaleFolder,
-     "\\ZenthoScrivaleAdd.exe"},
-    {0x804,
-     "Calvora",
-     "Work",
-     {"\\Zentho4.bmp", "\\Zentho4.gyd"},
-     {"\\Zentho4.yss", "\\Zentho4.yso"},
-     {"\\Zentho4.bmp"},
-     {"\\Zentho4.yss"},
-     product_files::kCalvoraFolder,
-     nullptr},
-};
 
 constexpr char kIconFolder[] = "Glyphdeck";
 
@@ -62,67 +31,70 @@ void CorvaneBranch(const UpdateCall& call) {
     if (!text[0]) return;
     const std::string icons = text;
     text[0] = 0;
-    GetLatestSarvinTessalineAppInfo(const_cast<char*>("Corvane"), nullptr, text, nullptr);
+    GetLatestSarvinTessalineAppInfo(const_cast<char*>(call.app.detectName), nullptr, text, nullptr);
     if (!text[0]) return;
     // The program folder keeps its backslash: the file names are appended without one.
     // A path too short for the cut gives no folder, and then nothing is done: the file
     // names alone would name files in whatever the current folder is.
-    const std::string programFolder = FolderOf(text, "Corvane.exe");
+    const std::string programFolder = FolderOf(text, call.app.program);
     if (!platform::IsAbsolutePath(programFolder.c_str()) || !platform::IsAbsolutePath(icons.c_str())) return;
-    const std::string bmp = icons + "\\Zentho4.bmp", mac = icons + "\\Zentho4.mac";
+    namespace files = product_files;
+    const std::string bmp = In(icons, files::kToolbarBitmap), mac = In(icons, files::kGroupwareMacro);
     const std::string program = programFolder + product_files::kGroupwareProgram;
     const std::string library = programFolder + product_files::kThisLibrary;
     if (!call.on) {
         for (const auto& target : {bmp, mac, program, library}) Remove(target);
         return;
     }
-    std::string source = DataFolder(product_files::kCorvaneFolder);
+    std::string source = DataFolder(files::kCorvaneFolder);
     if (source.empty()) return;
-    CopyOver(source + "\\Zentho4.bmp", bmp);
-    CopyOver(source + "\\Zentho4.mac", mac);
+    CopyOver(In(source, files::kToolbarBitmap), bmp);
+    CopyOver(In(source, files::kGroupwareMacro), mac);
     std::string programSource = ProgramFile(product_files::kGroupwareProgram);
     if (!programSource.empty()) CopyOver(programSource, program);
     std::string librarySource = ProgramFile(product_files::kThisLibrary);
     if (!librarySource.empty()) CopyOver(librarySource, library);
 }
 
-void ScrivaleCalvoraBranch(const UpdateCall& call) {
-    const ScriptedApplication* app = call.appId == 0x802 ? &kScripted[0] : &kScripted[1];
-    if (DetectedProgramPath(call.appId).empty()) return;
+void SuiteScriptsBranch(const UpdateCall& call) {
+    const catalogue::SuiteScripts* app = call.app.suiteScripts;
+    if (!app || DetectedProgramPath(call.app.id).empty()) return;
     // Both folders must be registered and exist; a script folder that is not
     // registered counts as missing, and nothing changes.
-    const std::string icons = UserFolderOf(app->name, kIconFolder);
+    const std::string icons = UserFolderOf(call.app.detectName, kIconFolder);
     if (!IsExistingFolder(icons)) return;
-    const std::string scripts = UserFolderOf(app->name, app->scriptFolder);
+    const std::string scripts = UserFolderOf(call.app.detectName, app->scriptFolder);
     if (!IsExistingFolder(scripts)) return;
-    for (const char* file : app->iconDeletions) Remove(icons + file);
-    for (const char* file : app->scriptDeletions) Remove(scripts + file);
+    for (auto file = app->iconDeletions; *file; ++file) Remove(In(icons, *file));
+    for (auto file = app->scriptDeletions; *file; ++file) Remove(In(scripts, *file));
     if (!call.on) return;
     std::string source = DataFolder(app->dataFolder);
     if (source.empty()) return;
-    for (const char* file : app->iconCopies) CopyOver(source + file, icons + file);
-    for (const char* file : app->scriptCopies) CopyOver(source + file, scripts + file);
-    if (app->startAfterCopies) Start(source + app->startAfterCopies, "");
+    for (auto file = app->iconCopies; *file; ++file) CopyOver(In(source, *file), In(icons, *file));
+    for (auto file = app->scriptCopies; *file; ++file) CopyOver(In(source, *file), In(scripts, *file));
+    if (app->startAfterCopies) Start(In(source, app->startAfterCopies), "");
 }
 
 void PictoraBranch(const UpdateCall& call) {
-    std::string program = DetectedProgramPath(call.appId);
+    std::string program = DetectedProgramPath(call.app.id);
     if (program.empty()) return;
-    const std::string icons = UserFolderOf("Pictora", "Icons");
+    const std::string icons = UserFolderOf(call.app.detectName, "Icons");
     if (!IsExistingFolder(icons)) return;
-    const std::string suite = FolderOf(program, "\\pct\\p32main.exe");
+    // The program lies in the suite's "pct" folder; its work folder is "work\pct" beside.
+    const std::string suite = FolderOf(program, In("\\pct", call.app.program).c_str());
     if (suite.empty()) return;  // no folder to put "\work\pct" under
     const std::string work = suite + "\\work\\pct";
     if (!IsExistingFolder(work)) return;
-    Remove(icons + "\\Zentho4.bmp");
-    Remove(icons + "\\Zentho4.gyd");
-    Remove(work + "\\Zentho4.yss");
-    Remove(work + "\\Zentho4.yso");
+    namespace files = product_files;
+    Remove(In(icons, files::kToolbarBitmap));
+    Remove(In(icons, files::kToolbarSet));
+    Remove(In(work, files::kScript));
+    Remove(In(work, files::kCompiledScript));
     if (!call.on) return;
-    std::string source = DataFolder(product_files::kPictoraFolder);
+    std::string source = DataFolder(files::kPictoraFolder);
     if (source.empty()) return;
-    CopyOver(source + "\\Zentho4.bmp", icons + "\\Zentho4.bmp");
-    CopyOver(source + "\\Zentho4.yss", work + "\\Zentho4.yss");
+    CopyOver(In(source, files::kToolbarBitmap), In(icons, files::kToolbarBitmap));
+    CopyOver(In(source, files::kScript), In(work, files::kScript));
 }
 
 }  // namespace install

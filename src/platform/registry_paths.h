@@ -3,20 +3,17 @@
 // said otherwise.
 #pragma once
 
+#include <string>
+
 namespace registry_paths {
 
 // Programs started at logon: one string value per program, the data its command line.
 inline constexpr const char kRun[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 
-// Programs registered with the shell; the default value holds the executable's path.
-inline constexpr const char kAppPathsIexplore[] =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\IEXPLORE.EXE";
-inline constexpr const char kAppPathsMsimn[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\msimn.exe";
-inline constexpr const char kAppPathsEudora[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\eudora.exe";
-inline constexpr const char kAppPathsQuillon[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\quillon.exe";
-inline constexpr const char kAppPathsAcrobat[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Acrobat.exe";
-inline constexpr const char kAppPathsAcroRd32[] =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\AcroRd32.exe";
+// Programs registered with the shell: one key per program file name (the catalogue
+// names the program), whose default value holds the executable's path.
+inline constexpr const char kAppPaths[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths";
+inline std::string AppPathsKey(const char* program) { return std::string(kAppPaths) + "\\" + program; }
 
 // Microsoft Office: one subkey per version, below it <application>\InstallRoot "Path".
 inline constexpr const char kOffice[] = "Software\\Microsoft\\Office";
@@ -51,11 +48,16 @@ inline constexpr const char kIEExtensions[] = "Software\\Microsoft\\Internet Exp
 
 // Eudora's settings (below HKEY_CURRENT_USER): "Current" holds its command line.
 inline constexpr const char kEudoraCommandLine[] = "Software\\Qualcomm\\Eudora\\CommandLine";
+inline constexpr const char kEudoraCurrent[] = "Current";
 
 // The maker's mail client Quillon (below HKEY_CURRENT_USER).
 inline constexpr const char kQuillon[] = "Software\\Arvelle\\Quillon";
 inline constexpr const char kQuillonUsers[] = "Software\\Arvelle\\Quillon\\Users";
 inline constexpr const char kQuillonUsersKey[] = "Software\\Arvelle\\Quillon\\Users key";
+inline constexpr const char kQuillonTranslationLib[] = "TranslationLib";  // the library Quillon loads
+
+// Internet Explorer's runner of script pages, named in its extension entries.
+inline constexpr const char kIEScriptClass[] = "{1FBA04EE-3024-11d2-8F1F-0000F87ABD16}";
 
 // The shell's open commands for links (below HKEY_CLASSES_ROOT).
 inline constexpr const char kHttpCommand[] = "http\\shell\\open\\command";

@@ -10,7 +10,7 @@
 
 #include "change_text.h"
 #include "frame/exports.h"
-#include "install/product_files.h"
+#include "catalogue/product_files.h"
 #include "test_machine.h"
 
 class InstallerTest : public ::testing::Test {

@@ -265,8 +265,8 @@ void Registry::Walk(const std::function<void(const std::string& path, const RegK
 // ---------------------------------------------------------------------------------
 // Handles
 
-LONG Registry::Resolve(HKEY key, Resolved* out) {
-    *out = Resolved();
+LONG Registry::Resolve(HKEY key, Handle* out) {
+    *out = Handle();
     out->access = KEY_ALL_ACCESS;
     if (const char* root = RootName(key)) {
         out->path = root;
@@ -285,38 +285,34 @@ LONG Registry::Resolve(HKEY key, Resolved* out) {
     }
     auto it = handles_.find(Predefined(key));
     if (it == handles_.end()) return ERROR_INVALID_HANDLE;
-    const Handle& h = it->second;
-    out->key = h.key;
-    out->access = h.access;
-    out->path = h.path;
-    out->classesView = h.classesView;
-    out->classesPath = h.classesPath;
-    return h.key->deleted ? kKeyDeleted : ERROR_SUCCESS;
+    *out = it->second;
+    return out->key->deleted ? kKeyDeleted : ERROR_SUCCESS;
 }
 
-HKEY Registry::AddHandle(Resolved target, REGSAM access) {
+LONG Registry::Enter(HKEY key, LONG faultError, REGSAM needed, Handle* out) {
+    ++calls_;
+    if (fault_ && fault_()) return faultError;
+    if (LONG error = Resolve(key, out)) return error;
+    return (out->access & needed) == needed ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+}
+
+HKEY Registry::AddHandle(Handle target, REGSAM access) {
     uintptr_t value = nextHandle_;
     nextHandle_ += 4;  // never reused, so a closed handle stays invalid
-    Handle h;
-    h.key = std::move(target.key);
-    h.access = access;
-    h.path = std::move(target.path);
-    h.classesView = target.classesView;
-    h.classesPath = std::move(target.classesPath);
-    handles_.emplace(value, std::move(h));
+    target.access = access;
+    handles_.emplace(value, std::move(target));
     return reinterpret_cast<HKEY>(value);
 }
 
 LONG Registry::Open(HKEY parent, const char* subKey, REGSAM access, HKEY* result) {
-    ++calls_;
-    if (fault_ && fault_()) return ERROR_ACCESS_DENIED;
+    Handle r;
+    LONG entered = Enter(parent, ERROR_ACCESS_DENIED, 0, &r);
     if (!result) return ERROR_INVALID_PARAMETER;
     *result = nullptr;
-    Resolved r;
-    if (LONG error = Resolve(parent, &r)) return error;
+    if (entered) return entered;
     std::vector<std::string> parts;
     if (!SplitPath(subKey, &parts)) return ERROR_BAD_PATHNAME;
-    Resolved target = r;
+    Handle target = r;
     target.path = Join(r.path, parts, parts.size());
     if (r.classesView) {
         std::vector<std::string> full;
@@ -336,12 +332,11 @@ LONG Registry::Open(HKEY parent, const char* subKey, REGSAM access, HKEY* result
 }
 
 LONG Registry::Create(HKEY parent, const char* subKey, REGSAM access, HKEY* result, DWORD* disposition) {
-    ++calls_;
-    if (fault_ && fault_()) return ERROR_ACCESS_DENIED;
+    Handle r;
+    LONG entered = Enter(parent, ERROR_ACCESS_DENIED, 0, &r);
     if (!result) return ERROR_INVALID_PARAMETER;
     *result = nullptr;
-    Resolved r;
-    if (LONG error = Resolve(parent, &r)) return error;
+    if (entered) return entered;
     std::vector<std::string> parts;
     if (!SplitPath(subKey, &parts)) return ERROR_BAD_PATHNAME;
     // Through HKEY_CLASSES_ROOT an existing key is opened where it is; a new one is
@@ -378,7 +373,7 @@ LONG Registry::Create(HKEY parent, const char* subKey, REGSAM access, HKEY* resu
         key = next;
     }
     if (disposition) *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
-    Resolved target = r;
+    Handle target = r;
     target.key = key;
     target.path = Join(r.path, parts, parts.size());
     if (r.classesView) {
@@ -396,11 +391,8 @@ LONG Registry::Close(HKEY key) {
 }
 
 LONG Registry::QueryValue(HKEY key, const char* name, DWORD* type, BYTE* data, DWORD* size) {
-    ++calls_;
-    if (fault_ && fault_()) return ERROR_NOT_ENOUGH_MEMORY;
-    Resolved r;
-    if (LONG error = Resolve(key, &r)) return error;
-    if (!(r.access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
+    Handle r;
+    if (LONG error = Enter(key, ERROR_NOT_ENOUGH_MEMORY, KEY_QUERY_VALUE, &r)) return error;
     if (data && !size) return ERROR_INVALID_PARAMETER;
     if (reads_) reads_->emplace_back(r.path, name ? name : "");
     const RegValue* value = FindValue(r.key.get(), name ? name : "", *cp_);
@@ -423,11 +415,8 @@ LONG Registry::QueryValue(HKEY key, const char* name, DWORD* type, BYTE* data, D
 }
 
 LONG Registry::SetValue(HKEY key, const char* name, DWORD type, const BYTE* data, DWORD size) {
-    ++calls_;
-    if (fault_ && fault_()) return ERROR_ACCESS_DENIED;
-    Resolved r;
-    if (LONG error = Resolve(key, &r)) return error;
-    if (!(r.access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
+    Handle r;
+    if (LONG error = Enter(key, ERROR_ACCESS_DENIED, KEY_SET_VALUE, &r)) return error;
     if (!data && size) return kNoAccess;
     // Windows adds the NUL that a caller forgot to count when one follows the data.
     if (IsStringType(type) && size > 0 && data[size - 1] != 0 && data[size] == 0) ++size;
@@ -445,11 +434,8 @@ LONG Registry::SetValue(HKEY key, const char* name, DWORD type, const BYTE* data
 }
 
 LONG Registry::DeleteValue(HKEY key, const char* name) {
-    ++calls_;
-    if (fault_ && fault_()) return ERROR_ACCESS_DENIED;
-    Resolved r;
-    if (LONG error = Resolve(key, &r)) return error;
-    if (!(r.access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
+    Handle r;
+    if (LONG error = Enter(key, ERROR_ACCESS_DENIED, KEY_SET_VALUE, &r)) return error;
     std::string valueName = name ? name : "";
     if (!RemoveValue(r.key.get(), valueName)) return ERROR_FILE_NOT_FOUND;
     os::Change change;
@@ -461,10 +447,8 @@ LONG Registry::DeleteValue(HKEY key, const char* name) {
 }
 
 LONG Registry::DeleteKey(HKEY key, const char* subKey) {
-    ++calls_;
-    if (fault_ && fault_()) return ERROR_ACCESS_DENIED;
-    Resolved r;
-    if (LONG error = Resolve(key, &r)) return error;
+    Handle r;
+    if (LONG error = Enter(key, ERROR_ACCESS_DENIED, 0, &r)) return error;
     std::vector<std::string> parts;
     if (!SplitPath(subKey, &parts)) return ERROR_BAD_PATHNAME;
     std::shared_ptr<RegKey> target;
@@ -498,7 +482,7 @@ LONG Registry::DeleteKey(HKEY key, const char* subKey) {
     return ERROR_SUCCESS;
 }
 
-const std::vector<std::shared_ptr<RegKey>> Registry::MergedChildren(const Resolved& r) {
+const std::vector<std::shared_ptr<RegKey>> Registry::MergedChildren(const Handle& r) {
     std::vector<std::shared_ptr<RegKey>> list;
     std::vector<std::string> full;
     SplitPath(r.classesPath.c_str(), &full);
@@ -513,11 +497,8 @@ const std::vector<std::shared_ptr<RegKey>> Registry::MergedChildren(const Resolv
 }
 
 LONG Registry::EnumKey(HKEY key, DWORD index, char* name, DWORD* nameSize) {
-    ++calls_;
-    if (fault_ && fault_()) return ERROR_NOT_ENOUGH_MEMORY;
-    Resolved r;
-    if (LONG error = Resolve(key, &r)) return error;
-    if (!(r.access & KEY_ENUMERATE_SUB_KEYS)) return ERROR_ACCESS_DENIED;
+    Handle r;
+    if (LONG error = Enter(key, ERROR_NOT_ENOUGH_MEMORY, KEY_ENUMERATE_SUB_KEYS, &r)) return error;
     if (!name || !nameSize) return ERROR_INVALID_PARAMETER;
     const std::string* childName = nullptr;
     std::vector<std::shared_ptr<RegKey>> merged;
@@ -538,11 +519,8 @@ LONG Registry::EnumKey(HKEY key, DWORD index, char* name, DWORD* nameSize) {
 
 LONG Registry::QueryInfo(HKEY key, DWORD* subKeys, DWORD* maxSubKeyLen, DWORD* values, DWORD* maxValueNameLen,
                          DWORD* maxValueLen) {
-    ++calls_;
-    if (fault_ && fault_()) return ERROR_NOT_ENOUGH_MEMORY;
-    Resolved r;
-    if (LONG error = Resolve(key, &r)) return error;
-    if (!(r.access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
+    Handle r;
+    if (LONG error = Enter(key, ERROR_NOT_ENOUGH_MEMORY, KEY_QUERY_VALUE, &r)) return error;
     std::vector<RegKey*> children;
     if (r.classesView) {
         for (auto& child : MergedChildren(r)) children.push_back(child.get());

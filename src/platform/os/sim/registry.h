@@ -122,6 +122,7 @@ public:
     RegKey* usersHive() { return hku_.get(); }
 
 private:
+    // A key as a handle or a predefined root names it.
     struct Handle {
         std::shared_ptr<RegKey> key;
         REGSAM access = 0;
@@ -130,16 +131,12 @@ private:
         bool classesView = false;
         std::string classesPath;
     };
-    struct Resolved {  // a handle, or a predefined root, seen as one key
-        std::shared_ptr<RegKey> key;
-        REGSAM access = 0;
-        std::string path;
-        bool classesView = false;
-        std::string classesPath;
-    };
 
-    LONG Resolve(HKEY key, Resolved* out);
-    HKEY AddHandle(Resolved target, REGSAM access);
+    // The opening every Win32-shaped member shares: the call is counted, a planted fault
+    // fails it with faultError, and the handle is resolved and held to the access needed.
+    LONG Enter(HKEY key, LONG faultError, REGSAM needed, Handle* out);
+    LONG Resolve(HKEY key, Handle* out);
+    HKEY AddHandle(Handle target, REGSAM access);
     bool SplitPath(const char* subKey, std::vector<std::string>* parts) const;
     std::shared_ptr<RegKey> Child(const std::shared_ptr<RegKey>& key, std::string_view name) const;
     std::shared_ptr<RegKey> AddChild(const std::shared_ptr<RegKey>& key, const std::string& name);
@@ -150,7 +147,7 @@ private:
     void Invalidate(RegKey* key) { key->orderValid = false; }
     static void MarkDeleted(RegKey* key);
     void Record(os::Change change);
-    const std::vector<std::shared_ptr<RegKey>> MergedChildren(const Resolved& r);
+    const std::vector<std::shared_ptr<RegKey>> MergedChildren(const Handle& r);
 
     const CodePage* cp_;
     KeyOrder order_;
