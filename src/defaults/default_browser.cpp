@@ -9,8 +9,8 @@
 #include "catalogue/catalogue.h"
 #include "defaults/default_programs.h"
 #include "frame/exports.h"
-#include "frame/results.h"
-#include "frame/text_call.h"
+#include "platform/results.h"
+#include "platform/two_calls.h"
 #include "platform/heap_string.h"
 #include "platform/registry_key.h"
 #include "platform/registry_paths.h"
@@ -62,7 +62,7 @@ LONG NameNavigator(const char* program, char* buffer) {
 
 // The AppId of the default browser, or 0 when it cannot be named or is neither.
 unsigned int DefaultBrowserAppId() {
-    platform::HeapString name(frame::TakeText(GetDefaultBrowser));
+    platform::HeapString name(platform::TakeText(GetDefaultBrowser));
     return name ? defaults::AppIdOfName(name.get(), kBrowserNames, 2) : 0;
 }
 

@@ -10,8 +10,8 @@
 #include "catalogue/catalogue.h"
 #include "defaults/default_programs.h"
 #include "frame/exports.h"
-#include "frame/results.h"
-#include "frame/text_call.h"
+#include "platform/results.h"
+#include "platform/two_calls.h"
 #include "platform/heap_string.h"
 #include "platform/registry_key.h"
 #include "platform/registry_paths.h"
@@ -72,7 +72,7 @@ LONG NameMessenger(char* buffer) {
 }
 
 unsigned int DefaultMailerAppId() {
-    platform::HeapString name(frame::TakeText(GetDefaultMailer));
+    platform::HeapString name(platform::TakeText(GetDefaultMailer));
     return name ? defaults::AppIdOfName(name.get(), kMailerNames, std::size(kMailerNames)) : 0;
 }
 

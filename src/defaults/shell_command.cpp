@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "catalogue/catalogue.h"
-#include "frame/results.h"
+#include "platform/results.h"
 #include "platform/heap_string.h"
 #include "platform/registry_key.h"
 

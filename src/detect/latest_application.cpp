@@ -14,7 +14,7 @@
 #include "detect/suite.h"
 #include "detect/version_choice.h"
 #include "frame/exports.h"
-#include "frame/results.h"
+#include "platform/results.h"
 #include "platform/heap_string.h"
 #include "platform/registry_key.h"
 #include "platform/registry_paths.h"

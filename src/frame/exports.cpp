@@ -5,13 +5,13 @@
 #include "frame/exports.h"
 
 #include "catalogue/catalogue.h"
-#include "catalogue/state_store.h"
+#include "state/state_store.h"
 #include "defaults/default_programs.h"
 #include "detect/latest_application.h"
 #include "detect/suite.h"
 #include "frame/boundary.h"
 #include "frame/module_state.h"
-#include "frame/results.h"
+#include "platform/results.h"
 #include "install/branches.h"
 
 namespace {
@@ -60,10 +60,10 @@ LONG GetLatestApplicationPath(unsigned int appId, char* path) {
     return Export(results::kNotFound, [&] { return detect::LatestApplicationPath(appId, path); });
 }
 int GetLatestApplicationState(unsigned int appId) {
-    return Export(results::kOff, [&] { return catalogue::ApplicationState(appId); });
+    return Export(results::kOff, [&] { return state::ApplicationState(appId); });
 }
 int SetLatestApplicationState(unsigned int appId, int state) {
-    return Export(results::kOff, [&] { return catalogue::SetApplicationState(appId, state); });
+    return Export(results::kOff, [&] { return state::SetApplicationState(appId, state); });
 }
 
 void GetLatestSarvinTessalineAppInfo(char* application, char* displayName, char* exePath, char* versionKey) {

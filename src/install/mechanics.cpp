@@ -2,7 +2,7 @@
 #include "install/mechanics.h"
 
 #include "frame/exports.h"
-#include "frame/text_call.h"
+#include "platform/two_calls.h"
 #include "platform/heap_string.h"
 #include "platform/paths.h"
 #include "platform/text.h"
@@ -12,7 +12,8 @@ namespace install {
 std::string In(const std::string& folder, const char* name) { return folder + "\\" + name; }
 
 std::string DetectedProgramPath(unsigned int appId) {
-    platform::HeapString path(frame::TakeText([&](char* buffer) { return GetLatestApplicationPath(appId, buffer); }));
+    platform::HeapString path(
+        platform::TakeText([&](char* buffer) { return GetLatestApplicationPath(appId, buffer); }));
     return path ? path.get() : "";
 }
 

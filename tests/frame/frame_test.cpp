@@ -9,7 +9,7 @@
 #include "catalogue/catalogue.h"
 #include "frame/exports.h"
 #include "frame/module_state.h"
-#include "frame/text_call.h"
+#include "platform/two_calls.h"
 #include "test_machine.h"
 
 namespace {
@@ -93,7 +93,7 @@ TEST(Frame, ExportsTakeEachOthersTextInTwoCalls) {
     };
     TestMachine m;
     Getter found{19, 19, "Microsoft Word 2000"};
-    platform::HeapString text(frame::TakeText([&](char* b) { return found(b); }));
+    platform::HeapString text(platform::TakeText([&](char* b) { return found(b); }));
     ASSERT_TRUE(text);
     EXPECT_STREQ(text.get(), "Microsoft Word 2000");
     EXPECT_EQ(found.calls, 2);
@@ -101,16 +101,16 @@ TEST(Frame, ExportsTakeEachOthersTextInTwoCalls) {
 
     for (LONG first : {0, -1, -3}) {
         Getter none{first, 5, "never"};
-        EXPECT_FALSE(frame::TakeText([&](char* b) { return none(b); }));
+        EXPECT_FALSE(platform::TakeText([&](char* b) { return none(b); }));
         EXPECT_EQ(none.calls, 1) << "nothing found: no second call";
     }
     Getter vanished{5, -3, "gone"};
-    EXPECT_FALSE(frame::TakeText([&](char* b) { return vanished(b); })) << "a second result below 1 counts as none";
+    EXPECT_FALSE(platform::TakeText([&](char* b) { return vanished(b); })) << "a second result below 1 counts as none";
     // An expanded path is longer than its count; a text can grow between the calls when
     // a read that failed in the first succeeds in the second. Either fits up to 260 bytes.
     for (LONG second : {4, 260}) {
         Getter grown{4, second, std::string(260, 'p')};
-        platform::HeapString text(frame::TakeText([&](char* b) { return grown(b); }));
+        platform::HeapString text(platform::TakeText([&](char* b) { return grown(b); }));
         ASSERT_TRUE(text) << second;
         EXPECT_EQ(std::strlen(text.get()), 260u) << second;
     }

@@ -7,7 +7,7 @@
 
 #include "platform/os/os.h"
 
-namespace catalogue {
+namespace state {
 
 // The stored "applname": its length (0 when empty), kNoStoredName when the key, the
 // value or memory is missing, or kStoredNameTooLong for a name longer than any display
@@ -23,4 +23,4 @@ int SetApplicationState(unsigned int appId, int state);
 // "Trans" when it is a REG_DWORD, else 0; no name comparison.
 DWORD ReadTransValue(unsigned int appId);
 
-}  // namespace catalogue
+}  // namespace state

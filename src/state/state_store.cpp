@@ -1,16 +1,16 @@
 // The integration state store (see state_store.h) and the bodies of its two exports.
-#include "catalogue/state_store.h"
+#include "state/state_store.h"
 
 #include <cstring>
 
 #include "catalogue/catalogue.h"
 #include "frame/exports.h"
-#include "frame/text_call.h"
+#include "platform/two_calls.h"
 #include "platform/heap_string.h"
 #include "platform/product.h"
 #include "platform/registry_key.h"
 
-namespace catalogue {
+namespace state {
 namespace {
 
 const unsigned char* Bytes(const char* text) { return reinterpret_cast<const unsigned char*>(text); }
@@ -24,11 +24,11 @@ struct Names {
 
     platform::HeapString Current() const {
         return platform::HeapString(
-            frame::FetchText([&](char* b) { return GetLatestApplicationName(appId, b); }, currentLength));
+            platform::FetchText([&](char* b) { return GetLatestApplicationName(appId, b); }, currentLength));
     }
     platform::HeapString Stored() const {
         return platform::HeapString(
-            frame::FetchText([&](char* b) { return GetStoredApplicationName(appId, b); }, storedLength));
+            platform::FetchText([&](char* b) { return GetStoredApplicationName(appId, b); }, storedLength));
     }
 };
 
@@ -39,8 +39,8 @@ bool Same(const platform::HeapString& a, const platform::HeapString& b) {
 }  // namespace
 
 LONG GetStoredApplicationName(unsigned int appId, char* buffer) {
-    char path[kStateKeyBufferSize];
-    MakeStateKeyPath(appId, path);
+    char path[catalogue::kStateKeyBufferSize];
+    catalogue::MakeStateKeyPath(appId, path);
     platform::RegistryKey key;
     std::string name;
     if (!key.Open(HKEY_CURRENT_USER, path, platform::kReadAccess) ||
@@ -54,8 +54,8 @@ LONG GetStoredApplicationName(unsigned int appId, char* buffer) {
 }
 
 DWORD ReadTransValue(unsigned int appId) {
-    char path[kStateKeyBufferSize];
-    MakeStateKeyPath(appId, path);
+    char path[catalogue::kStateKeyBufferSize];
+    catalogue::MakeStateKeyPath(appId, path);
     platform::RegistryKey key;
     DWORD trans = 0;
     if (!key.Open(HKEY_CURRENT_USER, path, platform::kReadAccess) || !key.ReadDword(product::kTransValue, &trans))
@@ -93,8 +93,8 @@ int SetApplicationState(unsigned int appId, int state) {
             previous = GetLatestApplicationState(appId);
         }
     }
-    char path[kStateKeyBufferSize];
-    MakeStateKeyPath(appId, path);
+    char path[catalogue::kStateKeyBufferSize];
+    catalogue::MakeStateKeyPath(appId, path);
     platform::RegistryKey key;
     if (!key.Create(HKEY_CURRENT_USER, path, platform::kWriteAccess)) return previous;
     // "Trans" first: the installer reads partners' states during the call.
@@ -104,4 +104,4 @@ int SetApplicationState(unsigned int appId, int state) {
     return previous;
 }
 
-}  // namespace catalogue
+}  // namespace state

@@ -13,13 +13,13 @@
 #include "platform/heap_string.h"
 #include "platform/text.h"
 
-namespace frame {
+namespace platform {
 
 // The second call, for a length a first call gave.
 template <typename Getter>
 char* FetchText(Getter getter, LONG length) {
     if (length < 1) return nullptr;
-    size_t size = std::max(static_cast<size_t>(length) + 1, platform::kWorkBufferSize);
+    size_t size = std::max(static_cast<size_t>(length) + 1, kWorkBufferSize);
     platform::HeapString buffer(static_cast<char*>(os::malloc(size)));
     if (!buffer) return nullptr;
     buffer.get()[0] = 0;
@@ -34,4 +34,4 @@ char* TakeText(Getter getter) {
     return FetchText(getter, getter(nullptr));
 }
 
-}  // namespace frame
+}  // namespace platform
