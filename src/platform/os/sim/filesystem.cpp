@@ -178,6 +178,51 @@ bool FileSystem::MatchChild(const std::string& hostFolder, const std::string& na
     return found;
 }
 
+const FileSystem::Staged* FileSystem::StagedChild(const std::string& parentHost, const std::string& name) const {
+    if (staged_.empty()) return nullptr;
+    auto folder = staged_.find(parentHost);
+    if (folder == staged_.end()) return nullptr;
+    auto child = folder->second.find(cp_->FoldKey(name));
+    return child == folder->second.end() ? nullptr : &child->second;
+}
+
+void FileSystem::Stage(const Located& at, Staged::State state, std::string bytes) {
+    Staged& entry = staged_[at.parentHost][cp_->FoldKey(at.path.parts.back())];
+    entry.state = state;
+    entry.hostName = at.host.substr(at.parentHost.size() + 1);
+    entry.bytes = std::move(bytes);
+}
+
+bool FileSystem::ReadLocated(const Located& at, std::string* bytes) const {
+    if (at.staged) {
+        *bytes = at.staged->bytes;
+        return true;
+    }
+    std::ifstream in(at.host, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    *bytes = text.str();
+    return static_cast<bool>(in);
+}
+
+std::vector<FileSystem::StagedChange> FileSystem::StagedChanges() const {
+    std::vector<StagedChange> folders, files;
+    for (const auto& [parent, children] : staged_) {
+        for (const auto& [key, entry] : children) {
+            std::string host = parent + "/" + entry.hostName;
+            if (entry.state == Staged::kFolder)
+                folders.push_back({StagedChange::kMakeFolder, host, {}});
+            else
+                files.push_back({entry.state == Staged::kFile ? StagedChange::kWrite : StagedChange::kDelete, host,
+                                 entry.bytes});
+        }
+    }
+    std::sort(folders.begin(), folders.end(),
+              [](const StagedChange& a, const StagedChange& b) { return a.host.size() < b.host.size(); });
+    folders.insert(folders.end(), files.begin(), files.end());
+    return folders;
+}
+
 DWORD FileSystem::Locate(std::string_view path, Located* out, bool allowWildcard) const {
     *out = Located();
     if (DWORD error = ParseWinPath(path, *cp_, cwd_, &out->path)) return error;
@@ -194,13 +239,23 @@ DWORD FileSystem::Locate(std::string_view path, Located* out, bool allowWildcard
     for (size_t i = 0; i + 1 < parts.size(); ++i) {
         std::string child;
         bool exists = false, isFolder = false;
+        if (const Staged* staged = StagedChild(host, parts[i])) {
+            if (staged->state != Staged::kFolder) return ERROR_PATH_NOT_FOUND;
+            host += "/" + staged->hostName;
+            continue;
+        }
         if (!MatchChild(host, parts[i], &child, &exists, &isFolder) || !exists || !isFolder)
             return ERROR_PATH_NOT_FOUND;
         host += "/" + child;
     }
     out->parentHost = host;
     std::string child;
-    if (!out->path.wildcard && MatchChild(host, parts.back(), &child, &out->exists, &out->isFolder)) {
+    if (const Staged* staged = out->path.wildcard ? nullptr : StagedChild(host, parts.back())) {
+        out->staged = staged->state == Staged::kDeleted ? nullptr : staged;
+        out->exists = staged->state != Staged::kDeleted;
+        out->isFolder = staged->state == Staged::kFolder;
+        out->host = host + "/" + staged->hostName;
+    } else if (!out->path.wildcard && MatchChild(host, parts.back(), &child, &out->exists, &out->isFolder)) {
         out->host = host + "/" + child;
     } else {
         std::string utf8;
@@ -227,7 +282,7 @@ DWORD FileSystem::GetAttributes(std::string_view path, DWORD* attributes) const 
     if (DWORD error = Locate(path, &at)) return error;
     if (!at.exists) return ERROR_FILE_NOT_FOUND;
     *attributes = at.isFolder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
-    if (!at.isFolder && ::access(at.host.c_str(), W_OK) != 0) *attributes |= FILE_ATTRIBUTE_READONLY;
+    if (!at.isFolder && !at.staged && ::access(at.host.c_str(), W_OK) != 0) *attributes |= FILE_ATTRIBUTE_READONLY;
     return 0;
 }
 
@@ -241,15 +296,17 @@ DWORD FileSystem::Copy(std::string_view from, std::string_view to, bool failIfEx
         if (dst.isFolder) return ERROR_ACCESS_DENIED;
         if (failIfExists) return ERROR_FILE_EXISTS;
         if (dst.host == src.host) return kErrorSharingViolation;
-        if (::access(dst.host.c_str(), W_OK) != 0) return ERROR_ACCESS_DENIED;
+        if (!dst.staged && ::access(dst.host.c_str(), W_OK) != 0) return ERROR_ACCESS_DENIED;
     }
-    std::ifstream in(src.host, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    if (!in) return ERROR_ACCESS_DENIED;
-    std::ofstream out(dst.host, std::ios::binary | std::ios::trunc);
-    out << bytes.str();
-    if (!out) return ERROR_ACCESS_DENIED;
+    std::string bytes;
+    if (!ReadLocated(src, &bytes)) return ERROR_ACCESS_DENIED;
+    if (staging_) {
+        Stage(dst, Staged::kFile, std::move(bytes));
+    } else {
+        std::ofstream out(dst.host, std::ios::binary | std::ios::trunc);
+        out << bytes;
+        if (!out) return ERROR_ACCESS_DENIED;
+    }
     Record(os::Change::kFileCopied, to, from);
     return 0;
 }
@@ -259,7 +316,10 @@ DWORD FileSystem::Delete(std::string_view path) {
     if (DWORD error = Locate(path, &at)) return error;
     if (!at.exists) return ERROR_FILE_NOT_FOUND;
     if (at.isFolder) return ERROR_ACCESS_DENIED;
-    if (::unlink(at.host.c_str()) != 0) return HostError();
+    if (staging_)
+        Stage(at, Staged::kDeleted);
+    else if (::unlink(at.host.c_str()) != 0)
+        return HostError();
     Record(os::Change::kFileDeleted, path);
     return 0;
 }
@@ -268,7 +328,10 @@ DWORD FileSystem::CreateFolder(std::string_view path) {
     Located at;
     if (DWORD error = Locate(path, &at)) return error;
     if (at.exists) return ERROR_ALREADY_EXISTS;
-    if (::mkdir(at.host.c_str(), 0777) != 0) return HostError();
+    if (staging_)
+        Stage(at, Staged::kFolder);
+    else if (::mkdir(at.host.c_str(), 0777) != 0)
+        return HostError();
     Record(os::Change::kFolderCreated, path);
     return 0;
 }
@@ -278,21 +341,28 @@ DWORD FileSystem::Find(std::string_view pattern, std::vector<FindEntry>* entries
     Located at;
     if (DWORD error = Locate(pattern, &at, true)) return error;
     if (at.path.parts.empty() || at.path.trailingSeparator) return ERROR_FILE_NOT_FOUND;
-    auto entryFor = [&](const std::string& host, const std::string& name) {
+    auto entryFor = [&](const std::string& host, const std::string& name, const Staged* staged = nullptr) {
         FindEntry entry;
         entry.name = name;
         bool isFolder = false;
-        StatHost(host, &isFolder, &entry.size);
+        if (staged) {
+            isFolder = staged->state == Staged::kFolder;
+            entry.size = staged->bytes.size();
+        } else {
+            StatHost(host, &isFolder, &entry.size);
+        }
         entry.attributes = isFolder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
         if (isFolder) entry.size = 0;
         return entry;
     };
-    if (!at.path.wildcard) {
-        if (!at.exists) return ERROR_FILE_NOT_FOUND;
-        std::string utf8 = at.host.substr(at.host.rfind('/') + 1), name;
+    auto nameOf = [&](const std::string& utf8, std::string* name) {
         std::u16string wide;
-        if (!Utf8ToUtf16(utf8, &wide) || !cp_->FromUtf16(wide, &name)) return ERROR_FILE_NOT_FOUND;
-        entries->push_back(entryFor(at.host, name));
+        return Utf8ToUtf16(utf8, &wide) && cp_->FromUtf16(wide, name);
+    };
+    if (!at.path.wildcard) {
+        std::string name;
+        if (!at.exists || !nameOf(at.host.substr(at.host.rfind('/') + 1), &name)) return ERROR_FILE_NOT_FOUND;
+        entries->push_back(entryFor(at.host, name, at.staged));
         return 0;
     }
     const std::string& mask = at.path.parts.back();
@@ -304,12 +374,16 @@ DWORD FileSystem::Find(std::string_view pattern, std::vector<FindEntry>* entries
     if (DIR* dir = ::opendir(at.parentHost.c_str())) {
         while (dirent* entry = ::readdir(dir)) {
             std::string utf8 = entry->d_name, name;
-            std::u16string wide;
-            if (utf8 == "." || utf8 == "..") continue;
-            if (!Utf8ToUtf16(utf8, &wide) || !cp_->FromUtf16(wide, &name)) continue;
+            if (utf8 == "." || utf8 == ".." || !nameOf(utf8, &name) || StagedChild(at.parentHost, name)) continue;
             if (WildcardMatch(mask, name, *cp_)) found.push_back(entryFor(at.parentHost + "/" + utf8, name));
         }
         ::closedir(dir);
+    }
+    auto staged = staged_.find(at.parentHost);
+    for (const auto& [key, entry] : staged == staged_.end() ? decltype(staged->second){} : staged->second) {
+        std::string name;
+        if (entry.state != Staged::kDeleted && nameOf(entry.hostName, &name) && WildcardMatch(mask, name, *cp_))
+            found.push_back(entryFor("", name, &entry));
     }
     // NTFS lists a folder in the order of its upper-cased names.
     std::sort(found.begin(), found.end(),
@@ -321,11 +395,7 @@ DWORD FileSystem::Find(std::string_view pattern, std::vector<FindEntry>* entries
 bool FileSystem::ReadFile(std::string_view path, std::string* bytes) const {
     Located at;
     if (Locate(path, &at) || !at.exists || at.isFolder) return false;
-    std::ifstream in(at.host, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    *bytes = text.str();
-    return static_cast<bool>(in);
+    return ReadLocated(at, bytes);
 }
 
 DWORD FileSystem::MakeFolders(std::string_view path) {

@@ -67,14 +67,39 @@ public:
     // The full Windows form of a path (C:\...), or "" when it is no valid path.
     std::string FullPath(std::string_view path) const;
 
+    // Staging: copies, deletes and new folders are kept in memory and every look at
+    // the drives sees them, but the host folders stay as they are until the owner
+    // commits the staged changes (the tool, which changes a machine folder wholly or
+    // not at all, and not at all on a dry run).
+    void StageChanges(bool on) { staging_ = on; }
+    struct StagedChange {
+        enum Kind { kMakeFolder, kWrite, kDelete };
+        Kind kind;
+        std::string host;   // the host path to change
+        std::string bytes;  // kWrite: the file's new content
+    };
+    // The net changes, each host path once: folders first, parents before children.
+    std::vector<StagedChange> StagedChanges() const;
+
 private:
+    struct Staged {
+        enum State { kFile, kFolder, kDeleted };
+        State state = kFile;
+        std::string hostName;  // as it will be named on the host
+        std::string bytes;
+    };
     struct Located {
         std::string host;        // host path of the item (or of where it would be)
         std::string parentHost;  // host path of its folder
         bool exists = false;
         bool isFolder = false;
+        const Staged* staged = nullptr;  // the staged state of the item, when it has one
         WinPath path;
     };
+    // The staged state of a folder's child, or null.
+    const Staged* StagedChild(const std::string& parentHost, const std::string& name) const;
+    void Stage(const Located& at, Staged::State state, std::string bytes = {});
+    bool ReadLocated(const Located& at, std::string* bytes) const;
     // Resolves every folder on the way; the item itself may be missing.
     DWORD Locate(std::string_view path, Located* out, bool allowWildcard = false) const;
     // The host name of a folder's child, matched without regard to case; *exists and
@@ -88,6 +113,9 @@ private:
     std::map<char, std::string> drives_;
     std::string cwd_ = "C:\\";
     os::ChangeList* log_ = nullptr;
+    bool staging_ = false;
+    // By the host path of the folder, then by the child's folded name.
+    std::map<std::string, std::map<std::u16string, Staged>> staged_;
 };
 
 // Windows wildcard match (* and ?) without regard to case.
