@@ -9,7 +9,11 @@
 // that garbage reaches the library too. After the calls the machine must hold no
 // registry or find handle and no heap block of the library, and the drives are put
 // back as they were so that one input's installation does not steer the next.
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <map>
+#include <tuple>
 #include <string_view>
 #include <vector>
 
@@ -27,11 +31,44 @@ constexpr size_t kListBuffer = 4096;
 
 fuzz::ScratchFolder* g_scratch;  // "machine", the copy the machines use, and "pristine", its drives as shipped
 
-// Puts the drives of the machine the inputs use back as shipped (the sample's are
-// small: copying them whole costs little next to an installation).
-void RestoreDrives() {
-    fs::remove_all(g_scratch->path() / "machine" / "drives");
-    fs::copy(g_scratch->path() / "pristine", g_scratch->path() / "machine" / "drives", fs::copy_options::recursive);
+// Every item below the drives as it was: folder or not, size and time written.
+using Stamp = std::tuple<bool, off_t, time_t, long>;
+std::map<std::string, Stamp> g_drives;  // by path below the drives folder
+
+bool StampOf(const fs::path& path, Stamp* stamp) {
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0) return false;
+    *stamp = {S_ISDIR(st.st_mode), st.st_size, st.st_mtim.tv_sec, st.st_mtim.tv_nsec};
+    return true;
+}
+
+// Puts the drives back as they were: new items go, changed or removed files come back
+// from the pristine copy. (Copying them whole would halve the inputs run a second.)
+void RestoreDrives(bool snapshot) {
+    const fs::path root = g_scratch->path() / "machine" / "drives";
+    std::vector<fs::path> extra;
+    for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
+        const std::string relative = it->path().string().substr(root.string().size() + 1);
+        Stamp now;
+        fuzz::Check(StampOf(it->path(), &now), "cannot read the sample's drives", relative);
+        if (snapshot) g_drives[relative] = now;
+        auto known = g_drives.find(relative);
+        if (known != g_drives.end() && std::get<0>(known->second) == it->is_directory()) continue;
+        extra.push_back(it->path());
+        it.disable_recursion_pending();
+    }
+    for (const auto& path : extra) fs::remove_all(path);
+    for (auto& [relative, stamp] : g_drives) {  // in path order: folders before their items
+        Stamp now;
+        const bool present = StampOf(root / relative, &now);
+        if (present && now == stamp) continue;
+        if (std::get<0>(stamp)) {
+            fs::create_directory(root / relative);
+            continue;
+        }
+        fs::copy_file(g_scratch->path() / "pristine" / relative, root / relative, fs::copy_options::overwrite_existing);
+        fuzz::Check(StampOf(root / relative, &stamp), "cannot put a file of the sample's drives back", relative);
+    }
 }
 
 // Values the library reads early on its main paths; garbage input lands in one of them.
@@ -137,6 +174,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     const fs::path shipped = fs::path(ZENTHO_SOURCE_DIR) / "examples" / "sample-machine";
     fs::copy(shipped, scratch.path() / "machine", fs::copy_options::recursive);
     fs::copy(shipped / "drives", scratch.path() / "pristine", fs::copy_options::recursive);
+    RestoreDrives(true);
     return 0;
 }
 
@@ -164,7 +202,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const auto& change : machine.changes()) {
         if (change.kind == os::Change::kFileCopied || change.kind == os::Change::kFileDeleted ||
             change.kind == os::Change::kFolderCreated) {
-            RestoreDrives();
+            RestoreDrives(false);
             break;
         }
     }
