@@ -1,8 +1,6 @@
 // The PE version reader on any bytes: the resource directory walk, then the fixed
 // version information inside whatever block it finds. Both promise to stay inside
 // the bytes they are given, whatever those bytes claim.
-#include <cstring>
-#include <memory>
 #include <vector>
 
 #include "fuzz_support.h"
@@ -15,10 +13,8 @@ namespace {
 void ReadFixed(const uint8_t* block, size_t size) {
     const VS_FIXEDFILEINFO* info = nullptr;
     if (!sim::FindFixedFileInfo(block, size, &info)) return;
-    fuzz::Check(info != nullptr, "fixed information found without a pointer");
     const uint8_t* at = reinterpret_cast<const uint8_t*>(info);
-    fuzz::Check(at >= block && at + sizeof(VS_FIXEDFILEINFO) <= block + size,
-                "fixed information outside the version block");
+    fuzz::Check(at && at >= block && at + sizeof(VS_FIXEDFILEINFO) <= block + size, "fixed information outside");
     VS_FIXEDFILEINFO copy;
     std::memcpy(&copy, info, sizeof copy);
     fuzz::Check(copy.dwSignature == 0xFEEF04BD, "fixed information without its signature");
@@ -34,7 +30,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (!found.empty()) std::memcpy(block.get(), found.data(), found.size());
         ReadFixed(block.get(), found.size());
     }
-    // The block reader on its own, for inputs that are no image at all.
-    ReadFixed(data, size);
+    ReadFixed(data, size);  // the block reader on its own, for inputs that are no image at all
     return 0;
 }

@@ -1,11 +1,12 @@
 // Machine folders (simulation only): loading settings, registry files and drives,
 // refusing what cannot be read with the file and line named, and writing the
-// registry back.
+// registry back, a piece at a time when it is large, in the order it lists keys.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "platform/os/sim/machine_folder.h"
 
@@ -34,14 +35,25 @@ protected:
         if (machine) sim::Machine::Use(machine.get());
         return machine;
     }
-    std::string Read(HKEY root, const char* key, const char* name) {
+    // A value's text, or what is missing; or, for name nullptr, the key's subkeys.
+    static std::string Read(HKEY root, const char* key, const char* name) {
         HKEY h;
         if (os::RegOpenKeyExA(root, key, 0, KEY_READ, &h)) return "<no key>";
         char buffer[256] = {};
         DWORD size = sizeof buffer;
-        LONG r = os::RegQueryValueExA(h, name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size);
+        std::string text;
+        if (!name)
+            for (DWORD i = 0; os::RegEnumKeyExA(h, i, buffer, &size, 0, 0, 0, 0) == 0; ++i, size = sizeof buffer)
+                text += std::string(buffer) + "|";
+        else
+            text = os::RegQueryValueExA(h, name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size)
+                       ? "<no value>"
+                       : buffer;
         os::RegCloseKey(h);
-        return r ? "<no value>" : buffer;
+        return text;
+    }
+    static std::string Export(sim::Machine& machine) {
+        return sim::WriteRegFile4(sim::ExportRegistry(machine.registry()), machine.codePage());
     }
     std::string dir, error;
 };
@@ -49,26 +61,21 @@ protected:
 TEST_F(MachineFolder, FullExportLoadsAndAnswersAsTheMachineItCameFrom) {
     // A regedit export of a whole machine: HKEY_LOCAL_MACHINE and HKEY_USERS only,
     // the user's classes in their own "_Classes" key.
-    const std::string sid = "S-1-5-21-11-22-33-1004";
+    const std::string user = "[HKEY_USERS\\S-1-5-21-11-22-33-1004";
     Write("10-machine.reg",
           "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Classes\\http\\shell\\open\\command]\r\n"
           "@=\"machine.exe\"\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\X]\r\n\"v\"=\"first\"\r\n");
-    Write("20-users.reg",
-          "REGEDIT4\r\n\r\n[HKEY_USERS\\.DEFAULT\\Software\\X]\r\n\"v\"=\"default user\"\r\n\r\n"
-          "[HKEY_USERS\\" +
-              sid +
-              "\\Software\\X]\r\n\"v\"=\"the user\"\r\n\r\n"
-              "[HKEY_USERS\\" +
-              sid +
-              "_Classes\\mailto\\shell\\open\\command]\r\n@=\"user.exe\"\r\n\r\n"
-              "[HKEY_LOCAL_MACHINE\\Software\\X]\r\n\"v\"=\"second\"\r\n");
+    Write("20-users.reg", "REGEDIT4\r\n\r\n[HKEY_USERS\\.DEFAULT\\Software\\X]\r\n\"v\"=\"default user\"\r\n\r\n" +
+                              user + "\\Software\\X]\r\n\"v\"=\"the user\"\r\n\r\n" + user +
+                              "_Classes\\mailto\\shell\\open\\command]\r\n@=\"user.exe\"\r\n\r\n"
+                              "[HKEY_LOCAL_MACHINE\\Software\\X]\r\n\"v\"=\"second\"\r\n");
     Write("machine.ini",
           "[windows]\nplatform=1   ; Windows 98\nminor=10\ncodepage=1252\nwindir=C:\\WINDOWS\n"
           "[environment]\nProgramFiles=D:\\Apps\n[folders]\n26=C:\\WINDOWS\\Application Data\n");
     Write("drives/C/WINDOWS/win.ini", "[x]\n");
     auto machine = Load();
     ASSERT_TRUE(machine) << error;
-    EXPECT_EQ(machine->registry().userSid(), sid) << "the only user SID the files name";
+    EXPECT_EQ(machine->registry().userSid(), "S-1-5-21-11-22-33-1004") << "the only user SID the files name";
     EXPECT_EQ(Read(HKEY_CURRENT_USER, "Software\\X", "v"), "the user");
     EXPECT_EQ(Read(HKEY_LOCAL_MACHINE, "Software\\X", "v"), "second") << "files apply in name order";
     EXPECT_EQ(Read(HKEY_CLASSES_ROOT, "http\\shell\\open\\command", ""), "machine.exe");
@@ -78,8 +85,7 @@ TEST_F(MachineFolder, FullExportLoadsAndAnswersAsTheMachineItCameFrom) {
     OSVERSIONINFOA info = {};
     info.dwOSVersionInfoSize = sizeof info;
     ASSERT_TRUE(os::GetVersionExA(&info));
-    EXPECT_EQ(info.dwPlatformId, 1u);
-    EXPECT_EQ(info.dwMinorVersion, 10u);
+    EXPECT_EQ(info.dwPlatformId * 100 + info.dwMinorVersion, 110u) << "platform 1, minor 10";
     char text[MAX_PATH];
     EXPECT_EQ(os::ExpandEnvironmentStringsA("%windir%|%ProgramFiles%", text, sizeof text), 19u);
     EXPECT_STREQ(text, "C:\\WINDOWS|D:\\Apps") << "the Windows folder's variables follow windir";
@@ -105,46 +111,41 @@ TEST_F(MachineFolder, WhatCannotBeReadIsRefusedWithFileAndLine) {
     EXPECT_NE(error.find("user="), std::string::npos) << error;
 }
 
-TEST_F(MachineFolder, CreationOrderAndSavingTheRegistryBack) {
+TEST_F(MachineFolder, SavesTheRegistryInPiecesAsOneTextInCreationOrder) {
     Write("machine.ini", "[windows]\nkeyorder=created\n");
     Write("a.reg",
           "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\N\\4.7]\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\N\\4.5]\r\n");
     Write("b.reg", "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\N\\10.0]\r\n");
-    {
-        auto machine = Load();
-        ASSERT_TRUE(machine) << error;
-        HKEY h;
-        ASSERT_EQ(os::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\N", 0, KEY_READ, &h), 0);
-        std::vector<std::string> names;
-        char name[64];
-        for (DWORD i = 0;; ++i) {
-            DWORD size = sizeof name;
-            if (os::RegEnumKeyExA(h, i, name, &size, nullptr, nullptr, nullptr, nullptr)) break;
-            names.push_back(name);
-        }
-        EXPECT_EQ(names, (std::vector<std::string>{"4.7", "4.5", "10.0"})) << "Windows 9x lists keys as created";
-        ASSERT_EQ(os::RegSetValueExA(h, "v", 0, REG_SZ, reinterpret_cast<const BYTE*>("\x96\x7c"), 3),
-                  ERROR_ACCESS_DENIED);
-        os::RegCloseKey(h);
-        ASSERT_EQ(
-            os::RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Saved", 0, nullptr, 0, KEY_WRITE, nullptr, &h, nullptr),
-            0);
-        ASSERT_EQ(os::RegSetValueExA(h, "v", 0, REG_SZ, reinterpret_cast<const BYTE*>("\x96\x7c"), 3), 0);
-        os::RegCloseKey(h);
-        ASSERT_TRUE(sim::SaveMachineRegistry(*machine, dir, &error)) << error;
+    auto machine = Load();
+    ASSERT_TRUE(machine) << error;
+    EXPECT_EQ(Read(HKEY_LOCAL_MACHINE, "Software\\N", nullptr), "4.7|4.5|10.0|") << "Windows 9x lists keys as created";
+    HKEY h;
+    ASSERT_EQ(os::RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Saved", 0, nullptr, 0, KEY_WRITE, nullptr, &h, nullptr),
+              0);
+    ASSERT_EQ(os::RegSetValueExA(h, "v", 0, REG_SZ, reinterpret_cast<const BYTE*>("\x96\x7c"), 3), 0);
+    os::RegCloseKey(h);
+    // More than the megabyte that the saving writes at a time.
+    sim::Registry& registry = machine->registry();
+    for (int i = 0; i < 6000; ++i) {
+        sim::RegKey* key = registry.EnsureKey("HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\{" +
+                                              std::to_string(i * 7919) + "}\\InprocServer32");
+        registry.PutValue(key, "", REG_SZ, "C:\\WINNT\\System32\\\x95\x5c" + std::to_string(i) + ".dll" + '\0');
+        registry.PutValue(key, "Data", REG_BINARY, std::string(40, static_cast<char>(i)));
     }
+    const std::string whole = Export(*machine);
+    ASSERT_GT(whole.size(), 1u << 20);
+    ASSERT_TRUE(sim::SaveMachineRegistry(*machine, dir, &error)) << error;
     EXPECT_FALSE(fs::exists(fs::path(dir) / "a.reg"));
-    EXPECT_TRUE(fs::exists(fs::path(dir) / "registry.reg"));
+    std::stringstream saved;
+    saved << std::ifstream(fs::path(dir) / "registry.reg", std::ios::binary).rdbuf();
+    EXPECT_TRUE(saved.str() == whole) << "saved " << saved.str().size() << " bytes of " << whole.size();
+
     auto again = Load();
     ASSERT_TRUE(again) << error;
+    machine.reset();
+    EXPECT_TRUE(Export(*again) == whole);
     EXPECT_EQ(Read(HKEY_CURRENT_USER, "Software\\Saved", "v"), "\x96\x7c");
-    HKEY h;
-    ASSERT_EQ(os::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\N", 0, KEY_READ, &h), 0);
-    char name[64];
-    DWORD size = sizeof name;
-    ASSERT_EQ(os::RegEnumKeyExA(h, 0, name, &size, nullptr, nullptr, nullptr, nullptr), 0);
-    EXPECT_STREQ(name, "4.7") << "the saved file keeps the creation order";
-    os::RegCloseKey(h);
+    EXPECT_EQ(Read(HKEY_LOCAL_MACHINE, "Software\\N", nullptr), "4.7|4.5|10.0|") << "the saved file keeps the order";
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
-// Tests of the .reg file reader and writers: each form read, the round trips through both
-// writers, a file exported by Wine's regedit, and malformed or cut-off files.
+// The .reg file reader and writers: each form read, the round trips through both writers,
+// a file exported by Wine's regedit, and malformed files. (Files cut anywhere are the
+// fuzzer's: tests/fuzz/fuzz_regfile.cpp.)
 #include "platform/os/sim/regfile.h"
 
 #include <gtest/gtest.h>
@@ -272,21 +273,6 @@ TEST(RegFileRead, RefusesBadHeadersAndEncodings) {
     ExpectError(Wide(kHead5 + "\"a\"=\"한\""), "line 3: text that code page 932 cannot hold");
     ExpectError(Wide(kHead5 + "\"a\"=hex(2):41"), "line 3: UTF-16 data of odd length");
     ExpectError(Wide(kHead5 + "\"a\"=hex(7):00,d8,00,00"), "line 3: text that code page 932 cannot hold");
-}
-
-// A file cut anywhere either reads as a shorter valid file or is refused with a line number.
-TEST(RegFileRead, TruncatedFilesNeverHalfParse) {
-    std::vector<RegFileKey> keys = RoundTripKeys();
-    for (const std::string& file : {WriteRegFile4(keys), WriteRegFile5(keys, kCp932)}) {
-        for (size_t len = 0; len <= file.size(); ++len) {
-            std::vector<RegFileOp> ops(1);
-            std::string error;
-            if (!ParseRegFile(file.substr(0, len), kCp932, &ops, &error)) {
-                ASSERT_EQ(error.rfind("line ", 0), 0u) << len;
-                ASSERT_TRUE(ops.empty());
-            }
-        }
-    }
 }
 
 }  // namespace

@@ -10,47 +10,35 @@
 
 #include "platform/os/changes.h"
 
+inline std::string ChangeText(const os::Change& c) {
+    switch (c.kind) {
+        case os::Change::kKeyCreated:
+            return "create-key " + c.path;
+        case os::Change::kKeyDeleted:
+            return "delete-key " + c.path;
+        case os::Change::kValueDeleted:
+            return "delete-value " + c.path + "|" + c.name;
+        case os::Change::kFileCopied:
+            return "copy " + c.detail + " > " + c.path;
+        case os::Change::kFileDeleted:
+            return "delete " + c.path;
+        case os::Change::kFolderCreated:
+            return "mkdir " + c.path;
+        case os::Change::kProgramStarted:
+            return "start " + c.path + " " + c.detail;
+        case os::Change::kMessageSent:
+            return "close " + c.path;
+        case os::Change::kValueSet:
+            break;
+    }
+    DWORD value = 0;
+    if (c.type != REG_DWORD || c.data.size() != 4) return "set " + c.path + "|" + c.name + "=" + c.data.c_str();
+    std::memcpy(&value, c.data.data(), 4);
+    return "set " + c.path + "|" + c.name + "=#" + std::to_string(value);
+}
+
 inline std::vector<std::string> ChangeTexts(const os::ChangeList& changes) {
     std::vector<std::string> lines;
-    for (const auto& c : changes) {
-        switch (c.kind) {
-            case os::Change::kKeyCreated:
-                lines.push_back("create-key " + c.path);
-                break;
-            case os::Change::kKeyDeleted:
-                lines.push_back("delete-key " + c.path);
-                break;
-            case os::Change::kValueDeleted:
-                lines.push_back("delete-value " + c.path + "|" + c.name);
-                break;
-            case os::Change::kFileCopied:
-                lines.push_back("copy " + c.detail + " > " + c.path);
-                break;
-            case os::Change::kFileDeleted:
-                lines.push_back("delete " + c.path);
-                break;
-            case os::Change::kFolderCreated:
-                lines.push_back("mkdir " + c.path);
-                break;
-            case os::Change::kProgramStarted:
-                lines.push_back("start " + c.path + " " + c.detail);
-                break;
-            case os::Change::kMessageSent:
-                lines.push_back("close " + c.path);
-                break;
-            case os::Change::kValueSet: {
-                std::string data;
-                if (c.type == REG_DWORD && c.data.size() == 4) {
-                    DWORD value;
-                    std::memcpy(&value, c.data.data(), 4);
-                    data = "#" + std::to_string(value);
-                } else {
-                    data = c.data.substr(0, c.data.find('\0'));
-                }
-                lines.push_back("set " + c.path + "|" + c.name + "=" + data);
-                break;
-            }
-        }
-    }
+    for (const auto& c : changes) lines.push_back(ChangeText(c));
     return lines;
 }

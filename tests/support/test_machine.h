@@ -31,7 +31,7 @@ public:
     TestMachine& operator=(const TestMachine&) = delete;
 
     static bool Simulated();
-    static std::string Root();  // C:\zt
+    static std::string Root() { return "C:\\zt"; }
 
     // Registry.
     void SetString(const std::string& key, const std::string& name, const std::string& text, DWORD type = REG_SZ);
@@ -83,17 +83,16 @@ public:
     // The calling thread's last error, as the port's functions left it.
     DWORD LastError() const;
 
-    // Simulation only (null, empty or no effect on Windows): the record of what the
-    // port's functions changed, the programs started, the Windows version.
+    // Simulation only (null, empty or no effect on Windows), but for changes(), which
+    // Windows records too: what the port's functions changed, the programs started,
+    // the Windows version, the order of subkeys.
     os::ChangeList* changes();
     std::vector<std::string> ProgramsStarted() const;  // "program|parameters"
     void SetWindowsVersion(DWORD platform, DWORD major, DWORD minor);
     void ListKeysInCreationOrder();  // as Windows 9x does
-    size_t RegistryCalls() const;
-    sim::Machine* machine();
+    sim::Machine* machine();          // the machine itself, for faults and the desktop's queue
 
     static HKEY RootKey(const std::string& key, std::string* rest);
-
     // Fails the test when it would write a registry key that the fixture cannot put back.
     static void CheckWritable(const std::string& key);
 

@@ -1,54 +1,43 @@
-// The fixture's registry helpers, written once over the port's functions so that
-// they run unchanged on both backends.
+// What the fixture does the same way on both backends, written once over the port's
+// functions: the registry helpers, executables, and waiting for windows.
 #include <gtest/gtest.h>
 
+#include "pe-maker/pe_writer.h"
 #include "test_machine.h"
 
 HKEY TestMachine::RootKey(const std::string& key, std::string* rest) {
-    static const struct {
-        const char* name;
-        HKEY root;
-    } kRoots[] = {{"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE},
-                  {"HKEY_CURRENT_USER", HKEY_CURRENT_USER},
-                  {"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT},
-                  {"HKEY_USERS", HKEY_USERS}};
-    size_t cut = key.find('\\');
-    std::string root = key.substr(0, cut);
+    const size_t cut = key.find('\\');
+    const std::string root = key.substr(0, cut);
     *rest = cut == std::string::npos ? "" : key.substr(cut + 1);
-    for (const auto& r : kRoots)
-        if (root == r.name) return r.root;
+    const std::pair<const char*, HKEY> roots[] = {{"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE},
+                                                  {"HKEY_CURRENT_USER", HKEY_CURRENT_USER},
+                                                  {"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT},
+                                                  {"HKEY_USERS", HKEY_USERS}};
+    for (const auto& [name, handle] : roots)
+        if (root == name) return handle;
     ADD_FAILURE() << "not a registry key path: " << key;
     return nullptr;
 }
 
 namespace {
 
-HKEY CreatePath(const std::string& key) {
-    TestMachine::CheckWritable(key);
+HKEY OpenPath(const std::string& key, REGSAM access, bool create = false) {
     std::string rest;
-    HKEY root = TestMachine::RootKey(key, &rest);
-    HKEY h = nullptr;
-    LONG r = os::RegCreateKeyExA(root, rest.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr);
+    HKEY root = TestMachine::RootKey(key, &rest), h = nullptr;
+    if (!create) return os::RegOpenKeyExA(root, rest.c_str(), 0, access, &h) == ERROR_SUCCESS ? h : nullptr;
+    TestMachine::CheckWritable(key);
+    LONG r = os::RegCreateKeyExA(root, rest.c_str(), 0, nullptr, 0, access, nullptr, &h, nullptr);
     EXPECT_EQ(r, ERROR_SUCCESS) << "creating " << key;
     return r == ERROR_SUCCESS ? h : nullptr;
-}
-
-HKEY OpenPath(const std::string& key, REGSAM access) {
-    std::string rest;
-    HKEY root = TestMachine::RootKey(key, &rest);
-    HKEY h = nullptr;
-    return os::RegOpenKeyExA(root, rest.c_str(), 0, access, &h) == ERROR_SUCCESS ? h : nullptr;
 }
 
 void DeleteBelow(HKEY parent, const std::string& name) {
     HKEY h = nullptr;
     if (os::RegOpenKeyExA(parent, name.c_str(), 0, KEY_ALL_ACCESS, &h) != ERROR_SUCCESS) return;
     char child[512];
-    for (;;) {
-        DWORD size = sizeof child;
-        if (os::RegEnumKeyExA(h, 0, child, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    for (DWORD size = sizeof child; os::RegEnumKeyExA(h, 0, child, &size, nullptr, nullptr, nullptr, nullptr) == 0;
+         size = sizeof child)
         DeleteBelow(h, child);
-    }
     os::RegCloseKey(h);
     os::RegDeleteKeyA(parent, name.c_str());
 }
@@ -58,8 +47,8 @@ void DeleteBelow(HKEY parent, const std::string& name) {
 void TestMachine::SetRaw(const std::string& key, const std::string& name, DWORD type, const std::string& bytes) {
     // Exactly these bytes: Windows counts a NUL that follows a string the caller did
     // not count, so a non-zero byte stands after them.
-    std::string guarded = bytes + '\xFF';
-    if (HKEY h = CreatePath(key)) {
+    const std::string guarded = bytes + '\xFF';
+    if (HKEY h = OpenPath(key, KEY_ALL_ACCESS, true)) {
         EXPECT_EQ(os::RegSetValueExA(h, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(guarded.data()),
                                      static_cast<DWORD>(bytes.size())),
                   ERROR_SUCCESS);
@@ -76,11 +65,11 @@ void TestMachine::SetDword(const std::string& key, const std::string& name, DWOR
 }
 
 void TestMachine::CreateKey(const std::string& key) {
-    if (HKEY h = CreatePath(key)) os::RegCloseKey(h);
+    if (HKEY h = OpenPath(key, KEY_ALL_ACCESS, true)) os::RegCloseKey(h);
 }
 
 void TestMachine::DeleteTree(const std::string& key) {
-    size_t cut = key.rfind('\\');
+    const size_t cut = key.rfind('\\');
     if (HKEY parent = OpenPath(key.substr(0, cut), KEY_ALL_ACCESS)) {
         DeleteBelow(parent, key.substr(cut + 1));
         os::RegCloseKey(parent);
@@ -100,12 +89,28 @@ bool TestMachine::GetValue(const std::string& key, const std::string& name, DWOR
     bool ok = os::RegQueryValueExA(h, name.c_str(), nullptr, type, nullptr, &size) == ERROR_SUCCESS;
     if (ok) {
         data->assign(size, '\0');
-        ok = os::RegQueryValueExA(h, name.c_str(), nullptr, type, reinterpret_cast<BYTE*>(&(*data)[0]), &size) ==
-             ERROR_SUCCESS;
+        ok = os::RegQueryValueExA(h, name.c_str(), nullptr, type, reinterpret_cast<BYTE*>(&(*data)[0]), &size) == 0;
         data->resize(size);
     }
     os::RegCloseKey(h);
     return ok;
+}
+
+std::vector<std::string> TestMachine::Subkeys(const std::string& key) const {
+    std::vector<std::string> names;
+    HKEY h = OpenPath(key, KEY_READ);
+    if (!h) return names;
+    char name[512];
+    for (DWORD i = 0, size = sizeof name; os::RegEnumKeyExA(h, i, name, &size, nullptr, nullptr, nullptr, nullptr) == 0;
+         ++i, size = sizeof name)
+        names.emplace_back(name, size);
+    os::RegCloseKey(h);
+    return names;
+}
+
+void TestMachine::WriteExe(const std::string& path, uint16_t major, uint16_t minor, uint16_t build, uint16_t revision) {
+    auto image = pemaker::MakeVersionedPe(major, minor, build, revision);
+    WriteFile(path, std::string(image.begin(), image.end()));
 }
 
 bool TestMachine::WaitForWindow(const std::string& className, bool open, DWORD boundMs) {
@@ -117,18 +122,4 @@ bool TestMachine::WaitForWindow(const std::string& className, bool open, DWORD b
         while (os::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) os::DispatchMessageA(&msg);
     }
     return true;
-}
-
-std::vector<std::string> TestMachine::Subkeys(const std::string& key) const {
-    std::vector<std::string> names;
-    HKEY h = OpenPath(key, KEY_READ);
-    if (!h) return names;
-    char name[512];
-    for (DWORD i = 0;; ++i) {
-        DWORD size = sizeof name;
-        if (os::RegEnumKeyExA(h, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        names.emplace_back(name, size);
-    }
-    os::RegCloseKey(h);
-    return names;
 }

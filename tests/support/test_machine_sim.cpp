@@ -8,7 +8,6 @@
 #include <filesystem>
 
 #include "install/texts.h"
-#include "pe-maker/pe_writer.h"
 #include "platform/os/sim/last_error.h"
 #include "platform/os/sim/machine.h"
 #include "platform/os/sim/machine_folder.h"
@@ -17,7 +16,7 @@
 namespace fs = std::filesystem;
 
 struct TestMachine::State {
-    std::unique_ptr<sim::Machine> machine;
+    sim::Machine machine;
     std::string hostFolder;
 };
 
@@ -28,16 +27,16 @@ TestMachine::TestMachine() : state_(std::make_unique<State>()) {
     std::string pattern = (base / "zentho-test-XXXXXX").string();
     if (!::mkdtemp(pattern.data())) ADD_FAILURE() << "cannot make a host folder for drive C:";
     state_->hostFolder = pattern;
-    state_->machine = std::make_unique<sim::Machine>();
-    state_->machine->files().MapDrive('C', pattern);
-    state_->machine->files().MakeFolders(Root());
-    sim::Machine::Use(state_->machine.get());
+    state_->machine.files().MapDrive('C', pattern);
+    state_->machine.files().MakeFolders(Root());
+    sim::Machine::Use(&state_->machine);
 }
 
 TestMachine::~TestMachine() {
-    EXPECT_EQ(state_->machine->OpenHandleCount(), 0u) << "registry or find handles left open";
-    EXPECT_EQ(state_->machine->LiveBlocks(), 0u) << "heap blocks left allocated";
-    EXPECT_EQ(state_->machine->relativePaths(), std::vector<std::string>{})
+    sim::Machine& m = state_->machine;
+    EXPECT_EQ(m.OpenHandleCount(), 0u) << "registry or find handles left open";
+    EXPECT_EQ(m.LiveBlocks(), 0u) << "heap blocks left allocated";
+    EXPECT_EQ(m.relativePaths(), std::vector<std::string>{})
         << "copies, deletes or new folders on paths that depend on the current folder";
     sim::Machine::Use(nullptr);
     std::error_code ec;
@@ -46,77 +45,84 @@ TestMachine::~TestMachine() {
 
 bool TestMachine::Simulated() { return true; }
 void TestMachine::CheckWritable(const std::string&) {}  // every test starts on a new machine
-std::string TestMachine::Root() { return "C:\\zt"; }
-sim::Machine* TestMachine::machine() { return state_->machine.get(); }
-os::ChangeList* TestMachine::changes() { return &state_->machine->changes(); }
+os::ChangeList* TestMachine::changes() { return &state_->machine.changes(); }
 void TestMachine::SetWindowsVersion(DWORD platform, DWORD major, DWORD minor) {
-    state_->machine->SetVersion(platform, major, minor);
+    state_->machine.SetVersion(platform, major, minor);
 }
-void TestMachine::ListKeysInCreationOrder() { state_->machine->registry().SetOrder(sim::KeyOrder::kCreated); }
-size_t TestMachine::RegistryCalls() const { return state_->machine->registry().CallCount(); }
+sim::Machine* TestMachine::machine() { return &state_->machine; }
+void TestMachine::ListKeysInCreationOrder() { state_->machine.registry().SetOrder(sim::KeyOrder::kCreated); }
 std::vector<std::string> TestMachine::ProgramsStarted() const {
     std::vector<std::string> started;
-    for (const auto& start : state_->machine->desktop().starts())
+    for (const auto& start : state_->machine.desktop().starts())
         started.push_back(start.program + "|" + start.parameters);
     return started;
 }
 DWORD TestMachine::LastError() const { return sim::LastError(); }
+void TestMachine::SetEnv(const std::string& name, const std::string& value) { state_->machine.SetEnv(name, value); }
+void TestMachine::SetAppDataFolder(const std::string& path) { state_->machine.SetFolder(CSIDL_APPDATA, path); }
+void TestMachine::SetCurrentFolder(const std::string& path) { state_->machine.files().SetCurrentDirectory(path); }
+bool TestMachine::Exists(const std::string& path) const { return !state_->machine.files().HostPath(path).empty(); }
 
 void TestMachine::WriteFile(const std::string& path, const std::string& bytes) {
-    EXPECT_EQ(state_->machine->files().WriteFile(path, bytes), 0u) << "writing " << path;
-}
-
-void TestMachine::WriteExe(const std::string& path, uint16_t major, uint16_t minor, uint16_t build, uint16_t revision) {
-    auto image = pemaker::MakeVersionedPe(major, minor, build, revision);
-    WriteFile(path, std::string(image.begin(), image.end()));
+    EXPECT_EQ(state_->machine.files().WriteFile(path, bytes), 0u) << "writing " << path;
 }
 
 void TestMachine::MakeFolder(const std::string& path) {
-    EXPECT_EQ(state_->machine->files().MakeFolders(path), 0u) << "making " << path;
+    EXPECT_EQ(state_->machine.files().MakeFolders(path), 0u) << "making " << path;
 }
 
-bool TestMachine::Exists(const std::string& path) const { return !state_->machine->files().HostPath(path).empty(); }
-
-void TestMachine::SetEnv(const std::string& name, const std::string& value) { state_->machine->SetEnv(name, value); }
+std::map<std::string, std::string> TestMachine::Files(const std::string& folder) const {
+    std::map<std::string, std::string> files;
+    const std::string host = state_->machine.files().HostPath(folder);
+    std::error_code ec;
+    if (host.empty()) return files;
+    for (auto it = fs::recursive_directory_iterator(host, ec); it != fs::recursive_directory_iterator(); ++it) {
+        if (!it->is_regular_file()) continue;
+        std::string path = folder + it->path().string().substr(host.size());
+        std::replace(path.begin(), path.end(), '/', '\\');
+        std::transform(path.begin(), path.end(), path.begin(), [](unsigned char c) { return std::tolower(c); });
+        state_->machine.files().ReadFile(path, &files[path]);
+    }
+    return files;
+}
 
 bool TestMachine::ImportReg(const std::string& fileBytes, std::string* error) {
     std::vector<sim::RegFileOp> ops;
-    if (!sim::ParseRegFile(fileBytes, state_->machine->codePage(), &ops, error)) return false;
-    sim::ApplyRegFile(state_->machine->registry(), ops);
+    if (!sim::ParseRegFile(fileBytes, state_->machine.codePage(), &ops, error)) return false;
+    sim::ApplyRegFile(state_->machine.registry(), ops);
     return true;
 }
 
 std::string TestMachine::ExportReg(const std::string& key) {
-    std::string prefix = key;
     // HKEY_CURRENT_USER is the user's key below HKEY_USERS in the export.
+    std::string prefix = key;
     if (prefix.rfind("HKEY_CURRENT_USER", 0) == 0)
-        prefix = "HKEY_USERS\\" + state_->machine->registry().userSid() + prefix.substr(17);
+        prefix = "HKEY_USERS\\" + state_->machine.registry().userSid() + prefix.substr(17);
     std::vector<sim::RegFileKey> keys;
-    for (auto& k : sim::ExportRegistry(state_->machine->registry())) {
+    for (auto& k : sim::ExportRegistry(state_->machine.registry())) {
         if (k.path.size() < prefix.size() || strncasecmp(k.path.c_str(), prefix.c_str(), prefix.size()) != 0) continue;
         if (k.path.size() > prefix.size() && k.path[prefix.size()] != '\\') continue;
         k.path = key + k.path.substr(prefix.size());
         keys.push_back(std::move(k));
     }
-    return sim::WriteRegFile5(keys, state_->machine->codePage());
+    return sim::WriteRegFile5(keys, state_->machine.codePage());
 }
 
 void TestMachine::InstallProgram(const std::string& path, const Behaviour& behaviour) {
     WriteExe(path, 1, 0);
     sim::ProgramBehaviour b;
-    b.program = state_->machine->files().FullPath(path);
+    b.program = state_->machine.files().FullPath(path);
     for (const auto& [className, title] : behaviour.windows) b.windows.push_back({className, title});
     b.showAfterMs = behaviour.showAfterMs;
     b.closeAfterMs = behaviour.closeAfterMs;
     b.hung = behaviour.hung;
-    state_->machine->desktop().AddBehaviour(std::move(b));
+    state_->machine.desktop().AddBehaviour(std::move(b));
 }
 
 void TestMachine::InstallProductProgram(const std::string& path) {
     // As the product's programs behave (src/programs): their windows until closed.
-    std::string name = path.substr(path.rfind('\\') + 1);
     Behaviour b;
-    if (name == "ZenthoNSTrans.exe")
+    if (path.substr(path.rfind('\\') + 1) == "ZenthoNSTrans.exe")
         b.windows = {{texts::kNetscapeMain.classPrefix, texts::kNetscapeMain.titlePrefix},
                      {texts::kNetscapeSub.classPrefix, texts::kNetscapeSub.titlePrefix}};
     else
@@ -125,23 +131,5 @@ void TestMachine::InstallProductProgram(const std::string& path) {
 }
 
 HWND TestMachine::OpenWindow(const std::string& className, const std::string& title, const std::string& owner) {
-    return state_->machine->desktop().AddWindow(className, title, owner);
+    return state_->machine.desktop().AddWindow(className, title, owner);
 }
-
-std::map<std::string, std::string> TestMachine::Files(const std::string& folder) const {
-    std::map<std::string, std::string> files;
-    const std::string host = state_->machine->files().HostPath(folder);
-    std::error_code ec;
-    if (host.empty()) return files;
-    for (auto it = fs::recursive_directory_iterator(host, ec); it != fs::recursive_directory_iterator(); ++it) {
-        if (!it->is_regular_file()) continue;
-        std::string path = folder + it->path().string().substr(host.size());
-        std::replace(path.begin(), path.end(), '/', '\\');
-        std::transform(path.begin(), path.end(), path.begin(), [](unsigned char c) { return std::tolower(c); });
-        state_->machine->files().ReadFile(path, &files[path]);
-    }
-    return files;
-}
-
-void TestMachine::SetAppDataFolder(const std::string& path) { state_->machine->SetFolder(CSIDL_APPDATA, path); }
-void TestMachine::SetCurrentFolder(const std::string& path) { state_->machine->files().SetCurrentDirectory(path); }

@@ -6,131 +6,131 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <map>
 #include <sstream>
+#include <tuple>
 
-#include "pe-maker/pe_writer.h"
 #include "platform/os/win32/change_observer.h"
 #include "test_machine.h"
 
 namespace {
 
 const char* const kAreas[] = {
-    "HKEY_CURRENT_USER\\Software\\Arvelle",
-    "HKEY_LOCAL_MACHINE\\Software\\Arvelle",
-    "HKEY_CURRENT_USER\\Software\\ZenthoTest",
-    "HKEY_LOCAL_MACHINE\\Software\\ZenthoTest",
-    "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Office",
-    "HKEY_CURRENT_USER\\Software\\Microsoft\\Office",
+    "HKEY_CURRENT_USER\\Software\\Arvelle", "HKEY_LOCAL_MACHINE\\Software\\Arvelle",
+    "HKEY_CURRENT_USER\\Software\\ZenthoTest", "HKEY_LOCAL_MACHINE\\Software\\ZenthoTest",
+    "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Office", "HKEY_CURRENT_USER\\Software\\Microsoft\\Office",
     "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths",
     "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run",
     "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run",
     "HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\MenuExt",
-    "HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\Extensions",
-    "HKEY_LOCAL_MACHINE\\Software\\Netscape",
-    "HKEY_LOCAL_MACHINE\\Software\\Adobe",
-    "HKEY_CURRENT_USER\\Software\\Adobe",
-    "HKEY_LOCAL_MACHINE\\Software\\Justsystem",
-    "HKEY_LOCAL_MACHINE\\Software\\Sarvin",
-    "HKEY_CURRENT_USER\\Software\\Sarvin",
-    "HKEY_CURRENT_USER\\Software\\Qualcomm",
-    "HKEY_LOCAL_MACHINE\\Software\\Classes\\http",
-    "HKEY_LOCAL_MACHINE\\Software\\Classes\\mailto",
-    "HKEY_CURRENT_USER\\Software\\Classes\\http",
-    "HKEY_CURRENT_USER\\Software\\Classes\\mailto",
-    "HKEY_LOCAL_MACHINE\\Software\\Classes\\zentho-test",
-    "HKEY_CURRENT_USER\\Software\\Classes\\zentho-test",
+    "HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\Extensions", "HKEY_LOCAL_MACHINE\\Software\\Netscape",
+    "HKEY_LOCAL_MACHINE\\Software\\Adobe", "HKEY_CURRENT_USER\\Software\\Adobe",
+    "HKEY_LOCAL_MACHINE\\Software\\Justsystem", "HKEY_LOCAL_MACHINE\\Software\\Sarvin",
+    "HKEY_CURRENT_USER\\Software\\Sarvin", "HKEY_CURRENT_USER\\Software\\Qualcomm",
+    "HKEY_LOCAL_MACHINE\\Software\\Classes\\http", "HKEY_LOCAL_MACHINE\\Software\\Classes\\mailto",
+    "HKEY_CURRENT_USER\\Software\\Classes\\http", "HKEY_CURRENT_USER\\Software\\Classes\\mailto",
+    "HKEY_LOCAL_MACHINE\\Software\\Classes\\zentho-test", "HKEY_CURRENT_USER\\Software\\Classes\\zentho-test",
     // A test may move the user's application-data folder into its own.
-    "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
+    "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders"};
+
+// The keys of the areas, parents first, and their values (key, name, type, bytes).
+struct Saved {
+    std::vector<std::string> keys;
+    std::vector<std::tuple<std::string, std::string, DWORD, std::string>> values;
 };
 
-// A key with its values and subkeys, as read.
-struct Snapshot {
-    bool exists = false;
-    std::vector<std::tuple<std::string, DWORD, std::string>> values;
-    std::vector<std::pair<std::string, Snapshot>> children;
-};
-
-Snapshot Read(HKEY parent, const std::string& name) {
-    Snapshot s;
-    HKEY h;
-    if (RegOpenKeyExA(parent, name.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return s;
-    s.exists = true;
+void Save(const std::string& key, Saved* saved) {
+    std::string rest;
+    HKEY root = TestMachine::RootKey(key, &rest), h;
+    if (RegOpenKeyExA(root, rest.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return;
+    saved->keys.push_back(key);
+    char name[16384];
+    std::vector<std::string> children;
     for (DWORD i = 0;; ++i) {
-        char valueName[16384];
-        DWORD nameSize = sizeof valueName, type = 0, size = 0;
-        if (RegEnumValueA(h, i, valueName, &nameSize, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) break;
+        DWORD nameSize = sizeof name, type = 0, size = 0;
+        if (RegEnumValueA(h, i, name, &nameSize, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) break;
         std::string data(size, '\0');
-        nameSize = sizeof valueName;
-        RegEnumValueA(h, i, valueName, &nameSize, nullptr, &type, reinterpret_cast<BYTE*>(&data[0]), &size);
-        s.values.emplace_back(std::string(valueName, nameSize), type, data.substr(0, size));
+        nameSize = sizeof name;
+        RegEnumValueA(h, i, name, &nameSize, nullptr, &type, reinterpret_cast<BYTE*>(&data[0]), &size);
+        saved->values.emplace_back(key, std::string(name, nameSize), type, data.substr(0, size));
     }
-    for (DWORD i = 0;; ++i) {
-        char child[512];
-        DWORD size = sizeof child;
-        if (RegEnumKeyExA(h, i, child, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        s.children.emplace_back(child, Read(h, child));
-    }
+    for (DWORD i = 0, size = sizeof name; RegEnumKeyExA(h, i, name, &size, nullptr, nullptr, nullptr, nullptr) == 0;
+         ++i, size = sizeof name)
+        children.push_back(name);
     RegCloseKey(h);
-    return s;
+    for (const auto& child : children) Save(key + "\\" + child, saved);
 }
 
-void Write(HKEY parent, const std::string& name, const Snapshot& s) {
-    HKEY h;
-    if (RegCreateKeyExA(parent, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr) != ERROR_SUCCESS)
-        return;
-    for (const auto& [valueName, type, data] : s.values)
-        RegSetValueExA(h, valueName.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()),
-                       static_cast<DWORD>(data.size()));
-    for (const auto& [child, snapshot] : s.children) Write(h, child, snapshot);
-    RegCloseKey(h);
-}
-
-std::map<std::string, Snapshot>& Baseline() {
-    static std::map<std::string, Snapshot> baseline;
-    if (baseline.empty()) {
-        for (const char* area : kAreas) {
-            std::string rest;
-            HKEY root = TestMachine::RootKey(area, &rest);
-            baseline[area] = Read(root, rest);
-        }
-    }
+const Saved& Baseline() {
+    static const Saved baseline = [] {
+        Saved saved;
+        for (const char* area : kAreas) Save(area, &saved);
+        return saved;
+    }();
     return baseline;
 }
 
-bool InArea(const std::string& key) {
-    for (const char* area : kAreas) {
-        size_t n = std::strlen(area);
-        if (_strnicmp(key.c_str(), area, n) == 0 && (key.size() == n || key[n] == '\\')) return true;
-    }
-    return false;
-}
-
-void RemoveFolder(const std::string& path) {
+// Calls visit(path, isFolder) for every item below folder, each folder after its items.
+template <typename Visit>
+void Walk(const std::string& folder, const Visit& visit) {
     WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((path + "\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = data.cFileName;
-            if (name == "." || name == "..") continue;
-            std::string child = path + "\\" + name;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveFolder(child);
-            else {
-                SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(child.c_str());
-            }
-        } while (FindNextFileA(find, &data));
-        FindClose(find);
-    }
-    RemoveDirectoryA(path.c_str());
+    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return;
+    do {
+        const std::string name = data.cFileName, path = folder + "\\" + name;
+        if (name == "." || name == "..") continue;
+        const bool isFolder = data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
+        if (isFolder) Walk(path, visit);
+        visit(path, isFolder);
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
 }
 
-LRESULT CALLBACK TestWindowProc(HWND window, UINT message, WPARAM w, LPARAM l) {
-    return DefWindowProcA(window, message, w, l);  // WM_CLOSE destroys the window
+void RemoveFolder(const std::string& folder) {
+    Walk(folder, [](const std::string& path, bool isFolder) {
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        isFolder ? RemoveDirectoryA(path.c_str()) : DeleteFileA(path.c_str());
+    });
+    RemoveDirectoryA(folder.c_str());
+}
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+BOOL CALLBACK CloseProgramWindow(HWND window, LPARAM) {
+    char name[256] = {};
+    GetClassNameA(window, name, sizeof name);
+    DWORD_PTR answer;
+    for (const char* prefix : {"#Zentho", "js:TARO", "ZenthoTest"})
+        if (_strnicmp(name, prefix, std::strlen(prefix)) == 0)
+            SendMessageTimeoutA(window, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, 2000, &answer);
+    return TRUE;
+}
+
+// The folder of the test program, where the test run placed the product's programs
+// and the stand-in.
+std::string ProgramFolder() {
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string folder = path;
+    return folder.substr(0, folder.find_last_of('\\'));
+}
+
+bool RunRegedit(std::string command) {
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi;
+    command = "regedit.exe " + command;
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+    WaitForSingleObject(pi.hProcess, 60000);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return true;
 }
 
 }  // namespace
@@ -156,17 +156,6 @@ TestMachine::TestMachine() : state_(std::make_unique<State>()) {
     observe::RelativePaths().clear();
 }
 
-BOOL CALLBACK CloseProgramWindow(HWND window, LPARAM) {
-    char name[256] = {};
-    GetClassNameA(window, name, sizeof name);
-    if (_strnicmp(name, "#Zentho", 7) == 0 || _strnicmp(name, "js:TARO", 7) == 0 ||
-        _strnicmp(name, "ZenthoTest", 10) == 0) {
-        DWORD_PTR answer;
-        SendMessageTimeoutA(window, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, 2000, &answer);
-    }
-    return TRUE;
-}
-
 TestMachine::~TestMachine() {
     EXPECT_EQ(observe::RelativePaths(), std::vector<std::string>{})
         << "copies, deletes or new folders on paths that depend on the current folder";
@@ -181,46 +170,40 @@ TestMachine::~TestMachine() {
         RemoveFolder(Root());
         if (GetFileAttributesA(Root().c_str()) == INVALID_FILE_ATTRIBUTES) break;
     }
-    for (const auto& [area, snapshot] : Baseline()) {
-        std::string rest;
-        HKEY root = RootKey(area, &rest);
-        DeleteTree(area);
-        if (snapshot.exists) Write(root, rest, snapshot);
-    }
+    for (const char* area : kAreas) DeleteTree(area);
+    for (const auto& key : Baseline().keys) CreateKey(key);
+    for (const auto& [key, name, type, data] : Baseline().values) SetRaw(key, name, type, data);
     for (const auto& [name, saved] : state_->savedEnv) {
         SetEnvironmentVariableA(name.c_str(), saved.first ? saved.second.c_str() : nullptr);
-        _putenv((name + "=" + (saved.first ? saved.second : "")).c_str());
+        _putenv((name + "=" + saved.second).c_str());
     }
     for (const auto& file : state_->outsideFiles) DeleteFileA(file.c_str());
-    RemoveFolder(Root());
 }
 
 bool TestMachine::Simulated() { return false; }
-
 void TestMachine::CheckWritable(const std::string& key) {
-    if (!InArea(key)) ADD_FAILURE() << key << " lies outside the registry areas the fixture restores";
+    for (const char* area : kAreas) {
+        const size_t n = std::strlen(area);
+        if (_strnicmp(key.c_str(), area, n) == 0 && (key.size() == n || key[n] == '\\')) return;
+    }
+    ADD_FAILURE() << key << " lies outside the registry areas the fixture restores";
 }
-std::string TestMachine::Root() { return "C:\\zt"; }
-sim::Machine* TestMachine::machine() { return nullptr; }
 os::ChangeList* TestMachine::changes() { return &observe::Changes(); }
 void TestMachine::SetWindowsVersion(DWORD, DWORD, DWORD) {}
 std::vector<std::string> TestMachine::ProgramsStarted() const { return {}; }
 void TestMachine::ListKeysInCreationOrder() {}
-size_t TestMachine::RegistryCalls() const { return 0; }
+sim::Machine* TestMachine::machine() { return nullptr; }
 DWORD TestMachine::LastError() const { return GetLastError(); }
+bool TestMachine::Exists(const std::string& path) const {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 void TestMachine::WriteFile(const std::string& path, const std::string& bytes) {
     if (_strnicmp(path.c_str(), (Root() + "\\").c_str(), Root().size() + 1) != 0) state_->outsideFiles.push_back(path);
-    size_t cut = path.find_last_of('\\');
-    if (cut != std::string::npos) MakeFolder(path.substr(0, cut));
+    MakeFolder(path.substr(0, path.find_last_of('\\')));
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     EXPECT_TRUE(out.good()) << "writing " << path;
-}
-
-void TestMachine::WriteExe(const std::string& path, uint16_t major, uint16_t minor, uint16_t build, uint16_t revision) {
-    auto image = pemaker::MakeVersionedPe(major, minor, build, revision);
-    WriteFile(path, std::string(image.begin(), image.end()));
 }
 
 void TestMachine::MakeFolder(const std::string& path) {
@@ -228,68 +211,44 @@ void TestMachine::MakeFolder(const std::string& path) {
         if (i == path.size() || path[i] == '\\') CreateDirectoryA(path.substr(0, i).c_str(), nullptr);
 }
 
-bool TestMachine::Exists(const std::string& path) const {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+std::map<std::string, std::string> TestMachine::Files(const std::string& folder) const {
+    std::map<std::string, std::string> files;
+    Walk(folder, [&](std::string path, bool isFolder) {
+        if (isFolder) return;
+        const std::string bytes = ReadAll(path);
+        CharLowerA(&path[0]);
+        files[path] = bytes;
+    });
+    return files;
 }
 
 void TestMachine::SetEnv(const std::string& name, const std::string& value) {
     if (!state_->savedEnv.count(name)) {
         char old[32768];
         DWORD n = GetEnvironmentVariableA(name.c_str(), old, sizeof old);
-        state_->savedEnv[name] = {n > 0 && n<sizeof old, n> 0 && n < sizeof old ? std::string(old, n) : ""};
+        bool set = n > 0 && n < sizeof old;
+        state_->savedEnv[name] = {set, set ? std::string(old, n) : ""};
     }
     SetEnvironmentVariableA(name.c_str(), value.empty() ? nullptr : value.c_str());
     _putenv((name + "=" + value).c_str());
 }
 
-namespace {
-bool RunRegedit(const std::string& arguments) {
-    std::string command = "regedit.exe " + arguments;
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi;
-    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
-    WaitForSingleObject(pi.hProcess, 60000);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return true;
-}
-}  // namespace
-
 bool TestMachine::ImportReg(const std::string& fileBytes, std::string* error) {
-    std::string path = Root() + "\\import.reg";
+    const std::string path = Root() + "\\import.reg";
     WriteFile(path, fileBytes);
-    if (!RunRegedit("/s " + path)) {
-        *error = "regedit did not start";
-        return false;
-    }
+    const bool started = RunRegedit("/s " + path);
+    if (!started) *error = "regedit did not start";
     DeleteFileA(path.c_str());
-    return true;
+    return started;
 }
 
 std::string TestMachine::ExportReg(const std::string& key) {
-    std::string path = Root() + "\\export.reg";
+    const std::string path = Root() + "\\export.reg";
     DeleteFileA(path.c_str());
-    if (!RunRegedit("/e " + path + " \"" + key + "\"")) return "";
-    std::ostringstream bytes;
-    {
-        std::ifstream in(path, std::ios::binary);
-        bytes << in.rdbuf();
-    }  // closed: an open file cannot be deleted
+    const std::string bytes = RunRegedit("/e " + path + " \"" + key + "\"") ? ReadAll(path) : "";
     DeleteFileA(path.c_str());
-    return bytes.str();
+    return bytes;
 }
-
-namespace {
-// The folder of the test program, where the test run placed the product's programs
-// and the stand-in.
-std::string ProgramFolder() {
-    char path[MAX_PATH];
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder = path;
-    return folder.substr(0, folder.find_last_of('\\'));
-}
-}  // namespace
 
 void TestMachine::InstallProgram(const std::string& path, const Behaviour& behaviour) {
     MakeFolder(path.substr(0, path.find_last_of('\\')));
@@ -304,31 +263,8 @@ void TestMachine::InstallProgram(const std::string& path, const Behaviour& behav
 
 void TestMachine::InstallProductProgram(const std::string& path) {
     MakeFolder(path.substr(0, path.find_last_of('\\')));
-    std::string name = path.substr(path.find_last_of('\\') + 1);
+    const std::string name = path.substr(path.find_last_of('\\') + 1);
     EXPECT_TRUE(CopyFileA((ProgramFolder() + "\\" + name).c_str(), path.c_str(), FALSE)) << path;
-}
-
-std::map<std::string, std::string> TestMachine::Files(const std::string& folder) const {
-    std::map<std::string, std::string> files;
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return files;
-    do {
-        const std::string name = data.cFileName, path = folder + "\\" + name;
-        if (name == "." || name == "..") continue;
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            files.merge(Files(path));
-            continue;
-        }
-        std::ifstream in(path, std::ios::binary);
-        std::ostringstream bytes;
-        bytes << in.rdbuf();
-        std::string key = path;
-        CharLowerA(&key[0]);
-        files[key] = bytes.str();
-    } while (FindNextFileA(find, &data));
-    FindClose(find);
-    return files;
 }
 
 void TestMachine::SetAppDataFolder(const std::string& path) {
@@ -337,17 +273,15 @@ void TestMachine::SetAppDataFolder(const std::string& path) {
 }
 
 void TestMachine::SetCurrentFolder(const std::string& path) {
-    if (state_->savedCurrentFolder.empty()) {
-        char current[MAX_PATH];
-        GetCurrentDirectoryA(MAX_PATH, current);
+    char current[MAX_PATH];
+    if (state_->savedCurrentFolder.empty() && GetCurrentDirectoryA(MAX_PATH, current))
         state_->savedCurrentFolder = current;
-    }
     SetCurrentDirectoryA(path.c_str());
 }
 
 HWND TestMachine::OpenWindow(const std::string& className, const std::string& title, const std::string&) {
     WNDCLASSA wc = {};
-    wc.lpfnWndProc = TestWindowProc;
+    wc.lpfnWndProc = DefWindowProcA;  // WM_CLOSE destroys the window
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = className.c_str();
     RegisterClassA(&wc);  // fails harmlessly when the class exists
