@@ -119,7 +119,7 @@ int PeakExport(const std::string& folder) {
     long base = StatusKb("VmRSS");
     ResetPeak();
     std::string out = MakeTemp("zentho-export-XXXXXX");
-    if (!sim::SaveMachineRegistry(*machine, out, &error)) {
+    if (!sim::ExportMachineRegistry(*machine, out + "/registry.reg", &error)) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
     }
@@ -244,7 +244,7 @@ void Export(benchmark::State& state) {
         return;
     }
     for (auto _ : state) {
-        if (!sim::SaveMachineRegistry(*machine, out, &error)) {
+        if (!sim::ExportMachineRegistry(*machine, out + "/registry.reg", &error)) {
             state.SkipWithError(error.c_str());
             break;
         }
@@ -604,7 +604,7 @@ int main(int argc, char** argv) {
           "median of 3; peak " + Format("+%.0f MB", Mb(importPeakKb)) + " = " + Format("%.2fx", importRatio) +
               " the file; the registry keeps " +
               Format("%.0f MB", Mb(Number(importPeak, "held_kb") - Number(importPeak, "base_kb"))));
-    t.Row("export (SaveMachineRegistry)", Time(ns("export")),
+    t.Row("export (ExportMachineRegistry)", Time(ns("export")),
           "median of 3; peak " + Format("+%.0f MB", Mb(exportPeakKb)) + " = " + Format("%.2fx", exportRatio) +
               " the file, over the loaded registry; wrote " + Format("%.1f MB", counter("export", "bytes") / 1048576));
 

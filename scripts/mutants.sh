@@ -31,7 +31,7 @@ catalogue=$(cd "$(dirname "${1:-$source_dir/tests/mutants.txt}")" && pwd)/$(base
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/zentho-mutants-XXXXXX")
 trap 'rm -rf "$scratch"' EXIT
-tree=$scratch/tree build=$scratch/build
+tree=$scratch/tree build=$scratch/tree/build/native  # where the tool finds the sample
 mkdir -p "$tree"
 tar -C "$source_dir" --exclude=./build --exclude=./.git --exclude=./dist -cf - . | tar -C "$tree" -xf -
 if [ -z "$check" ]; then
@@ -48,7 +48,8 @@ run_tests() {
   [ -d /dev/shm ] || unset TMPDIR
   timeout 30 "$build/tests/zentho_tests" --gtest_filter='-FaultSweep*:HostileRegistry*' >/dev/null 2>&1 || return 1
   case $file in
-    tools/*) timeout 120 "$tree/tests/tool/tool_test.sh" "$build/tools/zentho-appapi/zentho-appapi" "$tree" \
+    tools/*|src/platform/os/sim/folder_commit*|src/platform/os/sim/machine_folder*|src/platform/os/sim/filesystem*)
+      timeout 120 "$tree/tests/tool/tool_test.sh" "$build/tools/zentho-appapi/zentho-appapi" "$tree" \
                >/dev/null 2>&1 || return 1 ;;
   esac
   return 0

@@ -1,10 +1,16 @@
 #!/usr/bin/env bash
 # Writes the sample machine's executables: real PE images with the product versions
 # of the programs they stand for, made by the project's own zentho-mkpe.
-#   make-programs.sh [ZENTHO-MKPE]   (default: build/native/tools/zentho-mkpe)
+#   make-programs.sh [ZENTHO-MKPE]
+# ZENTHO-MKPE: the zentho-mkpe to use; by default the one on PATH, else the project's
+# build (cmake --build --preset native --target zentho-mkpe).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-mkpe=${1:-$here/../../build/native/tools/zentho-mkpe}
+mkpe=${1:-$(command -v zentho-mkpe || echo "$here/../../build/native/tools/zentho-mkpe")}
+if [ ! -x "$mkpe" ]; then
+  echo "make-programs.sh: no zentho-mkpe at $mkpe; give its path, or put it on PATH" >&2
+  exit 2
+fi
 C="$here/drives/C"
 make() {  # make PATH VERSION PRODUCT-NAME
   mkdir -p "$(dirname "$C/$1")"

@@ -1,57 +1,125 @@
 #!/usr/bin/env bash
-# Checks zentho-appapi's contract: the JSON line of "call", and exit status 2 with a
-# one-line message for usage errors. The same checks run on the native tool and,
-# under Wine, on zentho-appapi.exe.
-#   tool_test.sh TOOL          a native tool, or wine:WINDOWS-PATH for the Windows one
+# Checks zentho-appapi's contract: the JSON line of "call", exit status 2 with a
+# one-line message for usage errors, on the native tool and, under Wine, on
+# zentho-appapi.exe. Natively also what it does to machine folders: nothing when it
+# refuses, nothing to the user's .reg files ever, the bundled sample never, runs that
+# take turns, a commit that fails half way undone, and a dry run that copies nothing.
+#   tool_test.sh TOOL [SOURCE-DIR]   a native tool, or wine:WINDOWS-PATH for the Windows one
 set -uo pipefail
-tool=$1
+tool=$1 source=${2:-$(cd "$(dirname "$0")/../.." && pwd)}
 run() {
   if [[ $tool == wine:* ]]; then /usr/lib/wine/wine64 "${tool#wine:}" "$@" | tr -d '\r'; else "$tool" "$@"; fi
 }
+scratch=$(mktemp -d /tmp/zentho-tool-XXXXXX)
+trap 'rm -rf "$scratch"' EXIT
 failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 expect() {  # expect STATUS OUTPUT -- ARGS...
   local status=$1 want=$2; shift 3
   local got code
-  got=$(run "$@" 2>/tmp/zentho-tool-stderr.$$); code=$?
-  if [ "$code" != "$status" ] || [ "$got" != "$want" ]; then
-    echo "FAIL: zentho-appapi $*"
-    echo "  status $code (want $status)"
-    echo "  output: $got"
-    echo "  want:   $want"
-    echo "  stderr: $(cat /tmp/zentho-tool-stderr.$$)"
-    failures=$((failures + 1))
-  fi
+  got=$(run "$@" 2>"$scratch/stderr"); code=$?
+  [ "$code" = "$status" ] && [ "$got" = "$want" ] ||
+    fail "zentho-appapi $*: status $code (want $status); output: $got; want: $want; stderr: $(cat "$scratch/stderr")"
 }
-expect_error() {  # expect_error PATTERN -- ARGS...: status 2, one line on stderr matching
-  local pattern=$1; shift 2
-  run "$@" >/dev/null 2>/tmp/zentho-tool-stderr.$$; local code=$?
-  local message; message=$(tr -d '\r' </tmp/zentho-tool-stderr.$$)
-  if [ "$code" != 2 ] || [ "$(echo "$message" | wc -l)" != 1 ] || ! grep -q -- "$pattern" <<<"$message"; then
-    echo "FAIL: zentho-appapi $* should fail with status 2 and one line matching '$pattern'"
-    echo "  status $code, stderr: $message"
-    failures=$((failures + 1))
-  fi
+expect_error() {  # expect_error STATUS PATTERN -- ARGS...: the status, one line on stderr matching
+  local status=$1 pattern=$2; shift 3
+  run "$@" >/dev/null 2>"$scratch/stderr"; local code=$?
+  local message; message=$(tr -d '\r' <"$scratch/stderr")
+  [ "$code" = "$status" ] && [ "$(echo "$message" | wc -l)" = 1 ] && grep -q -- "$pattern" <<<"$message" ||
+    fail "zentho-appapi $* should end $status with one line matching '$pattern'; status $code, stderr: $message"
 }
 
 browsers='"\"Internet Explorer\",\r\n\"Netscape Navigator\""'
 expect 0 "{\"export\":\"GetSupportedApplications\",\"result\":0,\"text\":$browsers}" -- call GetSupportedApplications 0x1FF
-expect 0 '{"export":"GetSupportedApplications","result":0,"text":""}' -- call GetSupportedApplications 0x1FE
+expect 0 '{"export":"GetSupportedApplications","result":0,"text":""}' -- call GetSupportedApplications 510
 expect 0 '{"export":"GetLatestApplicationName","result":-3}' -- call GetLatestApplicationName 0x103
-expect 0 '{"export":"GetLatestSarvinTessalineAppInfo","outputs":["","",""]}' -- call GetLatestSarvinTessalineAppInfo Nothing
-expect 0 '{"export":"UpdateApplTransSettings"}' -- call UpdateApplTransSettings 0 1 0
-expect 0 '{"export":"GetLatestApplicationState","result":0,"changes":[]}' -- --changes call GetLatestApplicationState 0x401
-expect_error "unknown export NoSuchExport; the exports are: GetDefaultBrowser, " -- call NoSuchExport
-expect_error "usage: zentho-appapi call GetLatestApplicationName APPID" -- call GetLatestApplicationName
-expect_error "usage: zentho-appapi call SetLatestApplicationState APPID STATE" -- call SetLatestApplicationState 0x401 x
-expect_error "unknown command" -- frobnicate
-expect_error "unknown application nothing; the applications are: ie, netscape, " -- on nothing
-expect_error "usage: zentho-appapi browser on|off" -- browser maybe
-expect_error "usage: zentho-appapi report \[--json\]" -- report extra
-expect_error "usage: zentho-appapi on APP" -- on
-expect_error "unknown command nothing" -- help nothing
-help=$(run help on); if [ $? != 0 ] || [[ $help != "usage: zentho-appapi on APP"* ]]; then echo "FAIL: help on"; failures=$((failures + 1)); fi
-help=$(run --help); if [ $? != 0 ] || [[ $help != *"report [--json]"* ]]; then echo "FAIL: --help"; failures=$((failures + 1)); fi
-expect_error "unknown option --bogus" -- --bogus report
-rm -f /tmp/zentho-tool-stderr.$$
+expect 0 '{"export":"GetLatestSarvinTessalineAppInfo","outputs":{"name":"","path":"","key":""}}' -- \
+  call GetLatestSarvinTessalineAppInfo Nothing
+expect 0 '{"export":"UpdateApplTransSettings"}' -- call UpdateApplTransSettings 0 1 -1
+expect 0 '{"export":"GetLatestApplicationState","result":0,"changes":[]}' -- call GetLatestApplicationState 0x401 --changes
+expect 0 "zentho-appapi 4.0.2.21" -- --version
+for usage in "2 unknown export NoSuchExport; the exports are: GetDefaultBrowser,|call NoSuchExport" \
+             "2 did you mean GetLatestApplicationName?|call GetLatestApplicationNam 0x401" \
+             "2 usage: zentho-appapi call GetLatestApplicationName APPID|call GetLatestApplicationName" \
+             "2 \"0401\" begins with 0: write hexadecimal as 0x401|call GetLatestApplicationName 0401" \
+             "2 \"0x100000401\" is no number|call GetLatestApplicationName 0x100000401" \
+             "2 \"4294967296\" does not fit 32 bits|call GetLatestApplicationName 4294967296" \
+             "2 usage: zentho-appapi call SetLatestApplicationState APPID STATE|call SetLatestApplicationState 0x401 x" \
+             "2 unknown command frobnicate|frobnicate" "2 did you mean report?|reprot" \
+             "2 unknown application nothing; the applications are: ie, netscape,|on nothing" \
+             "2 did you mean word?|on wrod" "2 \"01001\" begins with 0|off 01001" \
+             "2 no application has the AppId 0x103|on 0x103" \
+             "2 usage: zentho-appapi browser on|browser maybe" "2 usage: zentho-appapi report|report extra" \
+             "2 usage: zentho-appapi on APP|on" "2 unknown command nothing|help nothing" \
+             "2 unknown option --bogus|--bogus report" "2 did you mean --dry-run?|report --dryrun" \
+             "2 --json goes with report|--json on word"; do
+  read -r -a args <<<"${usage#*|}"
+  words=${usage%%|*}
+  expect_error "${words%% *}" "${words#* }" -- "${args[@]}"
+done
+help=$(run on --help); [ $? = 0 ] && [[ $help == "usage: zentho-appapi on APP"* ]] || fail "on --help"
+help=$(run --help); [ $? = 0 ] && [[ $help == *"report [--json]"* ]] || fail "--help"
+
+if [[ $tool != wine:* ]]; then
+  sample=$source/examples/sample-machine
+  fingerprint() { (cd "$1" && find . -type f -exec md5sum {} + | sort); }
+  # The bundled sample never changes, whatever path names it.
+  before=$(fingerprint "$sample")
+  ln -s "$sample" "$scratch/link"
+  for name in "$sample" "$sample/" "$scratch/link" "$(realpath --relative-to=. "$sample")"; do
+    out=$(run --machine "$name" on word) || fail "on word on the sample as $name"
+    [[ $out == *"the bundled sample machine stays as it was"* ]] || fail "sample as $name: no word that it stays"
+  done
+  [ "$(fingerprint "$sample")" = "$before" ] || fail "the sample changed"
+  # Machine folders that are no machine, or a user that is none: refused, untouched.
+  w=$scratch/w
+  mkdir -p "$w/empty" "$w/noini" && touch "$w/noini/x.reg"
+  run init "$w/m" >/dev/null || fail "init"
+  cp -r "$w/m" "$w/typo" && sed -i 's/^\[windows\]/[windows]\nuser=S-1-5-21-1-2-3-4/' "$w/typo/machine.ini"
+  for refused in "2 an empty folder is no machine|-m $w/empty report" "2 no machine.ini|-m $w/noini report" \
+                 "2 names no user of the registry files|-m $w/typo report" "2 needs a folder|--machine= report" \
+                 "2 --machine is given twice|-m $w/m -m $w/typo report" \
+                 "2 init takes no --machine|-m $w/m init $w/n" "2 exists and is not an empty folder|init $w/m" \
+                 "3 Quillon (0x0210): not installed|-m $w/m on QUILLON"; do
+    read -r -a args <<<"${refused#*|}"
+    words=${refused%%|*}
+    before=$(fingerprint "$w")
+    if [ "${words%% *}" = 3 ]; then
+      out=$(run "${args[@]}"); [ $? = 3 ] && [[ $out == "${words#* }"* ]] || fail "${args[*]}: want 3, '${words#* }'"
+    else
+      expect_error "${words%% *}" "${words#* }" -- "${args[@]}"
+    fi
+    [ "$(fingerprint "$w")" = "$before" ] || fail "${args[*]} changed a folder"
+  done
+  run --dry-run init "$scratch/dry/run" >/dev/null && [ ! -e "$scratch/dry" ] || fail "--dry-run init made a folder"
+  # The user's .reg files stay as they are; the tool's changes go into a file of its own.
+  m=$w/m
+  iconv -f utf-8 -t utf-16 <<<$'Windows Registry Editor Version 5.00\r\n\r\n; the customer\'s own export\r\n[HKEY_LOCAL_MACHINE\\Software\\Customer]\r\n"Kept"="yes"\r\n' \
+    >"$m/05-customer.reg"
+  regs=$(cd "$m" && md5sum ./*.reg)
+  run -m "$m" on word >/dev/null && run -m "$m" off excel >/dev/null && run -m "$m" off word >/dev/null ||
+    fail "on and off on a folder"
+  [ "$(cd "$m" && md5sum $(sed 's/.* //' <<<"$regs"))" = "$regs" ] || fail "the user's .reg files changed"
+  grep -q 'Trans"=dword:00000000' "$m/zentho-appapi-changes.reg" || fail "the changes file holds no Trans=0"
+  # Runs on one folder take turns: two at once both take effect.
+  run -m "$m" on excel >/dev/null & run -m "$m" on powerpoint >/dev/null & wait
+  [ "$(run -m "$m" report | grep -cE '(Excel|PowerPoint) .* on$')" = 2 ] || fail "concurrent runs lost an update"
+  # A commit that fails at any step leaves the folder as it was, with status 1.
+  before=$(fingerprint "$m")
+  for step in $(seq 1 30); do
+    ZENTHO_COMMIT_FAULT=$step run -m "$m" on outlook >/dev/null 2>&1; code=$?
+    [ $code = 1 ] || break
+    [ "$(fingerprint "$m")" = "$before" ] || fail "a commit failing at step $step left the folder changed"
+  done
+  [ $code = 0 ] && [ "$step" -gt 3 ] || fail "the commit failed at every step, or too few were tried ($step, status $code)"
+  # A dry run reads through to the folder and copies nothing: a 300 MB drive costs nothing.
+  head -c 300000000 /dev/zero >"$m/drives/C/big.bin"
+  before=$(fingerprint "$m")
+  start=$(date +%s%N)
+  run -m "$m" --dry-run on acrobat-reader | grep -q "dry run: the machine folder is as it was" || fail "dry run"
+  ms=$(( ($(date +%s%N) - start) / 1000000 ))
+  [ "$(fingerprint "$m")" = "$before" ] || fail "a dry run changed the folder"
+  [ "$ms" -lt 300 ] || fail "a dry run on a 300 MB drive took $ms ms"
+fi
 if [ "$failures" -gt 0 ]; then echo "$failures tool check(s) failed"; exit 1; fi
 echo "tool checks passed ($tool)"

@@ -8,44 +8,61 @@
 #include "frame/export_names.h"
 #include "platform/os/os.h"
 
+const char* Reason(long result) {
+    switch (result) {
+        case -1:
+            return "no program is registered for the links";
+        case -2:
+            return "the registered program is none the library supports";
+        case -3:
+            return "not installed";
+        case -4:
+            return "the suite's groupware";
+        default:
+            return "nothing found";
+    }
+}
+
 void* Library::Export(const char* name) const {
     for (const auto& e : frame::kExportNames)
         if (std::strcmp(e.name, name) == 0) return session_.Export(e.ordinal);
     return nullptr;
 }
 
-std::string Library::Text(const char* exportName, bool withAppId, unsigned int appId) const {
+Answer Library::Text(const char* exportName, bool withAppId, unsigned int appId) const {
     void* fn = Export(exportName);
-    if (!fn) return "";
+    Answer answer;
+    if (!fn) return answer;
     auto call = [&](char* buffer) {
         return withAppId ? reinterpret_cast<LONG (*)(unsigned int, char*)>(fn)(appId, buffer)
                          : reinterpret_cast<LONG (*)(char*)>(fn)(buffer);
     };
-    LONG length = call(nullptr);
-    if (length < 1) return "";
+    answer.result = call(nullptr);
+    if (answer.result < 1) return answer;
     // Paths may be written longer than counted (expanded): 261 bytes at least.
-    std::vector<char> buffer(std::max<size_t>(static_cast<size_t>(length) + 1, 261), '\0');
-    if (call(buffer.data()) < 1) return "";
-    return session_.ToUtf8(buffer.data());
+    std::vector<char> buffer(std::max<size_t>(static_cast<size_t>(answer.result) + 1, 261), '\0');
+    answer.result = call(buffer.data());
+    if (answer.found()) answer.text = session_.ToUtf8(buffer.data());
+    return answer;
 }
 
-std::string Library::Name(unsigned int appId) const { return Text("GetLatestApplicationName", true, appId); }
-std::string Library::Path(unsigned int appId) const { return Text("GetLatestApplicationPath", true, appId); }
+Answer Library::Name(unsigned int appId) const { return Text("GetLatestApplicationName", true, appId); }
+Answer Library::Path(unsigned int appId) const { return Text("GetLatestApplicationPath", true, appId); }
 int Library::State(unsigned int appId) const {
     return reinterpret_cast<int (*)(unsigned int)>(Export("GetLatestApplicationState"))(appId);
 }
 int Library::SetState(unsigned int appId, int state) const {
     return reinterpret_cast<int (*)(unsigned int, int)>(Export("SetLatestApplicationState"))(appId, state);
 }
-std::string Library::DefaultBrowser() const { return Text("GetDefaultBrowser", false, 0); }
-std::string Library::DefaultBrowserPath() const { return Text("GetDefaultBrowserPath", false, 0); }
-int Library::DefaultBrowserState() const { return reinterpret_cast<int (*)()>(Export("GetDefaultBrowserState"))(); }
-int Library::SetDefaultBrowserState(int state) const {
-    return reinterpret_cast<int (*)(int)>(Export("SetDefaultBrowserState"))(state);
+Answer Library::DefaultName(bool browser) const {
+    return Text(browser ? "GetDefaultBrowser" : "GetDefaultMailer", false, 0);
 }
-std::string Library::DefaultMailer() const { return Text("GetDefaultMailer", false, 0); }
-std::string Library::DefaultMailerPath() const { return Text("GetDefaultMailerPath", false, 0); }
-int Library::DefaultMailerState() const { return reinterpret_cast<int (*)()>(Export("GetDefaultMailerState"))(); }
-int Library::SetDefaultMailerState(int state) const {
-    return reinterpret_cast<int (*)(int)>(Export("SetDefaultMailerState"))(state);
+Answer Library::DefaultPath(bool browser) const {
+    return Text(browser ? "GetDefaultBrowserPath" : "GetDefaultMailerPath", false, 0);
+}
+int Library::DefaultState(bool browser) const {
+    return reinterpret_cast<int (*)()>(Export(browser ? "GetDefaultBrowserState" : "GetDefaultMailerState"))();
+}
+int Library::SetDefaultState(bool browser, int state) const {
+    return reinterpret_cast<int (*)(int)>(Export(browser ? "SetDefaultBrowserState" : "SetDefaultMailerState"))(state);
 }

@@ -1,34 +1,40 @@
 // The library's exports as the tool uses them: texts by the two-call protocol,
-// converted to UTF-8, and states.
+// converted to UTF-8, with the result that came with them; and states.
 #pragma once
 
 #include <string>
 
 #include "session.h"
 
+// A text export's answer: the text, or "" with the negative code that said why not.
+struct Answer {
+    long result = 0;
+    std::string text;
+    bool found() const { return result > 0; }
+};
+
+// Why a text export found nothing, in words (-1 ... -4).
+const char* Reason(long result);
+
 class Library {
 public:
     explicit Library(Session& session) : session_(session) {}
 
-    // "" when the export reports nothing (a negative code).
-    std::string Name(unsigned int appId) const;
-    std::string Path(unsigned int appId) const;
+    Answer Name(unsigned int appId) const;
+    Answer Path(unsigned int appId) const;
     int State(unsigned int appId) const;
     int SetState(unsigned int appId, int state) const;
 
-    std::string DefaultBrowser() const;
-    std::string DefaultBrowserPath() const;
-    int DefaultBrowserState() const;
-    int SetDefaultBrowserState(int state) const;
-    std::string DefaultMailer() const;
-    std::string DefaultMailerPath() const;
-    int DefaultMailerState() const;
-    int SetDefaultMailerState(int state) const;
+    // The default browser (browser) or mail client.
+    Answer DefaultName(bool browser) const;
+    Answer DefaultPath(bool browser) const;
+    int DefaultState(bool browser) const;
+    int SetDefaultState(bool browser, int state) const;
 
     Session& session() const { return session_; }
 
 private:
     void* Export(const char* name) const;
-    std::string Text(const char* exportName, bool withAppId, unsigned int appId) const;
+    Answer Text(const char* exportName, bool withAppId, unsigned int appId) const;
     Session& session_;
 };

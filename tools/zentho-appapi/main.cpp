@@ -7,45 +7,56 @@
 #include <system_error>
 #include <vector>
 
-#include "command_line.h"
+#include "call.h"
 #include "library.h"
+#include "options.h"
 #include "report.h"
 #include "session.h"
 #include "switch_command.h"
 
 namespace {
 
-constexpr const char kUsage[] = "usage: zentho-appapi [--machine DIR] [--dry-run] [--changes] COMMAND [ARG...]";
+constexpr const char kUsage[] = "usage: zentho-appapi [OPTION...] COMMAND [ARG...]   (zentho-appapi help)";
 
-constexpr const char kHelp[] =
-    "Shows what ZenthoAppAPILib sees on a machine and switches translation integration.\n"
-    "\n"
-    "commands:\n"
-    "  report [--json]          every supported application and the default browser and mailer\n"
-    "  on APP, off APP          switch integration for an application (e.g. word, or 0x401)\n"
-    "  browser on|off           switch integration for the default browser\n"
-    "  mailer on|off            switch integration for the default mail client\n"
-    "  call EXPORT [ARG...]     call one export as the product's programs do; one JSON line\n"
-    "  init DIR                 make a new machine folder from the bundled sample machine\n"
-    "  help [COMMAND]           this text, or one command's\n"
-    "\n"
-    "options:\n"
-    "  --machine DIR   the machine folder to work on (native build; default: the bundled sample\n"
-    "                  machine, worked on as a copy so that it never changes)\n"
-    "  --dry-run       work on a copy of the machine folder: show what would change, keep nothing\n"
-    "  --changes       with call: add every change the call made to the JSON line\n";
+const std::string kHelp = std::string(
+                              "Shows what ZenthoAppAPILib sees on a machine and switches translation integration.\n"
+                              "\n"
+                              "commands:\n"
+                              "  report [--json]          every supported application and the default browser and "
+                              "mailer\n"
+                              "  on APP, off APP          switch integration for an application (word, or 0x401)\n"
+                              "  browser on|off           switch integration for the default browser\n"
+                              "  mailer on|off            switch integration for the default mail client\n"
+                              "  call EXPORT [ARG...]     call one export as the product's programs do; one JSON "
+                              "line\n"
+                              "  init DIR                 make a new machine folder from the bundled sample machine\n"
+                              "  help [COMMAND]           this text, or one command's\n"
+                              "\n"
+                              "options (anywhere on the line):\n"
+                              "  -m DIR, --machine DIR    the machine folder to work on (default: the bundled sample\n"
+                              "                           machine, which never changes)\n"
+                              "  --sample DIR             where the bundled sample machine is, if not beside the "
+                              "tool\n"
+                              "  --dry-run                show what would change, keep nothing\n"
+                              "  --changes                with call: add every change the call made\n"
+                              "  --json                   with report: one JSON document\n"
+                              "  --version, --help\n"
+                              "\n"
+                              "exit status: 0 done; 1 a change could not be kept (the machine folder is as it was);\n"
+                              "2 a usage error, or a machine folder that cannot be loaded; 3 nothing to do (the\n"
+                              "application is not installed, or the default program not recognised).\n");
 
 const std::map<std::string, std::string> kCommandHelp = {
     {"report",
      "usage: zentho-appapi report [--json]\n"
      "Lists every application the library supports: AppId, group, the name and program of the\n"
-     "newest installed version (or \"not installed\"), and whether integration is on; then the\n"
-     "default browser and mail client. --json prints the same as one JSON document.\n"},
+     "newest installed version (or why there is none, with the library's code), and whether\n"
+     "integration is on; then the default browser and mail client. --json prints the same facts.\n"},
     {"on",
      "usage: zentho-appapi on APP\n"
-     "Switches integration on for APP: a name (" +
+     "Switches integration on for APP: a name in any case (" +
          ApplicationNameList() +
-         ") or an AppId such as 0x401.\n"
+         ") or an AppId: 0x and hexadecimal digits (0x401), or decimal without a leading zero.\n"
          "Prints the state before and after and every change made.\n"},
     {"off", "usage: zentho-appapi off APP\nSwitches integration off for APP (see: help on).\n"},
     {"browser",
@@ -55,114 +66,124 @@ const std::map<std::string, std::string> kCommandHelp = {
      "usage: zentho-appapi mailer on|off\n"
      "Switches integration for the mail client the shell opens for mail links.\n"},
     {"call",
-     "usage: zentho-appapi [--changes] call EXPORT [ARG...]\n"
+     "usage: zentho-appapi call EXPORT [ARG...] [--changes]\n"
      "Calls one export as the product's programs do and prints one JSON line, e.g.\n"
      "  {\"export\":\"GetLatestApplicationName\",\"result\":19,\"text\":\"Microsoft Word 2000\"}\n"
-     "Numbers are decimal or 0x-hexadecimal, texts UTF-8. Text exports are called twice (the\n"
-     "length first). The exports are: " +
+     "Numbers are 0x-hexadecimal or decimal without a leading zero, texts UTF-8. Text exports are\n"
+     "called twice (the length first). The exports are: " +
          ExportNameList() + "\n"},
     {"init",
      "usage: zentho-appapi init DIR\n"
-     "Makes DIR a new machine folder, a copy of the bundled sample machine (a Japanese Windows\n"
-     "2000 desktop), to change with --machine DIR.\n"},
+     "Makes DIR (and the folders above it) a new machine folder, a copy of the bundled sample\n"
+     "machine (a Japanese Windows 2000 desktop), to change with --machine DIR.\n"},
     {"help", "usage: zentho-appapi help [COMMAND]\n"},
 };
 
-int Fail(const std::string& message) {
+int Fail(int status, const std::string& message) {
     std::fprintf(stderr, "%s\n", message.c_str());
-    return 2;
+    return status;
 }
 
-bool WantsHelp(const std::vector<std::string>& args) {
-    for (const auto& arg : args)
-        if (arg == "--help" || arg == "-h") return true;
-    return false;
-}
+std::string FirstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
 
-int Init(const std::vector<std::string>& args) {
+int Init(const Options& o) {
 #if defined(_WIN32)
-    (void)args;
-    return Fail("init makes machine folders for the native build; the Windows build works on this machine itself");
+    (void)o;
+    return Fail(kExitUsage, "init makes machine folders for the native build; the Windows build works on this machine");
 #else
     namespace fs = std::filesystem;
-    if (args.size() != 1) return Fail(kCommandHelp.at("init").substr(0, kCommandHelp.at("init").find('\n')));
+    if (o.args.size() != 1) return Fail(kExitUsage, FirstLine(kCommandHelp.at("init")));
+    if (o.machineGiven) return Fail(kExitUsage, "init takes no --machine: it makes the folder it is given");
+    std::string error;
+    const std::string sample = FindSample(o.sample, &error);
+    if (sample.empty()) return Fail(kExitUsage, error);
     std::error_code ec;
-    fs::path target(args[0]);
-    if (fs::exists(target, ec) && !fs::is_empty(target, ec))
-        return Fail(args[0] + " exists and is not empty; init makes a new machine folder");
+    const fs::path target(o.args[0]);
+    if (fs::exists(target, ec) && !(fs::is_directory(target, ec) && fs::is_empty(target, ec)))
+        return Fail(kExitUsage, o.args[0] + " exists and is not an empty folder; init makes a new machine folder");
+    if (o.dryRun) {
+        std::printf("%s: would become a copy of the sample machine %s\ndry run: nothing was made\n",
+                    o.args[0].c_str(), sample.c_str());
+        return kExitDone;
+    }
+    // What init makes, it takes away again when it cannot finish.
+    fs::path made = target;
+    while (!made.parent_path().empty() && made.parent_path() != made && !fs::exists(made.parent_path(), ec))
+        made = made.parent_path();
+    const bool existed = fs::exists(target, ec);
     fs::create_directories(target, ec);
-    fs::copy(ZENTHO_SAMPLE_MACHINE, target, fs::copy_options::recursive, ec);
-    if (ec) return Fail("cannot make " + args[0] + ": " + ec.message());
-    std::printf("%s: a new machine folder, a copy of the sample machine; use it with --machine %s\n", args[0].c_str(),
-                args[0].c_str());
-    return 0;
+    if (!ec) fs::copy(sample, target, fs::copy_options::recursive, ec);
+    if (ec) {
+        const std::string why = ec.message();
+        if (!existed) fs::remove_all(made, ec);
+        else
+            for (const auto& entry : fs::directory_iterator(target, ec)) fs::remove_all(entry.path(), ec);
+        return Fail(kExitNotApplied, "cannot make " + o.args[0] + ": " + why);
+    }
+    std::printf("%s: a new machine folder, a copy of the sample machine; use it with --machine %s\n",
+                o.args[0].c_str(), o.args[0].c_str());
+    return kExitDone;
 #endif
+}
+
+// The option that goes with one command only, given with another.
+std::string MisplacedOption(const Options& o) {
+    if (o.json && o.command != "report") return "--json goes with report";
+    if (o.changes && o.command != "call") return "--changes goes with call (on and off list their changes always)";
+    return "";
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    SessionOptions options;
-    bool withChanges = false;
-    int i = 1;
-    for (; i < argc && argv[i][0] == '-'; ++i) {
-        std::string option = argv[i];
-        if (option == "--machine" && i + 1 < argc) {
-            options.machine = argv[++i];
-        } else if (option == "--dry-run") {
-            options.dryRun = true;
-        } else if (option == "--changes") {
-            withChanges = true;
-        } else if (option == "--help" || option == "-h") {
-            std::printf("%s\n\n%s", kUsage, kHelp);
-            return 0;
-        } else {
-            return Fail("unknown option " + option + "; " + kUsage);
-        }
-    }
-    if (i >= argc) return Fail(kUsage);
-    const std::string command = argv[i++];
-    const std::vector<std::string> args(argv + i, argv + argc);
-
-    if (command == "help") {
-        if (args.empty()) return std::printf("%s\n\n%s", kUsage, kHelp), 0;
-        auto it = kCommandHelp.find(args[0]);
-        if (it == kCommandHelp.end()) return Fail("unknown command " + args[0] + "; " + kUsage);
-        return std::printf("%s", it->second.c_str()), 0;
-    }
-    auto help = kCommandHelp.find(command);
-    if (help == kCommandHelp.end()) return Fail("unknown command " + command + "; " + kUsage);
-    if (WantsHelp(args)) return std::printf("%s", help->second.c_str()), 0;
-    const std::string usage = help->second.substr(0, help->second.find('\n'));
-    if (command == "init") return Init(args);
-    if (command == "report" && !(args.empty() || (args.size() == 1 && args[0] == "--json"))) return Fail(usage);
-    if ((command == "on" || command == "off" || command == "browser" || command == "mailer") && args.size() != 1)
-        return Fail(usage);
-
+    Options o;
     std::string error;
-    auto session = Session::Open(options, &error);
-    if (!session) return Fail(error);
+    if (!ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), &o, &error))
+        return Fail(kExitUsage, error + " (zentho-appapi help lists the options)");
+    if (o.version) return std::printf("zentho-appapi %s\n", ZENTHO_VERSION), kExitDone;
+    if (o.command.empty() || o.command == "help") {
+        const std::string topic = o.args.empty() ? "" : o.args[0];
+        if (topic.empty() || o.command.empty()) {
+            if (!o.help && o.command.empty()) return Fail(kExitUsage, kUsage);
+            return std::printf("%s\n\n%s", kUsage, kHelp.c_str()), kExitDone;
+        }
+        auto it = kCommandHelp.find(topic);
+        if (it == kCommandHelp.end())
+            return Fail(kExitUsage, "unknown command " + topic + " (zentho-appapi help lists the commands)");
+        return std::printf("%s", it->second.c_str()), kExitDone;
+    }
+    auto help = kCommandHelp.find(o.command);
+    if (help == kCommandHelp.end()) {
+        std::vector<std::string> commands;
+        for (const auto& entry : kCommandHelp) commands.push_back(entry.first);
+        const std::string near = Suggest(o.command, commands);
+        return Fail(kExitUsage, "unknown command " + o.command + (near.empty() ? "" : "; did you mean " + near + "?") +
+                                    " (zentho-appapi help lists the commands)");
+    }
+    if (o.help) return std::printf("%s", help->second.c_str()), kExitDone;
+    const std::string misplaced = MisplacedOption(o);
+    if (!misplaced.empty()) return Fail(kExitUsage, misplaced);
+    if (o.command == "init") return Init(o);
+    const bool oneArgument = o.command == "on" || o.command == "off" || o.command == "browser" || o.command == "mailer";
+    if ((o.command == "report" && !o.args.empty()) || (oneArgument && o.args.size() != 1))
+        return Fail(kExitUsage, FirstLine(help->second));
+
+    auto session = Session::Open({o.machine, o.machineGiven, o.sample, o.dryRun}, &error);
+    if (!session) return Fail(kExitUsage, error);
     Library library(*session);
     CommandResult r;
-    if (command == "report")
-        r.output = args.empty() ? ReportText(library) : ReportJson(library);
-    else if (command == "on" || command == "off")
-        r = SwitchApplication(library, args[0], command == "on");
-    else if (command == "browser" || command == "mailer")
-        r = SwitchDefault(library, command == "browser", args[0]);
+    if (o.command == "report")
+        r.output = o.json ? ReportJson(library) : ReportText(library);
+    else if (o.command == "on" || o.command == "off")
+        r = SwitchApplication(library, o.args[0], o.command == "on");
+    else if (o.command == "browser" || o.command == "mailer")
+        r = SwitchDefault(library, o.command == "browser", o.args[0]);
     else
-        r = CallCommand(*session, args, withChanges);
-    if (r.status == 0 && command != "report" && command != "call") {
-        if (options.dryRun)
-            r.output += "dry run: the machine folder is as it was\n";
-        else if (session->UsesBundledSample())
-            r.output += "the bundled sample machine stays as it was (init DIR makes one to change)\n";
-    }
+        r = CallCommand(*session, o.args, o.changes);
+    if (r.status == kExitDone && o.command != "report" && o.command != "call" && !session->KeepsNothing().empty())
+        r.output += session->KeepsNothing() + "\n";
     std::fputs(r.output.c_str(), stdout);
-    if (r.status) std::fprintf(stderr, "%s\n", r.error.c_str());
-    if (!session->Finish(&error)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
-        return 1;
-    }
+    if (r.status != kExitDone && !r.error.empty()) std::fprintf(stderr, "%s\n", r.error.c_str());
+    if (!session->Finish(&error)) return Fail(kExitNotApplied, "nothing was kept: " + error);
     return r.status;
 }

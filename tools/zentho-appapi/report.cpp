@@ -1,16 +1,22 @@
-// The tool's "report" (see report.h).
+// The tool's "report" (see report.h): the text and the JSON are made from the same
+// facts, row by row.
 #include "report.h"
 
 #include <cstdio>
 #include <vector>
 
 #include "catalogue/catalogue.h"
-#include "json.h"
+#include "platform/os/change_text.h"
 
 namespace {
 
-struct Row {
-    std::string appId, group, application, name, path, state;
+using os::JsonString;
+
+// What the library says of one application, or of the default browser or mailer.
+struct Facts {
+    std::string appId, group, application;
+    Answer name, path;
+    int state = 0;
 };
 
 const char* GroupOf(unsigned int appId) {
@@ -25,6 +31,27 @@ std::string Hex(unsigned int appId) {
     return text;
 }
 
+std::vector<Facts> Applications(const Library& library) {
+    std::vector<Facts> rows;
+    for (const auto& app : catalogue::kApplications) {
+        Facts f{Hex(app.id), GroupOf(app.id), app.description, library.Name(app.id), library.Path(app.id), 0};
+        if (f.name.found()) f.state = library.State(app.id);
+        rows.push_back(f);
+    }
+    return rows;
+}
+
+Facts Default(const Library& library, bool browser) {
+    Facts f;
+    f.name = library.DefaultName(browser);
+    f.path = library.DefaultPath(browser);
+    if (f.name.found()) f.state = library.DefaultState(browser);
+    return f;
+}
+
+// "not installed (-3)": a text the library did not give, with its code.
+std::string Missing(const Answer& a) { return std::string(Reason(a.result)) + " (" + std::to_string(a.result) + ")"; }
+
 // Columns on a terminal: Japanese characters take two cells.
 size_t Cells(const std::string& utf8) {
     size_t cells = 0;
@@ -37,83 +64,58 @@ size_t Cells(const std::string& utf8) {
     return cells;
 }
 
-std::string Pad(const std::string& text, size_t width) {
-    size_t cells = Cells(text);
-    return text + std::string(width > cells ? width - cells : 0, ' ');
+std::string DefaultLine(const char* what, const Facts& f) {
+    if (!f.name.found()) return std::string(what) + "not recognised: " + Missing(f.name) + "\n";
+    return std::string(what) + f.name.text + "  " + (f.path.found() ? f.path.text : Missing(f.path)) +
+           "  integration " + (f.state ? "on" : "off") + "\n";
 }
 
-std::vector<Row> Rows(const Library& library) {
-    std::vector<Row> rows;
-    for (const auto& app : catalogue::kApplications) {
-        Row row{Hex(app.id), GroupOf(app.id), app.description, library.Name(app.id), library.Path(app.id), ""};
-        if (row.name.empty()) {
-            row.name = "not installed";
-        } else {
-            row.state = library.State(app.id) ? "on" : "off";
-        }
-        rows.push_back(row);
-    }
-    return rows;
+// The JSON members of a text the library gave or did not give.
+std::string Members(const char* key, const Answer& a) {
+    return std::string(",\"") + key + "Result\":" + std::to_string(a.result) +
+           (a.found() ? std::string(",\"") + key + "\":" + JsonString(a.text) : "");
 }
 
-std::string DefaultLine(const char* what, const std::string& name, const std::string& path, int state) {
-    if (name.empty()) return std::string(what) + "not recognised\n";
-    return std::string(what) + name + "  " + path + "  integration " + (state ? "on" : "off") + "\n";
+std::string DefaultJson(const char* key, const Facts& f) {
+    return std::string(",\"") + key + "\":{" + Members("name", f.name).substr(1) + Members("path", f.path) +
+           (f.name.found() ? ",\"state\":" + std::to_string(f.state) : "") + "}";
 }
 
 }  // namespace
 
 std::string ReportText(const Library& library) {
-    std::vector<Row> rows = Rows(library);
-    rows.insert(rows.begin(), Row{"AppId", "Group", "Application", "Installed as", "Program", "Integration"});
-    size_t widths[5] = {};
-    for (const auto& r : rows) {
-        const std::string* cells[] = {&r.appId, &r.group, &r.application, &r.name, &r.path};
-        for (int i = 0; i < 5; ++i) widths[i] = std::max(widths[i], Cells(*cells[i]));
-    }
+    std::vector<std::vector<std::string>> rows = {
+        {"AppId", "Group", "Application", "Installed as", "Program", "Integration"}};
+    for (const auto& f : Applications(library))
+        rows.push_back({f.appId, f.group, f.application, f.name.found() ? f.name.text : Missing(f.name),
+                        f.path.found() ? f.path.text : "", f.name.found() ? (f.state ? "on" : "off") : ""});
+    size_t widths[6] = {};
+    for (const auto& row : rows)
+        for (size_t i = 0; i < 6; ++i) widths[i] = std::max(widths[i], Cells(row[i]));
     std::string out;
-    for (const auto& r : rows) {
-        std::string line = Pad(r.appId, widths[0]) + "  " + Pad(r.group, widths[1]) + "  " +
-                           Pad(r.application, widths[2]) + "  " + Pad(r.name, widths[3]) + "  " +
-                           Pad(r.path, widths[4]) + "  " + r.state;
+    for (const auto& row : rows) {
+        std::string line;
+        for (size_t i = 0; i < 6; ++i) {
+            line += row[i];
+            if (i < 5) line += std::string(widths[i] - Cells(row[i]) + 2, ' ');
+        }
         while (!line.empty() && line.back() == ' ') line.pop_back();
         out += line + "\n";
     }
-    out += "\n";
-    out += DefaultLine("Default browser: ", library.DefaultBrowser(), library.DefaultBrowserPath(),
-                       library.DefaultBrowserState());
-    out += DefaultLine("Default mailer:  ", library.DefaultMailer(), library.DefaultMailerPath(),
-                       library.DefaultMailerState());
-    return out;
+    return out + "\n" + DefaultLine("Default browser: ", Default(library, true)) +
+           DefaultLine("Default mailer:  ", Default(library, false));
 }
 
 std::string ReportJson(const Library& library) {
     std::string out = "{\"applications\":[";
     bool first = true;
-    for (const auto& app : catalogue::kApplications) {
-        std::string name = library.Name(app.id);
-        out += first ? "" : ",";
+    for (const auto& f : Applications(library)) {
+        out += std::string(first ? "" : ",") + "{\"appId\":" + JsonString(f.appId) + ",\"group\":" +
+               JsonString(f.group) + ",\"application\":" + JsonString(f.application) +
+               ",\"installed\":" + (f.name.found() ? "true" : "false") + Members("name", f.name) +
+               Members("path", f.path) + (f.name.found() ? ",\"state\":" + std::to_string(f.state) : "") + "}";
         first = false;
-        out += "{\"appId\":" + JsonString(Hex(app.id)) + ",\"group\":" + JsonString(GroupOf(app.id)) +
-               ",\"application\":" + JsonString(app.description) +
-               ",\"installed\":" + (name.empty() ? "false" : "true");
-        if (!name.empty())
-            out += ",\"name\":" + JsonString(name) + ",\"path\":" + JsonString(library.Path(app.id)) +
-                   ",\"state\":" + std::to_string(library.State(app.id));
-        out += "}";
     }
-    out += "]";
-    auto defaultProgram = [&](const char* key, const std::string& name, const std::string& path, int state) {
-        out += std::string(",\"") + key + "\":";
-        if (name.empty()) {
-            out += "null";
-            return;
-        }
-        out += "{\"name\":" + JsonString(name) + ",\"path\":" + JsonString(path) +
-               ",\"state\":" + std::to_string(state) + "}";
-    };
-    defaultProgram("defaultBrowser", library.DefaultBrowser(), library.DefaultBrowserPath(),
-                   library.DefaultBrowserState());
-    defaultProgram("defaultMailer", library.DefaultMailer(), library.DefaultMailerPath(), library.DefaultMailerState());
-    return out + "}\n";
+    return out + "]" + DefaultJson("defaultBrowser", Default(library, true)) +
+           DefaultJson("defaultMailer", Default(library, false)) + "}\n";
 }

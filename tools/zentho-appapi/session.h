@@ -1,9 +1,11 @@
 // The machine the tool works on, and the library's exports bound on it.
 //
 // Native build: a machine folder loaded into the simulation, with the library linked
-// in; the folder is worked on in place, or on a scratch copy for --dry-run and for
-// the bundled sample machine. Windows build: the real machine, with
-// ZenthoAppAPILib.dll loaded and its exports bound by their decorated names.
+// in. Its file changes are staged in memory and, unless the run is a dry run or the
+// machine is the bundled sample, kept at the end wholly or not at all; the folder is
+// locked for the run, so that runs on one folder take turns. Windows build: the real
+// machine, with ZenthoAppAPILib.dll loaded and its exports bound by their decorated
+// names.
 #pragma once
 
 #include <memory>
@@ -12,7 +14,9 @@
 #include "platform/os/changes.h"
 
 struct SessionOptions {
-    std::string machine;  // machine folder ("" = the bundled sample machine)
+    std::string machine;  // machine folder
+    bool machineGiven = false;
+    std::string sample;  // where the bundled sample machine is ("" = beside the tool)
     bool dryRun = false;
 };
 
@@ -34,10 +38,12 @@ public:
     void BeginChanges();
     bool TakeChanges(os::ChangeList* changes, std::string* why);
 
-    // True when the machine is the bundled sample, worked on as a copy.
-    bool UsesBundledSample() const;
+    // Why nothing the calls change is kept ("" when it is kept): a dry run, or the
+    // bundled sample machine.
+    std::string KeepsNothing() const;
 
-    // Keeps what the calls changed (unless --dry-run) and lets the machine go.
+    // Keeps what the calls changed (unless nothing is kept); false, with the reason,
+    // when it could not, and then the machine is as it was.
     bool Finish(std::string* error);
 
     struct State;
@@ -46,3 +52,8 @@ private:
     explicit Session(std::unique_ptr<State> state);
     std::unique_ptr<State> state_;
 };
+
+// The bundled sample machine: the folder given, or the one installed beside the tool
+// (share/zentho-appapi/sample-machine) or in its source tree; "" with the places looked
+// at when there is none.
+std::string FindSample(const std::string& given, std::string* error);

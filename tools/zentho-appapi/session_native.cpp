@@ -1,10 +1,16 @@
-// The tool's session on Linux: a machine folder in the simulation, the library
-// linked in.
-#include <cstdlib>
+// The tool's session on Linux: a machine folder in the simulation, the library linked
+// in, the folder's changes staged and kept at the end (see session.h).
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
 #include "frame/exports.h"
+#include "platform/os/sim/folder_commit.h"
 #include "platform/os/sim/machine_folder.h"
 #include "session.h"
 
@@ -12,8 +18,9 @@ namespace fs = std::filesystem;
 
 struct Session::State {
     std::unique_ptr<sim::Machine> machine;
-    std::string folder;   // the folder the machine was loaded from
-    std::string scratch;  // a copy worked on instead, removed at the end ("" if none)
+    std::string folder;
+    std::string keepsNothing;  // why nothing is kept, or ""
+    int lock = -1;             // the folder, held locked for the run
     size_t changesFrom = 0;
 };
 
@@ -30,56 +37,87 @@ void* const kExports[] = {
     reinterpret_cast<void*>(&UpdateApplTransSettings),
 };
 
-bool CopyToScratch(const std::string& folder, std::string* scratch, std::string* error) {
-    std::string pattern = (fs::temp_directory_path() / "zentho-machine-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) {
-        *error = "cannot make a scratch folder in " + fs::temp_directory_path().string();
-        return false;
-    }
+fs::path ToolFolder() {
     std::error_code ec;
-    fs::copy(folder, pattern, fs::copy_options::recursive, ec);
-    if (ec) {
-        fs::remove_all(pattern, ec);
-        *error = "cannot copy " + folder + ": " + ec.message();
+    fs::path self = fs::read_symlink("/proc/self/exe", ec);
+    return ec ? fs::path() : self.parent_path();
+}
+
+// A folder the tool can work on: there, not empty, with its settings.
+bool CheckMachineFolder(const std::string& folder, std::string* error) {
+    std::error_code ec;
+    if (!fs::is_directory(folder, ec)) {
+        *error = folder + ": no such folder";
         return false;
     }
-    *scratch = pattern;
+    if (fs::is_empty(folder, ec)) {
+        *error = folder + ": an empty folder is no machine (zentho-appapi init " + folder + " makes one)";
+        return false;
+    }
+    if (!fs::is_regular_file(fs::path(folder) / "machine.ini", ec)) {
+        *error = folder + ": no machine.ini, so no machine folder (zentho-appapi init DIR makes one)";
+        return false;
+    }
     return true;
 }
 
 }  // namespace
 
+std::string FindSample(const std::string& given, std::string* error) {
+    std::error_code ec;
+    if (!given.empty()) {
+        if (fs::is_directory(given, ec)) return given;
+        *error = given + ": no such folder for --sample";
+        return "";
+    }
+    const fs::path tool = ToolFolder();
+    const fs::path places[] = {tool / "../share/zentho-appapi/sample-machine",  // installed
+                               tool / "../../../../examples/sample-machine"};   // the build tree
+    for (const auto& place : places)
+        if (fs::is_regular_file(place / "machine.ini", ec)) return fs::weakly_canonical(place, ec).string();
+    *error = "the bundled sample machine is in neither " + places[0].lexically_normal().string() + " nor " +
+             places[1].lexically_normal().string() + "; name it with --sample DIR";
+    return "";
+}
+
 Session::Session(std::unique_ptr<State> state) : state_(std::move(state)) {}
 
 Session::~Session() {
     sim::Machine::Use(nullptr);
-    if (!state_->scratch.empty()) {
-        std::error_code ec;
-        fs::remove_all(state_->scratch, ec);
-    }
+    if (state_->lock >= 0) ::close(state_->lock);  // the lock goes with it
 }
 
 std::unique_ptr<Session> Session::Open(const SessionOptions& options, std::string* error) {
     auto state = std::make_unique<State>();
-    // The bundled sample never changes: it is always worked on as a copy.
-    state->folder = options.machine.empty() ? ZENTHO_SAMPLE_MACHINE : options.machine;
-    std::string from = state->folder;
-    if (options.machine.empty() || options.dryRun) {
-        if (!fs::is_directory(state->folder)) {
-            *error = state->folder + ": no such machine folder";
+    std::string sampleError;
+    const std::string sample = FindSample(options.sample, &sampleError);
+    if (options.machineGiven) {
+        state->folder = options.machine;
+    } else if (sample.empty()) {
+        *error = sampleError;
+        return nullptr;
+    } else {
+        state->folder = sample;
+    }
+    if (!CheckMachineFolder(state->folder, error)) return nullptr;
+    // The bundled sample never changes, whatever path names it.
+    std::error_code ec;
+    if (!sample.empty() && fs::equivalent(state->folder, sample, ec))
+        state->keepsNothing = "the bundled sample machine stays as it was (init DIR makes one to change)";
+    else if (options.dryRun)
+        state->keepsNothing = "dry run: the machine folder is as it was";
+    if (state->keepsNothing.empty()) {
+        // Runs on one folder take turns: each loads what the one before kept.
+        state->lock = ::open(state->folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (state->lock < 0 || ::flock(state->lock, LOCK_EX) != 0) {
+            *error = state->folder + ": cannot lock the folder: " + std::strerror(errno);
             return nullptr;
         }
-        if (!CopyToScratch(state->folder, &state->scratch, error)) return nullptr;
-        from = state->scratch;
+        if (!sim::RecoverMachineFolder(state->folder, error)) return nullptr;
     }
-    state->machine = sim::LoadMachineFolder(from, error);
-    if (!state->machine) {
-        if (!state->scratch.empty()) {
-            std::error_code ec;
-            fs::remove_all(state->scratch, ec);
-        }
-        return nullptr;
-    }
+    state->machine = sim::LoadMachineFolder(state->folder, error);
+    if (!state->machine) return nullptr;
+    state->machine->files().StageChanges(true);
     sim::Machine::Use(state->machine.get());
     return std::unique_ptr<Session>(new Session(std::move(state)));
 }
@@ -92,7 +130,7 @@ bool Session::FromUtf8(const std::string& utf8, std::string* ansi) const {
     return state_->machine->codePage().FromUtf8(utf8, ansi);
 }
 
-bool Session::UsesBundledSample() const { return state_->folder == ZENTHO_SAMPLE_MACHINE; }
+std::string Session::KeepsNothing() const { return state_->keepsNothing; }
 
 void Session::BeginChanges() { state_->changesFrom = state_->machine->changes().size(); }
 
@@ -103,14 +141,6 @@ bool Session::TakeChanges(os::ChangeList* changes, std::string*) {
 }
 
 bool Session::Finish(std::string* error) {
-    if (!state_->scratch.empty()) return true;  // a copy: nothing is kept
-    bool registry = false, desktop = false;
-    for (const auto& change : state_->machine->changes()) {
-        registry |= change.kind == os::Change::kKeyCreated || change.kind == os::Change::kKeyDeleted ||
-                    change.kind == os::Change::kValueSet || change.kind == os::Change::kValueDeleted;
-        desktop |= change.kind == os::Change::kProgramStarted || change.kind == os::Change::kMessageSent;
-    }
-    // Files changed in place; the registry and the programs left running are written back.
-    if (registry && !sim::SaveMachineRegistry(*state_->machine, state_->folder, error)) return false;
-    return !desktop || sim::SaveMachineDesktop(*state_->machine, state_->folder, error);
+    if (!state_->keepsNothing.empty()) return true;
+    return sim::CommitMachineFolder(*state_->machine, state_->folder, error);
 }

@@ -21,8 +21,9 @@ Session::~Session() {
 }
 
 std::unique_ptr<Session> Session::Open(const SessionOptions& options, std::string* error) {
-    if (!options.machine.empty() || options.dryRun) {
-        *error = "--machine and --dry-run need a machine folder: the Windows build works on this machine itself";
+    if (options.machineGiven || options.dryRun || !options.sample.empty()) {
+        *error = "--machine, --sample and --dry-run need a machine folder: the Windows build works on this machine "
+                 "itself";
         return nullptr;
     }
     char path[MAX_PATH];
@@ -77,7 +78,12 @@ bool Session::FromUtf8(const std::string& utf8, std::string* ansi) const {
     return true;
 }
 
-bool Session::UsesBundledSample() const { return false; }
+std::string Session::KeepsNothing() const { return ""; }
+
+std::string FindSample(const std::string&, std::string* error) {
+    *error = "the Windows build has no machine folders: it works on this machine itself";
+    return "";
+}
 
 void Session::BeginChanges() { observe::Changes().clear(); }
 

@@ -2,69 +2,32 @@
 #include "switch_command.h"
 
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 
 #include "catalogue/catalogue.h"
-#include "platform/os/os.h"
+#include "platform/os/change_text.h"
 
 namespace {
 
-const catalogue::Application* FindApplication(const std::string& name) {
-    for (const auto& app : catalogue::kApplications)
-        if (name == app.shortName) return &app;
-    char* end = nullptr;
-    unsigned long id = std::strtoul(name.c_str(), &end, 0);
-    return !name.empty() && end && !*end ? catalogue::FindApplication(static_cast<unsigned int>(id)) : nullptr;
-}
+const char* OnOff(int state) { return state ? "on" : "off"; }
 
-std::string Value(const Session& session, const os::Change& c) {
-    if ((c.type == REG_SZ || c.type == REG_EXPAND_SZ) && !c.data.empty() && c.data.back() == 0)
-        return "\"" + session.ToUtf8(c.data.substr(0, c.data.size() - 1)) + "\"";
-    if (c.type == REG_DWORD && c.data.size() == 4) {
-        DWORD value;
-        std::memcpy(&value, c.data.data(), 4);
-        return std::to_string(value) + " (REG_DWORD)";
-    }
-    return std::to_string(c.data.size()) + " bytes of type " + std::to_string(c.type);
-}
-
-std::string Changes(const Session& session, os::ChangeList changes) {
-    if (changes.empty()) return "changes: none\n";
-    std::string out = "changes:\n";
-    for (const auto& change : changes) out += "  " + ChangeWords(session, change) + "\n";
+// Switches through setter and prints the state before and after and what changed.
+template <typename Setter, typename Getter>
+std::string Switch(const Library& library, Setter set, Getter get) {
+    Session& session = library.session();
+    session.BeginChanges();
+    const int before = set(), after = get();
+    os::ChangeList changes;
+    std::string why;
+    session.TakeChanges(&changes, &why);
+    std::string out = std::string("integration: ") + OnOff(before) + " -> " + OnOff(after) + "\n";
+    if (changes.empty()) return out + "changes: none\n";
+    out += "changes:\n";
+    for (const auto& change : changes)
+        out += "  " + os::ChangeWords(change, [&](const std::string& t) { return session.ToUtf8(t); }) + "\n";
     return out;
 }
 
-const char* OnOff(int state) { return state ? "on" : "off"; }
-
 }  // namespace
-
-std::string ChangeWords(const Session& session, const os::Change& c) {
-    auto text = [&](const std::string& ansi) { return session.ToUtf8(ansi); };
-    auto name = [&]() { return c.name.empty() ? std::string("(default)") : "\"" + text(c.name) + "\""; };
-    switch (c.kind) {
-        case os::Change::kKeyCreated:
-            return "created key " + text(c.path);
-        case os::Change::kKeyDeleted:
-            return "deleted key " + text(c.path);
-        case os::Change::kValueSet:
-            return "set " + text(c.path) + " " + name() + " = " + Value(session, c);
-        case os::Change::kValueDeleted:
-            return "deleted value " + text(c.path) + " " + name();
-        case os::Change::kFileCopied:
-            return "copied " + text(c.detail) + " to " + text(c.path);
-        case os::Change::kFileDeleted:
-            return "deleted file " + text(c.path);
-        case os::Change::kFolderCreated:
-            return "created folder " + text(c.path);
-        case os::Change::kProgramStarted:
-            return "started " + text(c.path) + (c.detail.empty() ? "" : " " + text(c.detail));
-        case os::Change::kMessageSent:
-            return "sent " + c.detail + " to the window \"" + text(c.name) + "\" (" + text(c.path) + ")";
-    }
-    return "";
-}
 
 std::string ApplicationNameList() {
     std::string list;
@@ -73,50 +36,41 @@ std::string ApplicationNameList() {
 }
 
 CommandResult SwitchApplication(const Library& library, const std::string& appName, bool on) {
-    CommandResult r;
-    const catalogue::Application* app = FindApplication(appName);
-    if (!app) {
-        r.status = 2;
-        r.error = "unknown application " + appName + "; the applications are: " + ApplicationNameList() +
-                  " (or an AppId such as 0x401)";
-        return r;
-    }
+    std::string error;
+    const catalogue::Application* app = FindApplication(appName, &error);
+    if (!app) return CommandResult::Fail(kExitUsage, error + "; the applications are: " + ApplicationNameList() +
+                                                         " (or an AppId such as 0x401)");
     char header[96];
     std::snprintf(header, sizeof header, "%s (0x%04x): ", app->description, app->id);
-    std::string name = library.Name(app->id);
-    Session& session = library.session();
-    session.BeginChanges();
-    int before = library.SetState(app->id, on ? 1 : 0);
-    int after = library.State(app->id);
-    os::ChangeList changes;
-    std::string why;
-    session.TakeChanges(&changes, &why);
-    r.output = header + (name.empty() ? std::string("not installed") : name) + "\n";
-    r.output += std::string("integration: ") + OnOff(before) + " -> " + OnOff(after) + "\n";
-    r.output += Changes(session, changes);
+    const Answer name = library.Name(app->id);
+    CommandResult r;
+    if (!name.found()) {
+        r.status = kExitNothingToDo;
+        r.output = header + std::string(Reason(name.result)) + ": nothing to switch\n";
+        return r;
+    }
+    r.output = header + name.text + "\n" +
+               Switch(library, [&] { return library.SetState(app->id, on ? 1 : 0); },
+                      [&] { return library.State(app->id); });
     return r;
 }
 
 CommandResult SwitchDefault(const Library& library, bool browser, const std::string& onOrOff) {
+    if (onOrOff != "on" && onOrOff != "off")
+        return CommandResult::Fail(kExitUsage, std::string("usage: zentho-appapi ") + (browser ? "browser" : "mailer") +
+                                                   " on|off");
+    const bool on = onOrOff == "on";
+    const Answer name = library.DefaultName(browser), path = library.DefaultPath(browser);
     CommandResult r;
-    if (onOrOff != "on" && onOrOff != "off") {
-        r.status = 2;
-        r.error = std::string("usage: zentho-appapi ") + (browser ? "browser" : "mailer") + " on|off";
+    r.output = std::string(browser ? "default browser: " : "default mailer: ");
+    if (!name.found()) {
+        r.status = kExitNothingToDo;
+        r.output += std::string("not recognised: ") + Reason(name.result) + " (" + std::to_string(name.result) +
+                    "): nothing to switch\n";
         return r;
     }
-    const bool on = onOrOff == "on";
-    std::string name = browser ? library.DefaultBrowser() : library.DefaultMailer();
-    std::string path = browser ? library.DefaultBrowserPath() : library.DefaultMailerPath();
-    Session& session = library.session();
-    session.BeginChanges();
-    int before = browser ? library.SetDefaultBrowserState(on) : library.SetDefaultMailerState(on);
-    int after = browser ? library.DefaultBrowserState() : library.DefaultMailerState();
-    os::ChangeList changes;
-    std::string why;
-    session.TakeChanges(&changes, &why);
-    r.output = std::string(browser ? "default browser: " : "default mailer: ") +
-               (name.empty() ? std::string("not recognised") : name + " (" + path + ")") + "\n";
-    r.output += std::string("integration: ") + OnOff(before) + " -> " + OnOff(after) + "\n";
-    r.output += Changes(session, changes);
+    r.output += name.text + (path.found() ? " (" + path.text + ")" : "") + "\n" +
+                Switch(library, [&] { return library.SetDefaultState(browser, on); },
+                       [&] { return library.DefaultState(browser); });
     return r;
 }

@@ -1,13 +1,11 @@
 // The tool's switches: "on APP" / "off APP" through SetLatestApplicationState,
 // "browser on|off" and "mailer on|off" through the default program's setter. Each
-// prints the application, its state before and after, and what changed, one line
-// per change in plain words.
+// prints the application, its state before and after, and every change made in words.
 #pragma once
 
 #include <string>
-#include <vector>
 
-#include "command_line.h"
+#include "command.h"
 #include "library.h"
 
 CommandResult SwitchApplication(const Library& library, const std::string& app, bool on);
@@ -15,6 +13,3 @@ CommandResult SwitchDefault(const Library& library, bool browser, const std::str
 
 // The applications' names for the tool: the catalogue's short names.
 std::string ApplicationNameList();
-
-// A change in plain words, e.g. "copied C:\a to C:\b".
-std::string ChangeWords(const Session& session, const os::Change& change);

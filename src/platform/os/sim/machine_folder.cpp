@@ -180,6 +180,50 @@ void ForEachKey(Registry& registry, const std::function<void(const RegFileKey&)>
 
 }  // namespace
 
+std::vector<fs::path> RegistryFiles(const fs::path& folder, bool withToolChanges) {
+    std::vector<fs::path> files;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(folder, ec))
+        if (entry.is_regular_file() && strcasecmp(entry.path().extension().c_str(), ".reg") == 0 &&
+            entry.path().filename() != kToolChangesFile)
+            files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    if (withToolChanges && fs::is_regular_file(folder / kToolChangesFile, ec)) files.push_back(folder / kToolChangesFile);
+    return files;
+}
+
+bool CheckRegistryFiles(const std::vector<fs::path>& files, const CodePage& cp, std::set<std::string>* sids,
+                        std::string* error) {
+    // All read through before any is applied. Neither their text nor their steps are
+    // kept: each is read again to apply it, since a machine's hive is tens of megabytes
+    // of text and hundreds of thousands of steps, more than the registry it makes.
+    for (const auto& path : files) {
+        std::ifstream in(path, std::ios::binary);
+        std::string why = "cannot be read";
+        auto look = [&](const RegFileOp& op) { AddUserSid(op.key, sids); };
+        if (!in || !ReadRegFile(in, cp, look, &why)) {
+            *error = path.filename().string() + ":" + (why.rfind("line ", 0) == 0 ? why.substr(5) : " " + why);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool ApplyRegistryFiles(const std::vector<fs::path>& files, const CodePage& cp, Registry& registry,
+                        std::string* error) {
+    for (const auto& path : files) {
+        std::ifstream in(path, std::ios::binary);
+        RegFileApplier applier(registry);
+        auto apply = [&](const RegFileOp& op) { applier.Apply(op); };
+        std::string why;
+        if (!in || !ReadRegFile(in, cp, apply, &why)) {
+            *error = path.filename().string() + ": changed while the machine was loaded";
+            return false;
+        }
+    }
+    return true;
+}
+
 RegFileApplier::RegFileApplier(Registry& registry)
     : registry_(registry), linked_("HKEY_USERS\\" + registry.userSid() + "_Classes") {}
 
@@ -366,24 +410,9 @@ std::unique_ptr<Machine> LoadMachineFolder(const std::string& folder, std::strin
         }
     }
 
-    // Registry files, all read through before any is applied. Neither their text nor their
-    // steps are kept: each is read again to apply it, since a machine's hive is tens of
-    // megabytes of text and hundreds of thousands of steps, more than the registry it makes.
-    std::vector<fs::path> regFiles;
-    for (const auto& entry : fs::directory_iterator(root, ec))
-        if (entry.is_regular_file() && strcasecmp(entry.path().extension().c_str(), ".reg") == 0)
-            regFiles.push_back(entry.path());
-    std::sort(regFiles.begin(), regFiles.end());
+    const std::vector<fs::path> regFiles = RegistryFiles(root, true);
     std::set<std::string> sids;
-    for (const auto& path : regFiles) {
-        std::ifstream in(path, std::ios::binary);
-        std::string why = "cannot be read";
-        auto look = [&](const RegFileOp& op) { AddUserSid(op.key, &sids); };
-        if (!in || !ReadRegFile(in, cp, look, &why)) {
-            *error = path.filename().string() + ":" + (why.rfind("line ", 0) == 0 ? why.substr(5) : " " + why);
-            return nullptr;
-        }
-    }
+    if (!CheckRegistryFiles(regFiles, cp, &sids, error)) return nullptr;
     bool userGiven = false;
     for (const auto& s : sections)
         for (const auto& e : s.entries)
@@ -396,19 +425,17 @@ std::unique_ptr<Machine> LoadMachineFolder(const std::string& folder, std::strin
             return nullptr;
         }
         if (sids.size() == 1) settings.userSid = *sids.begin();
+    } else if (!sids.empty() && !std::any_of(sids.begin(), sids.end(), [&](const std::string& sid) {
+                   return strcasecmp(sid.c_str(), settings.userSid.c_str()) == 0;
+               })) {
+        // A mistyped user would leave HKEY_CURRENT_USER empty, and every state read off.
+        *error = "machine.ini: user=" + settings.userSid + " names no user of the registry files; they name:";
+        for (const auto& sid : sids) *error += " " + sid;
+        return nullptr;
     }
 
     auto machine = std::make_unique<Machine>(settings);
-    for (const auto& path : regFiles) {
-        std::ifstream in(path, std::ios::binary);
-        RegFileApplier applier(machine->registry());
-        auto apply = [&](const RegFileOp& op) { applier.Apply(op); };
-        std::string why;
-        if (!in || !ReadRegFile(in, cp, apply, &why)) {
-            *error = path.filename().string() + ": changed while the machine was loaded";
-            return nullptr;
-        }
-    }
+    if (!ApplyRegistryFiles(regFiles, cp, machine->registry(), error)) return nullptr;
     machine->changes().clear();
     fs::path drives = root / "drives";
     for (const auto& entry : fs::directory_iterator(drives, ec)) {
@@ -450,7 +477,7 @@ std::unique_ptr<Machine> LoadMachineFolder(const std::string& folder, std::strin
     return machine;
 }
 
-bool SaveMachineDesktop(Machine& machine, const std::string& folder, std::string* error) {
+std::string DesktopText(Machine& machine) {
     Desktop& desktop = machine.desktop();
     desktop.Settle();
     std::string text = "; The top-level windows open on this machine, written by zentho-appapi.\n";
@@ -462,47 +489,24 @@ bool SaveMachineDesktop(Machine& machine, const std::string& folder, std::string
         if (!w->owner.empty()) text += "owner=" + machine.codePage().ToUtf8(w->owner) + "\n";
         if (w->hung) text += "hung=yes\n";
     }
-    fs::path target = fs::path(folder) / "running.ini";
-    std::ofstream out(target, std::ios::binary | std::ios::trunc);
-    out << text;
-    if (!out) {
-        *error = target.string() + ": cannot write";
-        return false;
-    }
-    return true;
+    return text;
 }
 
-bool SaveMachineRegistry(Machine& machine, const std::string& folder, std::string* error) {
-    fs::path root(folder);
-    fs::path target = root / "registry.reg";
-    fs::path temporary = root / "registry.reg.new";
-    {
-        // A key at a time: the registry is not held a second time as text.
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        std::string text = RegFile4Header();
-        ForEachKey(machine.registry(), [&](const RegFileKey& key) {
-            AppendRegFileKey4(key, machine.codePage(), &text);
-            if (text.size() >= (1u << 20)) {
-                out.write(text.data(), static_cast<std::streamsize>(text.size()));
-                text.clear();
-            }
-        });
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        if (!out) {
-            *error = temporary.string() + ": cannot write";
-            return false;
+bool ExportMachineRegistry(Machine& machine, const std::string& file, std::string* error) {
+    // A key at a time: the registry is not held a second time as text.
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    std::string text = RegFile4Header();
+    ForEachKey(machine.registry(), [&](const RegFileKey& key) {
+        AppendRegFileKey4(key, machine.codePage(), &text);
+        if (text.size() >= (1u << 20)) {
+            out.write(text.data(), static_cast<std::streamsize>(text.size()));
+            text.clear();
         }
-    }
-    std::error_code ec;
-    fs::rename(temporary, target, ec);
-    if (ec) {
-        *error = target.string() + ": " + ec.message();
+    });
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    if (!out) {
+        *error = file + ": cannot write";
         return false;
-    }
-    for (const auto& entry : fs::directory_iterator(root, ec)) {
-        if (entry.path() != target && entry.is_regular_file() &&
-            strcasecmp(entry.path().extension().c_str(), ".reg") == 0)
-            fs::remove(entry.path(), ec);
     }
     return true;
 }

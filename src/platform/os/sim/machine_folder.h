@@ -15,7 +15,9 @@
 // refused with the file and line named.
 #pragma once
 
+#include <filesystem>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -26,14 +28,26 @@ namespace sim {
 
 std::unique_ptr<Machine> LoadMachineFolder(const std::string& folder, std::string* error);
 
-// Writes the registry back as FOLDER/registry.reg and removes the folder's other .reg
-// files, only once the new file is complete.
-bool SaveMachineRegistry(Machine& machine, const std::string& folder, std::string* error);
+// The file in which the tool keeps the registry changes it made, apart from the
+// folder's own .reg files, which it never rewrites; imported after them.
+inline constexpr char kToolChangesFile[] = "zentho-appapi-changes.reg";
 
-// Writes the windows open once the programs have settled as FOLDER/running.ini
-// ([window] sections, UTF-8); from then on the folder's open windows are those of
+// The folder's .reg files in the order they are imported (the tool's own last, when
+// asked for); every one read through once, so that a folder with a malformed file is
+// refused whole, the S-1-5-21 users they name noted; then applied to a registry.
+std::vector<std::filesystem::path> RegistryFiles(const std::filesystem::path& folder, bool withToolChanges);
+bool CheckRegistryFiles(const std::vector<std::filesystem::path>& files, const CodePage& cp,
+                        std::set<std::string>* sids, std::string* error);
+bool ApplyRegistryFiles(const std::vector<std::filesystem::path>& files, const CodePage& cp, Registry& registry,
+                        std::string* error);
+
+// The whole registry as one REGEDIT4 file (an export), written a key at a time.
+bool ExportMachineRegistry(Machine& machine, const std::string& file, std::string* error);
+
+// The windows open once the programs have settled, as FOLDER/running.ini holds them
+// ([window] sections, UTF-8); once written, the folder's open windows are those of
 // running.ini, not the [window] sections of machine.ini.
-bool SaveMachineDesktop(Machine& machine, const std::string& folder, std::string* error);
+std::string DesktopText(Machine& machine);
 
 // Applies the steps of a parsed .reg file to a registry (keys below
 // HKEY_USERS\<user>_Classes land in the user's Software\Classes, as Windows links them).

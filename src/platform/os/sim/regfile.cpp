@@ -619,6 +619,7 @@ struct Form {
 
 std::string FormatValue(const RegFileValue& v, const Form& form) {
     std::string line = (v.name.empty() ? "@" : form.Quoted(v.name)) + "=";
+    if (v.remove) return line + "-";
     std::string_view text(v.data.data(), v.data.empty() ? 0 : v.data.size() - 1);
     if (v.type == REG_SZ && IsPlainString(v.data) && form.Holds(text)) return line + form.Quoted(text);
     if (v.type == REG_DWORD && v.data.size() == 4) return line + FormatDword(v.data);
@@ -636,7 +637,7 @@ std::string FormatValue(const RegFileValue& v, const Form& form) {
 std::string Header(const Form& form) { return std::string(form.utf8 ? kHeader5 : kHeader4) + "\r\n\r\n"; }
 
 void AppendKey(const RegFileKey& key, const Form& form, std::string* out) {
-    *out += '[';
+    *out += key.remove ? "[-" : "[";
     *out += form.Text(key.path);
     *out += "]\r\n";
     for (const RegFileValue& v : key.values) {

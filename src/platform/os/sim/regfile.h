@@ -43,15 +43,19 @@ bool ReadRegFile(std::string_view file, const CodePage& cp, const std::function<
 bool ReadRegFile(std::istream& in, const CodePage& cp, const std::function<void(const RegFileOp&)>& step,
                  std::string* error, size_t blockSize = 1 << 20);
 
-// A key to write, with its values in the order to write them.
+// A key to write, with its values in the order to write them. A file that changes a
+// registry may also delete: a key with everything below it ([-KEY]), or a value
+// ("NAME"=-).
 struct RegFileValue {
     std::string name;  // "" is the default value
     DWORD type = REG_NONE;
     std::string data;
+    bool remove = false;
 };
 struct RegFileKey {
     std::string path;  // full key path with its root name
     std::vector<RegFileValue> values;
+    bool remove = false;
 };
 
 // "REGEDIT4" text, bytes as stored. Every value reads back with its exact type and bytes.

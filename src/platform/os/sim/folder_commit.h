@@ -1,0 +1,29 @@
+// Keeping what a run changed on a machine folder, wholly or not at all.
+//
+// The machine is loaded with its file changes staged (FileSystem::StageChanges). A
+// commit writes, beside their targets, the changed files, the tool's own registry file
+// (the net change against the folder's own .reg files, which are never rewritten:
+// REGEDIT4 with deletions, compacted each time) and running.ini; then swaps each into
+// place, keeping what it replaces until all are in. A journal names every step: when a
+// step fails, or a run is killed half way, everything goes back as it was (at once, or
+// by the next run's RecoverMachineFolder).
+#pragma once
+
+#include <string>
+
+#include "platform/os/sim/machine.h"
+
+namespace sim {
+
+// False, with the step and the system's reason, when the folder is as it was before.
+bool CommitMachineFolder(Machine& machine, const std::string& folder, std::string* error);
+
+// Puts back what a commit that was stopped half way left; true when there was nothing
+// to do or it is done.
+bool RecoverMachineFolder(const std::string& folder, std::string* error);
+
+// The registry's net change against the folder's own .reg files, as the text of the
+// tool's registry file ("" when there is none).
+bool RegistryChangesText(Machine& machine, const std::string& folder, std::string* text, std::string* error);
+
+}  // namespace sim

@@ -1,0 +1,189 @@
+// The tool's command line (see options.h).
+#include "options.h"
+
+#include <algorithm>
+#include <cctype>
+#include <climits>
+#include <cstdio>
+
+namespace {
+
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+    return text;
+}
+
+size_t Distance(const std::string& a, const std::string& b) {
+    std::vector<size_t> row(b.size() + 1);
+    for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (size_t i = 1; i <= a.size(); ++i) {
+        size_t diagonal = row[0];
+        row[0] = i;
+        for (size_t j = 1; j <= b.size(); ++j) {
+            size_t above = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+// Options that take a value, and where it goes.
+struct ValueOption {
+    const char* longName;
+    const char* shortName;
+    std::string Options::*target;
+    bool Options::*given;
+};
+bool Options::*const kNoFlag = nullptr;
+
+}  // namespace
+
+std::string Suggest(const std::string& text, const std::vector<std::string>& candidates) {
+    std::string best;
+    size_t bestDistance = 3;
+    for (const auto& candidate : candidates) {
+        size_t d = Distance(Lower(text), Lower(candidate));
+        if (d < bestDistance) {
+            bestDistance = d;
+            best = candidate;
+        }
+    }
+    return best;
+}
+
+bool ParseCommandLine(const std::vector<std::string>& argv, Options* o, std::string* error) {
+    bool sampleGiven = false;
+    const ValueOption valueOptions[] = {
+        {"--machine", "-m", &Options::machine, &Options::machineGiven},
+        {"--sample", nullptr, &Options::sample, kNoFlag},
+    };
+    struct Flag {
+        const char* name;
+        bool Options::*target;
+    };
+    const Flag flags[] = {{"--dry-run", &Options::dryRun}, {"--changes", &Options::changes},
+                          {"--json", &Options::json},      {"--help", &Options::help},
+                          {"-h", &Options::help},          {"--version", &Options::version}};
+    std::vector<std::string> positional;
+    bool optionsEnd = false;
+    for (size_t i = 0; i < argv.size(); ++i) {
+        const std::string& arg = argv[i];
+        // A negative number is an argument (a state), not an option.
+        if (optionsEnd || arg.size() < 2 || arg[0] != '-' || std::isdigit(static_cast<unsigned char>(arg[1]))) {
+            positional.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnd = true;
+            continue;
+        }
+        bool known = false;
+        for (const auto& option : valueOptions) {
+            const std::string longName = option.longName;
+            std::string value;
+            if (arg == longName || (option.shortName && arg == option.shortName)) {
+                if (i + 1 >= argv.size()) {
+                    *error = arg + " needs a value: " + longName + " DIR";
+                    return false;
+                }
+                value = argv[++i];
+            } else if (arg.rfind(longName + "=", 0) == 0) {
+                value = arg.substr(longName.size() + 1);
+            } else {
+                continue;
+            }
+            bool* given = option.given ? &(o->*option.given) : &sampleGiven;
+            if (*given) {
+                *error = longName + " is given twice; give it once";
+                return false;
+            }
+            if (value.empty()) {
+                *error = longName + " needs a folder, not an empty text";
+                return false;
+            }
+            *given = true;
+            o->*option.target = value;
+            known = true;
+            break;
+        }
+        for (const auto& flag : flags) {
+            if (known || arg != flag.name) continue;
+            if (o->*flag.target && flag.target != &Options::help) {
+                *error = arg + " is given twice; give it once";
+                return false;
+            }
+            o->*flag.target = true;
+            known = true;
+        }
+        if (!known) {
+            std::vector<std::string> names = {"--machine", "--sample", "--dry-run", "--changes",
+                                              "--json",    "--help",   "--version"};
+            std::string near = Suggest(arg.substr(0, arg.find('=')), names);
+            *error = "unknown option " + arg + (near.empty() ? "" : "; did you mean " + near + "?");
+            return false;
+        }
+    }
+    if (!positional.empty()) {
+        o->command = positional[0];
+        o->args.assign(positional.begin() + 1, positional.end());
+    }
+    return true;
+}
+
+bool ParseNumber(const std::string& text, bool isSigned, long long* value, std::string* error) {
+    const std::string what = "\"" + text + "\" is no number: give 0x and hexadecimal digits, or decimal digits";
+    std::string digits = text;
+    bool negative = false;
+    if (isSigned && !digits.empty() && digits[0] == '-') {
+        negative = true;
+        digits.erase(0, 1);
+    }
+    unsigned long long n = 0;
+    const bool hex = digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X');
+    if (hex) {
+        if (negative || digits.size() > 10) return *error = what + " (at most 8 hexadecimal digits)", false;
+        for (size_t i = 2; i < digits.size(); ++i) {
+            if (!std::isxdigit(static_cast<unsigned char>(digits[i]))) return *error = what, false;
+            n = n * 16 + static_cast<unsigned>(std::isdigit(static_cast<unsigned char>(digits[i]))
+                                                   ? digits[i] - '0'
+                                                   : std::tolower(static_cast<unsigned char>(digits[i])) - 'a' + 10);
+        }
+    } else {
+        if (digits.empty() || digits.size() > 10) return *error = what, false;
+        for (char c : digits)
+            if (!std::isdigit(static_cast<unsigned char>(c))) return *error = what, false;
+        if (digits.size() > 1 && digits[0] == '0') {
+            *error = "\"" + text + "\" begins with 0: write hexadecimal as 0x" + digits.substr(1) +
+                     ", decimal without the leading zero";
+            return false;
+        }
+        n = std::stoull(digits);
+    }
+    // Hexadecimal is any 32-bit pattern; a signed decimal stays within int.
+    const unsigned long long limit =
+        !isSigned || hex ? 0xFFFFFFFFULL : negative ? 2147483648ULL : static_cast<unsigned long long>(INT_MAX);
+    if (n > limit) return *error = "\"" + text + "\" does not fit 32 bits", false;
+    *value = negative ? -static_cast<long long>(n) : static_cast<long long>(n);
+    return true;
+}
+
+const catalogue::Application* FindApplication(const std::string& text, std::string* error) {
+    std::vector<std::string> names;
+    for (const auto& app : catalogue::kApplications) {
+        if (Lower(text) == app.shortName) return &app;
+        names.push_back(app.shortName);
+    }
+    if (!text.empty() && std::isdigit(static_cast<unsigned char>(text[0]))) {
+        long long id = 0;
+        if (!ParseNumber(text, false, &id, error)) return nullptr;
+        if (const catalogue::Application* app = catalogue::FindApplication(static_cast<unsigned int>(id))) return app;
+        char hex[16];
+        std::snprintf(hex, sizeof hex, "0x%x", static_cast<unsigned int>(id));
+        *error = std::string("no application has the AppId ") + hex;
+        return nullptr;
+    }
+    std::string near = Suggest(text, names);
+    *error = "unknown application " + text + (near.empty() ? "" : "; did you mean " + near + "?");
+    return nullptr;
+}
