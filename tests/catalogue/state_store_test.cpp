@@ -1,30 +1,68 @@
-// The integration state store on both backends: what a first set, a second set and a
-// set after an upgrade write, and which installer calls they make, in which order.
+// The integration state on both backends: the key each AppId keeps it under; what a
+// first set, a second set and a set after an upgrade write; which installer calls they
+// make, in which order, and what "Trans" the installer finds when it runs; and when a
+// recorded state counts.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "catalogue/catalogue.h"
+#include "catalogue/state_store.h"
 #include "frame/exports.h"
 #include "install/branches.h"
 #include "test_machine.h"
 
 namespace {
 
+TEST(StateKeys, EachAppIdHasItsOwnAndAnyOtherValueTheProductKey) {
+    const struct {
+        unsigned int appId;
+        const char* suffix;
+    } rows[] = {
+        {0x101, "\\ApplTrans\\BrwsTrans\\IE"},
+        {0x102, "\\ApplTrans\\BrwsTrans\\NS"},
+        {0x201, "\\ApplTrans\\MailTrans\\OE"},
+        {0x202, "\\ApplTrans\\MailTrans\\OL"},
+        {0x204, "\\ApplTrans\\MailTrans\\NM"},
+        {0x208, "\\ApplTrans\\MailTrans\\EP"},
+        {0x210, "\\ApplTrans\\MailTrans\\QL"},
+        {0x401, "\\ApplTrans\\OfficeTrans\\WD"},
+        {0x402, "\\ApplTrans\\MailTrans\\OL"},  // Outlook's two AppIds share one key
+        {0x404, "\\ApplTrans\\OfficeTrans\\EX"},
+        {0x408, "\\ApplTrans\\OfficeTrans\\PP"},
+        {0x801, "\\ApplTrans\\OfficeTrans\\CV"},
+        {0x802, "\\ApplTrans\\OfficeTrans\\SV"},
+        {0x804, "\\ApplTrans\\OfficeTrans\\Calvora"},
+        {0x808, "\\ApplTrans\\OfficeTrans\\PCT"},
+        {0x1001, "\\ApplTrans\\OfficeTrans\\A"},
+        {0x1002, "\\ApplTrans\\OfficeTrans\\AR"},
+        {0x2001, "\\ApplTrans\\OfficeTrans\\ICT"},
+        {0x103, ""},
+        {0x4101, ""},  // 0x101 with a bit no AppId has
+    };
+    for (const auto& row : rows) {
+        char path[catalogue::kStateKeyBufferSize];
+        catalogue::MakeStateKeyPath(row.appId, path);
+        EXPECT_EQ(path, std::string("SOFTWARE\\Arvelle\\Zentho V4") + row.suffix) << "AppId " << std::hex << row.appId;
+    }
+}
+
 const std::string kOffice = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Office\\9.0";
 const std::string kWordState = "HKEY_CURRENT_USER\\SOFTWARE\\Arvelle\\Zentho V4\\ApplTrans\\OfficeTrans\\WD";
-const std::string kOutlookState = "HKEY_CURRENT_USER\\SOFTWARE\\Arvelle\\Zentho V4\\ApplTrans\\MailTrans\\OL";
 
-using Call = std::tuple<unsigned int, int, int>;
+// An installer call: AppId, on, previous state, and the "Trans" it finds recorded.
+using Call = std::tuple<unsigned int, int, int, DWORD>;
 std::vector<Call> g_calls;
-void Observe(unsigned int appId, int on, int previous) { g_calls.emplace_back(appId, on, previous); }
 
 class StateStore : public ::testing::Test {
 protected:
     void SetUp() override {
         g_calls.clear();
-        install::SetUpdateObserver(Observe);
+        install::SetUpdateObserver([](unsigned int appId, int on, int previous) {
+            g_calls.emplace_back(appId, on, previous, catalogue::ReadTransValue(appId));
+        });
         InstallWord(9, 0);  // Microsoft Word 2000
     }
     void TearDown() override { install::SetUpdateObserver(nullptr); }
@@ -32,9 +70,11 @@ protected:
         m.SetString(kOffice + "\\Word\\InstallRoot", "Path", root + "\\Office");
         m.WriteExe(root + "\\Office\\WINWORD.EXE", major, minor);
     }
-    std::string Stored(const std::string& key, const char* name, DWORD* type) {
+    std::string Stored(const char* name, DWORD type) {
+        DWORD stored = 0;
         std::string data;
-        return m.GetValue(key, name, type, &data) ? data : "<missing>";
+        if (!m.GetValue(kWordState, name, &stored, &data)) return "<missing>";
+        return stored == type ? data : "<of type " + std::to_string(stored) + ">";
     }
     TestMachine m;
     const std::string root = TestMachine::Root();
@@ -42,68 +82,80 @@ protected:
 
 TEST_F(StateStore, NothingIsRecordedForWhatIsNotInstalled) {
     for (unsigned int appId : {0x103u, 0x404u, 0x2001u}) {
-        EXPECT_EQ(GetLatestApplicationState(appId), 0);
-        EXPECT_EQ(SetLatestApplicationState(appId, 1), 0);
+        EXPECT_EQ(GetLatestApplicationState(appId), 0) << std::hex << appId;
+        EXPECT_EQ(SetLatestApplicationState(appId, 1), 0) << std::hex << appId;
     }
-    EXPECT_TRUE(g_calls.empty()) << "no installer call";
+    EXPECT_EQ(g_calls, std::vector<Call>{}) << "no installer call";
     EXPECT_FALSE(m.KeyExists("HKEY_CURRENT_USER\\SOFTWARE\\Arvelle"));
 }
 
-TEST_F(StateStore, FirstSetThenSetAgain) {
+TEST_F(StateStore, EverySetRunsTheInstallerAfterTransIsWritten) {
     EXPECT_EQ(SetLatestApplicationState(0x401, 1), 0);
-    DWORD type = 0;
-    EXPECT_EQ(Stored(kWordState, "Trans", &type), std::string("\x01\0\0\0", 4));
-    EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
-    EXPECT_EQ(Stored(kWordState, "applname", &type), std::string("Microsoft Word 2000", 20));
-    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(Stored("Trans", REG_DWORD), std::string("\x01\0\0\0", 4));
+    EXPECT_EQ(Stored("applname", REG_SZ), std::string("Microsoft Word 2000", 20));
     EXPECT_EQ(GetLatestApplicationState(0x401), 1);
     EXPECT_EQ(SetLatestApplicationState(0x401, 1), 1) << "the state before the call";
     EXPECT_EQ(SetLatestApplicationState(0x401, 0), 1);
     EXPECT_EQ(GetLatestApplicationState(0x401), 0);
-    EXPECT_EQ(g_calls, (std::vector<Call>{{0x401, 1, 0}, {0x401, 1, 1}, {0x401, 0, 1}}))
-        << "the installer runs on every write, also when nothing changes";
+    EXPECT_EQ(g_calls, (std::vector<Call>{{0x401, 1, 0, 1}, {0x401, 1, 1, 1}, {0x401, 0, 1, 0}}))
+        << "the installer runs on every set, also when nothing changes, and finds the new Trans";
 }
 
 TEST_F(StateStore, AnUpgradeRemovesTheStaleIntegrationFirst) {
-    // A stored name longer than any display name is a name that differs too.
-    const std::pair<DWORD, std::string> rows[] = {
-        {1, "Microsoft Word 2000"}, {0, "Microsoft Word 2000"}, {1, std::string(300, 'W')}};
-    for (const auto& [trans, stored] : rows) {
+    const struct {
+        const char* name;
+        DWORD trans;
+        std::string stored;
+        std::vector<Call> calls;
+    } rows[] = {
+        {"on for Word 2000", 1, "Microsoft Word 2000", {{0x401, 0, 0, 1}, {0x401, 1, 0, 1}}},
+        {"off for Word 2000", 0, "Microsoft Word 2000", {{0x401, 1, 0, 1}}},
+        // Longer than any display name: a name that differs too.
+        {"on for a 300-byte name", 1, std::string(300, 'W'), {{0x401, 0, 0, 1}, {0x401, 1, 0, 1}}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
         g_calls.clear();
-        InstallWord(9, 0);
-        m.SetDword(kWordState, "Trans", trans);
-        m.SetString(kWordState, "applname", stored);
+        m.SetDword(kWordState, "Trans", row.trans);
+        m.SetString(kWordState, "applname", row.stored);
         InstallWord(8, 5);  // now Microsoft Word 98
         EXPECT_EQ(GetLatestApplicationState(0x401), 0) << "recorded for another version";
         EXPECT_EQ(SetLatestApplicationState(0x401, 1), 0);
-        std::vector<Call> expected = {{0x401, 1, 0}};
-        if (trans) expected.insert(expected.begin(), Call{0x401, 0, 0});
-        EXPECT_EQ(g_calls, expected) << "Trans was " << trans << ", for " << stored.size() << " bytes";
-        DWORD type;
-        EXPECT_EQ(Stored(kWordState, "applname", &type), std::string("Microsoft Word 98", 18));
+        EXPECT_EQ(g_calls, row.calls);
+        EXPECT_EQ(Stored("applname", REG_SZ), std::string("Microsoft Word 98", 18));
         EXPECT_EQ(GetLatestApplicationState(0x401), 1);
+        InstallWord(9, 0);
     }
 }
 
-TEST_F(StateStore, NamesCompareByteForByteAndTransMustBeANumber) {
-    m.SetDword(kWordState, "Trans", 1);
-    m.SetString(kWordState, "applname", "Microsoft WORD 2000");
-    EXPECT_EQ(GetLatestApplicationState(0x401), 0) << "letter case counts";
-    m.SetString(kWordState, "applname", "Microsoft Word 2000");
-    EXPECT_EQ(GetLatestApplicationState(0x401), 1);
-    m.SetString(kWordState, "Trans", "1");
-    EXPECT_EQ(GetLatestApplicationState(0x401), 0) << "a Trans that is text reads as off";
-    m.SetDword(kWordState, "Trans", 7);
-    EXPECT_EQ(GetLatestApplicationState(0x401), 7) << "the state as the caller set it";
+TEST_F(StateStore, AStateCountsForItsNameByteForByteAndAsANumber) {
+    const struct {
+        const char* name;
+        std::string applname;
+        DWORD type;
+        std::string trans;
+        int state;
+    } rows[] = {
+        {"as recorded", "Microsoft Word 2000", REG_DWORD, std::string("\x01\0\0\0", 4), 1},
+        {"any number, as the caller set it", "Microsoft Word 2000", REG_DWORD, std::string("\x07\0\0\0", 4), 7},
+        {"the name in other letter case", "Microsoft WORD 2000", REG_DWORD, std::string("\x01\0\0\0", 4), 0},
+        {"the name in other letter case", "microsoft word 2000", REG_DWORD, std::string("\x01\0\0\0", 4), 0},
+        {"Trans as text", "Microsoft Word 2000", REG_SZ, std::string("1", 2), 0},
+        {"Trans as 4 bytes of binary", "Microsoft Word 2000", REG_BINARY, std::string("\x01\0\0\0", 4), 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name + (": " + row.applname));
+        m.SetString(kWordState, "applname", row.applname);
+        m.SetRaw(kWordState, "Trans", row.type, row.trans);
+        EXPECT_EQ(GetLatestApplicationState(0x401), row.state);
+    }
 }
 
-TEST_F(StateStore, OutlooksTwoAppIdsShareOneKey) {
+TEST_F(StateStore, OutlooksTwoAppIdsShareOneState) {
     m.SetString(kOffice + "\\Outlook\\InstallRoot", "Path", root + "\\Office");
     m.WriteExe(root + "\\Office\\OUTLOOK.EXE", 9, 0);
     EXPECT_EQ(SetLatestApplicationState(0x402, 1), 0);
-    DWORD type;
-    EXPECT_EQ(Stored(kOutlookState, "applname", &type), std::string("Microsoft Outlook 2000", 23));
-    EXPECT_EQ(GetLatestApplicationState(0x202), 1) << "the mail AppId reads the same key";
+    EXPECT_EQ(GetLatestApplicationState(0x202), 1) << "the mail AppId reads the same state";
     EXPECT_EQ(SetLatestApplicationState(0x202, 0), 1);
     EXPECT_EQ(GetLatestApplicationState(0x402), 0);
 }

@@ -1,119 +1,104 @@
 // The default mail client on both backends: the six program files in their order,
-// the Outlook and Outlook Express labels, Eudora's name, Messenger's version, the
-// groupware's code, and the state of the client found.
+// the Outlook and Outlook Express labels, Eudora's name, the groupware's code, paths
+// counted before expansion, and the recorded state of the client named.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
+#include <vector>
 
+#include "../frame/two_calls.h"
 #include "frame/exports.h"
+#include "install/branches.h"
 #include "test_machine.h"
 
 namespace {
 
 const std::string kMailto = "HKEY_LOCAL_MACHINE\\Software\\Classes\\mailto\\shell\\open\\command";
-const std::string kNetscape = "HKEY_LOCAL_MACHINE\\Software\\Netscape\\Netscape Navigator";
 const std::string kAppPaths = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths";
 
-std::pair<LONG, std::string> Call(LONG (*getter)(char*)) {
-    LONG n = getter(nullptr);
-    if (n < 1) return {n, ""};
-    char buffer[400];
-    std::memset(buffer, 0x7F, sizeof buffer);
-    EXPECT_EQ(getter(buffer), n);
-    return {n, buffer};
-}
-
-class DefaultMailer : public ::testing::Test {
-protected:
-    void Program(const std::string& file, uint16_t major, uint16_t minor, uint16_t build = 0) {
-        m.WriteExe(root + "\\" + file, major, minor, build);
-        m.SetString(kMailto, "", "\"" + root + "\\" + file + "\" /mailurl:%1");
-    }
-    TestMachine m;
-    const std::string root = TestMachine::Root();
-};
-
-TEST_F(DefaultMailer, NamesByProgramAndVersion) {
-    struct Case {
+TEST(DefaultMailer, NamesByProgramAndVersion) {
+    const struct {
         const char* file;
         uint16_t major, minor, build;
-        LONG result;
-        const char* name;
-    } cases[] = {
-        {"Office\\OUTLOOK.EXE", 8, 0, 0, 21, "Microsoft Outlook 97?"},
-        {"Office\\OUTLOOK.EXE", 8, 5, 0, 20, "Microsoft Outlook 98"},
-        {"Office\\OUTLOOK.EXE", 9, 0, 0, 22, "Microsoft Outlook 2000"},
-        {"Office\\OUTLOOK.EXE", 10, 0, 0, 20, "Microsoft Outlook XP"},
-        {"Office\\OUTLOOK.EXE", 11, 0, 0, -2, ""},
-        {"OE\\msimn.exe", 5, 50, 0, 29, "Microsoft Outlook Express 5.5"},
-        {"OE\\msimn.exe", 6, 0, 0, 27, "Microsoft Outlook Express 6"},
-        {"Eudora\\Eudora.exe", 4, 3, 2, 26, "Qualcomm Eudora Pro  4.3.2"},
-        {"Quillon\\Quillon.exe", 1, 2, 3, 13, "Quillon 1.2.3"},
-        {"Sarvin\\Corvane.exe", 5, 0, 0, -4, ""},
+        Answer name;
+    } rows[] = {
+        {"Office\\OUTLOOK.EXE", 8, 0, 0, {21, "Microsoft Outlook 97?"}},
+        {"Office\\OUTLOOK.EXE", 8, 5, 0, {20, "Microsoft Outlook 98"}},
+        {"Office\\OUTLOOK.EXE", 9, 0, 0, {22, "Microsoft Outlook 2000"}},
+        {"Office\\OUTLOOK.EXE", 10, 0, 0, {20, "Microsoft Outlook XP"}},
+        {"Office\\OUTLOOK.EXE", 11, 0, 0, {-2, ""}},
+        {"OE\\msimn.exe", 5, 50, 0, {29, "Microsoft Outlook Express 5.5"}},
+        {"OE\\msimn.exe", 6, 0, 0, {27, "Microsoft Outlook Express 6"}},
+        {"Eudora\\Eudora.exe", 4, 3, 2, {26, "Qualcomm Eudora Pro  4.3.2"}},
+        {"Quillon\\Quillon.exe", 1, 2, 3, {13, "Quillon 1.2.3"}},
+        {"Sarvin\\Corvane.exe", 5, 0, 0, {-4, ""}},
     };
-    for (const auto& c : cases) {
-        Program(c.file, c.major, c.minor, c.build);
-        auto name = Call(GetDefaultMailer);
-        EXPECT_EQ(name.first, c.result) << c.file << " " << c.major << "." << c.minor;
-        EXPECT_EQ(name.second, c.name);
-        auto path = Call(GetDefaultMailerPath);
-        if (c.result == -4) {
-            EXPECT_EQ(path.first, -2) << "the groupware has no path here";
-        } else {
-            EXPECT_EQ(path.second, "\"" + root + "\\" + c.file + "\"") << "a path even without a name";
-        }
+    TestMachine m;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.file << " " << row.major << "." << row.minor);
+        const std::string quoted = "\"" + TestMachine::Root() + "\\" + row.file + "\"";
+        m.WriteExe(TestMachine::Root() + "\\" + row.file, row.major, row.minor, row.build);
+        m.SetString(kMailto, "", quoted + " /mailurl:%1");
+        EXPECT_EQ(Ask(GetDefaultMailer), row.name);
+        // A path even without a name; the groupware's is not looked for.
+        const Answer path = row.name.result == -4 ? Answer{-2, ""} : Answer{LONG(quoted.size()), quoted};
+        EXPECT_EQ(Ask(GetDefaultMailerPath), path);
     }
-}
-
-TEST_F(DefaultMailer, PathsCountTheTextBeforeExpansion) {
-    m.SetEnv("ZT_MAIL", root + "\\Mail Programs");
+    m.SetEnv("ZT_MAIL", TestMachine::Root() + "\\Mail Programs");
     m.SetString(kMailto, "", "%ZT_MAIL%\\msimn.exe /mailurl:%1");
-    auto path = Call(GetDefaultMailerPath);
-    EXPECT_EQ(path.first, 19) << "the length of %ZT_MAIL%\\msimn.exe";
-    EXPECT_EQ(path.second, root + "\\Mail Programs\\msimn.exe");
+    EXPECT_EQ(Ask(GetDefaultMailerPath), (Answer{19, TestMachine::Root() + "\\Mail Programs\\msimn.exe"}))
+        << "the count of %ZT_MAIL%\\msimn.exe, the text expanded";
+    m.DeleteTree("HKEY_LOCAL_MACHINE\\Software\\Classes\\mailto");  // Wine registers a mailer of its own
+    EXPECT_EQ(Ask(GetDefaultMailer), (Answer{-1, ""})) << "no command";
 }
 
-TEST_F(DefaultMailer, MessengerTakesTheGreatestVersionName) {
-    m.CreateKey(kNetscape + "\\4.5\\Main");
-    m.CreateKey(kNetscape + "\\4.7");
-    m.CreateKey(kNetscape + "\\Users");
-    m.SetString(kMailto, "", "C:\\Netscape\\Program\\netscape.exe -mail C:\\Office\\outlook.exe");
-    auto name = Call(GetDefaultMailer);
-    EXPECT_EQ(name.second, "Netscape Messenger 4.7") << "Netscape before Outlook; 4.7 though only 4.5 has Main";
-    EXPECT_EQ(name.first, 23) << "the count includes the NUL";
-}
+std::vector<unsigned int> g_installed;
 
-TEST_F(DefaultMailer, MessengerInCreationOrder) {
-    if (!TestMachine::Simulated()) GTEST_SKIP() << "needs keys listed in creation order";
-    m.ListKeysInCreationOrder();
-    m.CreateKey(kNetscape + "\\4.7");
-    m.CreateKey(kNetscape + "\\4.5\\Main");
-    m.SetString(kMailto, "", "C:\\Netscape\\Program\\netscape.exe -mail");
-    EXPECT_EQ(Call(GetDefaultMailer).first, -2) << "4.5 never beats 4.7, and 4.7 has no Main";
-}
-
-TEST_F(DefaultMailer, StatesOfTheClientFound) {
-    m.DeleteTree("HKEY_LOCAL_MACHINE\\Software\\Classes\\mailto");  // Wine registers its own mailer
-    EXPECT_EQ(Call(GetDefaultMailer).first, -1);
-    EXPECT_EQ(GetDefaultMailerState(), 0);
-    Program("Sarvin\\corvane.exe", 5, 0);
-    EXPECT_EQ(GetDefaultMailerState(), 0);
-    EXPECT_EQ(SetDefaultMailerState(1), 0);
-    EXPECT_FALSE(m.KeyExists("HKEY_CURRENT_USER\\SOFTWARE\\Arvelle"));
-
-    Program("Eudora\\Eudora.exe", 4, 3, 2);
+TEST(DefaultMailer, StateIsThatOfTheClientNamed) {
+    TestMachine m;
+    const std::string root = TestMachine::Root();
+    m.WriteExe(root + "\\OE\\msimn.exe", 5, 50);
+    m.SetString(kAppPaths + "\\msimn.exe", "", root + "\\OE\\msimn.exe");
+    m.WriteExe(root + "\\Office\\OUTLOOK.EXE", 9, 0);
+    m.SetString("HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Office\\9.0\\Outlook\\InstallRoot", "Path",
+                root + "\\Office");
+    m.CreateKey("HKEY_LOCAL_MACHINE\\Software\\Netscape\\Netscape Navigator\\4.76 (en)\\Main");
+    m.WriteExe(root + "\\Eudora\\Eudora.exe", 4, 3, 2);
     m.SetString(kAppPaths + "\\eudora.exe", "", root + "\\Eudora\\Eudora.exe");
-    EXPECT_EQ(SetDefaultMailerState(1), 0);
-    EXPECT_EQ(GetLatestApplicationState(0x208), 1);
-    EXPECT_EQ(GetDefaultMailerState(), 1);
-
-    // The maker's own client is switched like the others.
-    Program("Quillon\\quillon.exe", 1, 2, 3);
+    m.WriteExe(root + "\\Quillon\\quillon.exe", 1, 2, 3);
     m.SetString(kAppPaths + "\\quillon.exe", "", root + "\\Quillon\\quillon.exe");
-    EXPECT_EQ(SetDefaultMailerState(1), 0);
-    EXPECT_EQ(GetLatestApplicationState(0x210), 1);
-    EXPECT_EQ(GetDefaultMailerState(), 1);
+    // Outlook Express comes before Outlook, whose name begins the same way.
+    const struct {
+        const char* program;
+        unsigned int appId;
+        const char* stateKey;
+        const char* applname;
+    } rows[] = {
+        {"OE\\msimn.exe", 0x201, "OE", "Microsoft Outlook Express 5.5"},
+        {"Office\\OUTLOOK.EXE", 0x202, "OL", "Microsoft Outlook 2000"},
+        {"Netscape\\Program\\netscape.exe", 0x204, "NM", "Netscape Messenger 4.76 (en)"},
+        {"Eudora\\Eudora.exe", 0x208, "EP", "Qualcomm Eudora Pro  4.3.2"},
+        {"Quillon\\quillon.exe", 0x210, "QL", "Quillon 1.2.3"},
+        {"Sarvin\\corvane.exe", 0, nullptr, nullptr},  // the groupware has no state
+    };
+    install::SetUpdateObserver([](unsigned int appId, int, int) { g_installed.push_back(appId); });
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.program);
+        m.SetString(kMailto, "", root + "\\" + row.program + " /mailurl:%1");
+        if (row.stateKey) {
+            const std::string key = "HKEY_CURRENT_USER\\SOFTWARE\\Arvelle\\Zentho V4\\ApplTrans\\MailTrans\\";
+            m.SetString(key + row.stateKey, "applname", row.applname);
+            m.SetDword(key + row.stateKey, "Trans", 1);
+        }
+        const int on = row.appId ? 1 : 0;
+        g_installed.clear();
+        EXPECT_EQ(GetDefaultMailerState(), on);
+        EXPECT_EQ(SetDefaultMailerState(0), on) << "the state before";
+        EXPECT_EQ(GetDefaultMailerState(), 0);
+        EXPECT_EQ(g_installed, row.appId ? std::vector<unsigned int>{row.appId} : std::vector<unsigned int>{})
+            << "the AppId the installer switched";
+    }
+    install::SetUpdateObserver(nullptr);
 }
 
 }  // namespace
