@@ -1,7 +1,6 @@
-// The integration state on both backends: the key each AppId keeps it under; what a
-// first set, a second set and a set after an upgrade write; which installer calls they
-// make, in which order, and what "Trans" the installer finds when it runs; and when a
-// recorded state counts.
+// The integration state on both backends: each AppId's key; what a first set, a second
+// set and a set after an upgrade write; the installer calls they make, in order, and
+// the "Trans" the installer finds; when a recorded state counts.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -17,40 +16,39 @@
 namespace {
 
 TEST(StateKeys, EachAppIdHasItsOwnAndAnyOtherValueTheProductKey) {
-    const struct {
-        unsigned int appId;
-        const char* suffix;
-    } rows[] = {
-        {0x101, "\\ApplTrans\\BrwsTrans\\IE"},
-        {0x102, "\\ApplTrans\\BrwsTrans\\NS"},
-        {0x201, "\\ApplTrans\\MailTrans\\OE"},
-        {0x202, "\\ApplTrans\\MailTrans\\OL"},
-        {0x204, "\\ApplTrans\\MailTrans\\NM"},
-        {0x208, "\\ApplTrans\\MailTrans\\EP"},
-        {0x210, "\\ApplTrans\\MailTrans\\QL"},
-        {0x401, "\\ApplTrans\\OfficeTrans\\WD"},
-        {0x402, "\\ApplTrans\\MailTrans\\OL"},  // Outlook's two AppIds share one key
-        {0x404, "\\ApplTrans\\OfficeTrans\\EX"},
-        {0x408, "\\ApplTrans\\OfficeTrans\\PP"},
-        {0x801, "\\ApplTrans\\OfficeTrans\\CV"},
-        {0x802, "\\ApplTrans\\OfficeTrans\\SV"},
-        {0x804, "\\ApplTrans\\OfficeTrans\\Calvora"},
-        {0x808, "\\ApplTrans\\OfficeTrans\\PCT"},
-        {0x1001, "\\ApplTrans\\OfficeTrans\\A"},
-        {0x1002, "\\ApplTrans\\OfficeTrans\\AR"},
-        {0x2001, "\\ApplTrans\\OfficeTrans\\ICT"},
-        {0x103, ""},
-        {0x4101, ""},  // 0x101 with a bit no AppId has
+    const std::tuple<unsigned int, const char*> rows[] = {
+        {0x101, "BrwsTrans\\IE"},
+        {0x102, "BrwsTrans\\NS"},
+        {0x201, "MailTrans\\OE"},
+        {0x202, "MailTrans\\OL"},
+        {0x204, "MailTrans\\NM"},
+        {0x208, "MailTrans\\EP"},
+        {0x210, "MailTrans\\QL"},
+        {0x401, "OfficeTrans\\WD"},
+        {0x402, "MailTrans\\OL"},
+        {0x404, "OfficeTrans\\EX"},
+        {0x408, "OfficeTrans\\PP"},
+        {0x801, "OfficeTrans\\CV"},
+        {0x802, "OfficeTrans\\SV"},
+        {0x804, "OfficeTrans\\Calvora"},
+        {0x808, "OfficeTrans\\PCT"},
+        {0x1001, "OfficeTrans\\A"},
+        {0x1002, "OfficeTrans\\AR"},
+        {0x2001, "OfficeTrans\\ICT"},
+        {0x103, nullptr},
+        {0x4101, nullptr},  // an AppId with a bit more
     };
-    for (const auto& row : rows) {
+    for (const auto& [appId, suffix] : rows) {
         char path[catalogue::kStateKeyBufferSize];
-        catalogue::MakeStateKeyPath(row.appId, path);
-        EXPECT_EQ(path, std::string("SOFTWARE\\Arvelle\\Zentho V4") + row.suffix) << "AppId " << std::hex << row.appId;
+        catalogue::MakeStateKeyPath(appId, path);
+        const std::string key = std::string("SOFTWARE\\Arvelle\\Zentho V4") + (suffix ? "\\ApplTrans\\" : "");
+        EXPECT_EQ(path, key + (suffix ? suffix : "")) << "AppId " << std::hex << appId;
     }
 }
 
 const std::string kOffice = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Office\\9.0";
 const std::string kWordState = "HKEY_CURRENT_USER\\SOFTWARE\\Arvelle\\Zentho V4\\ApplTrans\\OfficeTrans\\WD";
+const std::string kOn = std::string("\x01\0\0\0", 4);
 
 // An installer call: AppId, on, previous state, and the "Trans" it finds recorded.
 using Call = std::tuple<unsigned int, int, int, DWORD>;
@@ -59,22 +57,20 @@ std::vector<Call> g_calls;
 class StateStore : public ::testing::Test {
 protected:
     void SetUp() override {
-        g_calls.clear();
         install::SetUpdateObserver([](unsigned int appId, int on, int previous) {
             g_calls.emplace_back(appId, on, previous, catalogue::ReadTransValue(appId));
         });
         InstallWord(9, 0);  // Microsoft Word 2000
     }
-    void TearDown() override { install::SetUpdateObserver(nullptr); }
+    void TearDown() override { install::SetUpdateObserver(nullptr), g_calls.clear(); }
     void InstallWord(uint16_t major, uint16_t minor) {
         m.SetString(kOffice + "\\Word\\InstallRoot", "Path", root + "\\Office");
         m.WriteExe(root + "\\Office\\WINWORD.EXE", major, minor);
     }
-    std::string Stored(const char* name, DWORD type) {
-        DWORD stored = 0;
+    std::string Stored(const char* name) {  // type, then bytes
+        DWORD type = 0;
         std::string data;
-        if (!m.GetValue(kWordState, name, &stored, &data)) return "<missing>";
-        return stored == type ? data : "<of type " + std::to_string(stored) + ">";
+        return m.GetValue(kWordState, name, &type, &data) ? std::to_string(type) + " " + data : "<missing>";
     }
     TestMachine m;
     const std::string root = TestMachine::Root();
@@ -91,8 +87,8 @@ TEST_F(StateStore, NothingIsRecordedForWhatIsNotInstalled) {
 
 TEST_F(StateStore, EverySetRunsTheInstallerAfterTransIsWritten) {
     EXPECT_EQ(SetLatestApplicationState(0x401, 1), 0);
-    EXPECT_EQ(Stored("Trans", REG_DWORD), std::string("\x01\0\0\0", 4));
-    EXPECT_EQ(Stored("applname", REG_SZ), std::string("Microsoft Word 2000", 20));
+    EXPECT_EQ(Stored("Trans"), "4 " + kOn) << "a REG_DWORD";
+    EXPECT_EQ(Stored("applname"), std::string("1 Microsoft Word 2000", 22)) << "a REG_SZ";
     EXPECT_EQ(GetLatestApplicationState(0x401), 1);
     EXPECT_EQ(SetLatestApplicationState(0x401, 1), 1) << "the state before the call";
     EXPECT_EQ(SetLatestApplicationState(0x401, 0), 1);
@@ -102,52 +98,39 @@ TEST_F(StateStore, EverySetRunsTheInstallerAfterTransIsWritten) {
 }
 
 TEST_F(StateStore, AnUpgradeRemovesTheStaleIntegrationFirst) {
-    const struct {
-        const char* name;
-        DWORD trans;
-        std::string stored;
-        std::vector<Call> calls;
-    } rows[] = {
-        {"on for Word 2000", 1, "Microsoft Word 2000", {{0x401, 0, 0, 1}, {0x401, 1, 0, 1}}},
-        {"off for Word 2000", 0, "Microsoft Word 2000", {{0x401, 1, 0, 1}}},
-        // Longer than any display name: a name that differs too.
-        {"on for a 300-byte name", 1, std::string(300, 'W'), {{0x401, 0, 0, 1}, {0x401, 1, 0, 1}}},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        g_calls.clear();
-        m.SetDword(kWordState, "Trans", row.trans);
-        m.SetString(kWordState, "applname", row.stored);
+    const std::vector<Call> removeThenSet = {{0x401, 0, 0, 1}, {0x401, 1, 0, 1}}, set = {{0x401, 1, 0, 1}};
+    // Trans and applname recorded for Word 2000; a name longer than any display name differs too.
+    const std::tuple<DWORD, std::string, std::vector<Call>> rows[] = {{1, "Microsoft Word 2000", removeThenSet},
+                                                                      {0, "Microsoft Word 2000", set},
+                                                                      {1, std::string(300, 'W'), removeThenSet}};
+    for (const auto& [trans, stored, calls] : rows) {
+        SCOPED_TRACE(testing::Message() << "Trans " << trans << " for " << stored);
+        m.SetDword(kWordState, "Trans", trans);
+        m.SetString(kWordState, "applname", stored);
         InstallWord(8, 5);  // now Microsoft Word 98
         EXPECT_EQ(GetLatestApplicationState(0x401), 0) << "recorded for another version";
         EXPECT_EQ(SetLatestApplicationState(0x401, 1), 0);
-        EXPECT_EQ(g_calls, row.calls);
-        EXPECT_EQ(Stored("applname", REG_SZ), std::string("Microsoft Word 98", 18));
+        EXPECT_EQ(g_calls, calls);
+        EXPECT_EQ(Stored("applname"), std::string("1 Microsoft Word 98", 20));
         EXPECT_EQ(GetLatestApplicationState(0x401), 1);
         InstallWord(9, 0);
+        g_calls.clear();
     }
 }
 
 TEST_F(StateStore, AStateCountsForItsNameByteForByteAndAsANumber) {
-    const struct {
-        const char* name;
-        std::string applname;
-        DWORD type;
-        std::string trans;
-        int state;
-    } rows[] = {
-        {"as recorded", "Microsoft Word 2000", REG_DWORD, std::string("\x01\0\0\0", 4), 1},
-        {"any number, as the caller set it", "Microsoft Word 2000", REG_DWORD, std::string("\x07\0\0\0", 4), 7},
-        {"the name in other letter case", "Microsoft WORD 2000", REG_DWORD, std::string("\x01\0\0\0", 4), 0},
-        {"the name in other letter case", "microsoft word 2000", REG_DWORD, std::string("\x01\0\0\0", 4), 0},
-        {"Trans as text", "Microsoft Word 2000", REG_SZ, std::string("1", 2), 0},
-        {"Trans as 4 bytes of binary", "Microsoft Word 2000", REG_BINARY, std::string("\x01\0\0\0", 4), 0},
+    const std::string word = "Microsoft Word 2000";
+    const std::tuple<std::string, DWORD, std::string, int> rows[] = {
+        {word, REG_DWORD, kOn, 1},
+        {word, REG_DWORD, std::string("\x07\0\0\0", 4), 7},
+        {"Microsoft WORD 2000", REG_DWORD, kOn, 0},  // letter case counts
+        {word, REG_SZ, std::string("1", 2), 0},
+        {word, REG_BINARY, kOn, 0},
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name + (": " + row.applname));
-        m.SetString(kWordState, "applname", row.applname);
-        m.SetRaw(kWordState, "Trans", row.type, row.trans);
-        EXPECT_EQ(GetLatestApplicationState(0x401), row.state);
+    for (const auto& [applname, type, trans, state] : rows) {
+        m.SetString(kWordState, "applname", applname);
+        m.SetRaw(kWordState, "Trans", type, trans);
+        EXPECT_EQ(GetLatestApplicationState(0x401), state) << applname << ", Trans of type " << type;
     }
 }
 

@@ -1,12 +1,12 @@
 // The exported boundary: the supported-application lists byte for byte; the library's
-// module state current inside an export and the caller's given back on every way out;
-// the two-call protocol between exports; and (on the simulated machine, whose heap can
-// fail on demand) each export's failure result when the library runs out of memory.
+// module state inside an export and the caller's back on every way out; the two-call
+// protocol between exports; each export's failure result when memory runs out.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <functional>
 #include <string>
+#include <tuple>
 
 #include "frame/exports.h"
 #include "frame/module_state.h"
@@ -20,39 +20,32 @@
 namespace {
 
 TEST(Frame, SupportedApplicationsByteForByte) {
-    const std::string browsers = "\"Internet Explorer\",\r\n\"Netscape Navigator\"",
-                      mailers =
-                          "\"Arvelle Zentho\",\r\n\"Microsoft Outlook\",\r\n\"Microsoft Outlook Express\",\r\n"
-                          "\"Netscape Messenger\",\r\n\"Qualcomm Eudora Pro\"",
-                      office = "\"Microsoft Excel\",\r\n\"Microsoft PowerPoint\",\r\n\"Microsoft Word\"",
-                      suite =
-                          "\"Sarvin Calvora\",\r\n\"Sarvin Corvane\",\r\n\"Sarvin Pictora\",\r\n\"Sarvin Scrivale\"",
-                      adobe = "\"Adobe Acrobat\",\r\n\"Adobe Acrobat Reader\"", ichitaro = "\"Justsystem Ichitaro\"";
-    const struct {
-        unsigned int mask;
-        std::string text;
-    } rows[] = {
-        {0x1FF, browsers},
-        {0x3FF, browsers + mailers},  // groups back to back, nothing between them
-        {0x3FFF, browsers + mailers + office + suite + adobe + ichitaro},
-        {0x24FF, office + ichitaro},
-        {0xFF, ""},
-        {0x100, ""},  // a group counts only with a low byte of 0xFF
-        {0x1FE, ""},
-    };
+    const std::string browsers = "\"Internet Explorer\",\r\n\"Netscape Navigator\"";
+    const std::string mail =
+        "\"Arvelle Zentho\",\r\n\"Microsoft Outlook\",\r\n\"Microsoft Outlook Express\",\r\n"
+        "\"Netscape Messenger\",\r\n\"Qualcomm Eudora Pro\"";
+    const std::string office = "\"Microsoft Excel\",\r\n\"Microsoft PowerPoint\",\r\n\"Microsoft Word\"";
+    const std::string suite =
+        "\"Sarvin Calvora\",\r\n\"Sarvin Corvane\",\r\n\"Sarvin Pictora\",\r\n\"Sarvin Scrivale\"";
+    const std::string adobe = "\"Adobe Acrobat\",\r\n\"Adobe Acrobat Reader\"", taro = "\"Justsystem Ichitaro\"";
+    const std::string all = browsers + mail + office + suite + adobe + taro;
+    // Groups back to back, nothing between them; a group counts only with a low byte of 0xFF.
+    const std::tuple<unsigned int, std::string> rows[] = {
+        {0x1FF, browsers}, {0x3FF, browsers + mail}, {0x3FFF, all}, {0x24FF, office + taro}, {0xFF, ""}, {0x100, ""},
+        {0x1FE, ""}};
     TestMachine m;
-    for (const auto& row : rows) {
-        SCOPED_TRACE(testing::Message() << "mask 0x" << std::hex << row.mask);
+    for (const auto& [mask, text] : rows) {
         char list[1024];
         std::memset(list, 0x7F, sizeof list);
-        EXPECT_EQ(GetSupportedApplications(row.mask, list), 0);
-        EXPECT_EQ(std::string(list, row.text.size() + 2), row.text + '\0' + '\x7F') << "the text, its NUL, one byte";
-        EXPECT_EQ(GetSupportedApplications(row.mask, nullptr), 0);
+        EXPECT_EQ(GetSupportedApplications(mask, list), 0) << std::hex << mask;
+        EXPECT_EQ(std::string(list, text.size() + 2), text + '\0' + '\x7F')
+            << "the text, its NUL, one byte, for " << std::hex << mask;
+        EXPECT_EQ(GetSupportedApplications(mask, nullptr), 0) << std::hex << mask;
     }
 }
 
-// Every export, on a machine where each finds what it looks for (see Furnish), with the
-// result it answers for failure and the module state the installer sees when it runs.
+// Every export, on a machine where each finds what it looks for (see Furnish), with its
+// failure result and the module state the installer sees when the export runs it.
 char g_text[1024];
 enum Installer { kNoCall, kLibraryState, kCallersState };
 const struct Export {
@@ -75,34 +68,28 @@ const struct Export {
     {"SetLatestApplicationState", [] { return LONG{SetLatestApplicationState(0x401, 0)}; }, 0, kLibraryState},
     {"GetLatestSarvinTessalineAppInfo",
      [] {
-         char name[261], path[261], key[261];
-         GetLatestSarvinTessalineAppInfo(const_cast<char*>("Corvane"), name, path, key);
-         return LONG{0};
+         return GetLatestSarvinTessalineAppInfo(const_cast<char*>("Corvane"), g_text, g_text + 300, g_text + 600), 0;
      },
      0, kNoCall},
     {"GetSupportedApplications", [] { return GetSupportedApplications(0x3FFF, g_text); }, 0, kNoCall},
     // The library calls it from inside too, so it leaves the module state as it finds it.
-    {"UpdateApplTransSettings", [] { return UpdateApplTransSettings(0x401, 0, 0), LONG{0}; }, 0, kCallersState},
+    {"UpdateApplTransSettings", [] { return UpdateApplTransSettings(0x401, 0, 0), 0; }, 0, kCallersState},
 };
 
 // Internet Explorer the default browser, Outlook Express the default mailer, Word and
 // Corvane installed.
 void Furnish(TestMachine& m) {
-    const std::string root = TestMachine::Root(), paths =
-                                                      "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\"
-                                                      "CurrentVersion\\App Paths";
-    m.WriteExe(root + "\\IE\\IEXPLORE.EXE", 5, 50);
-    m.SetString(paths + "\\IEXPLORE.EXE", "", root + "\\IE\\IEXPLORE.EXE");
-    m.SetString("HKEY_LOCAL_MACHINE\\Software\\Classes\\http\\shell\\open\\command", "",
-                "\"" + root + "\\IE\\IEXPLORE.EXE\" -nohome");
-    m.WriteExe(root + "\\OE\\msimn.exe", 5, 50);
-    m.SetString(paths + "\\msimn.exe", "", root + "\\OE\\msimn.exe");
-    m.SetString("HKEY_LOCAL_MACHINE\\Software\\Classes\\mailto\\shell\\open\\command", "",
-                root + "\\OE\\msimn.exe /mailurl:%1");
-    m.WriteExe(root + "\\Office\\WINWORD.EXE", 9, 0);
-    m.SetString("HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Office\\9.0\\Word\\InstallRoot", "Path", root + "\\Office");
-    const std::string corvane = "HKEY_LOCAL_MACHINE\\Software\\Sarvin\\Corvane\\5.0";
-    m.SetString(corvane, "Path", root + "\\Corvane");
+    const std::string r = TestMachine::Root(), lm = "HKEY_LOCAL_MACHINE\\Software\\";
+    const std::string paths = lm + "Microsoft\\Windows\\CurrentVersion\\App Paths\\",
+                      corvane = lm + "Sarvin\\Corvane\\5.0";
+    for (const char* exe : {"\\IE\\IEXPLORE.EXE", "\\OE\\msimn.exe"}) m.WriteExe(r + exe, 5, 50);
+    m.SetString(paths + "IEXPLORE.EXE", "", r + "\\IE\\IEXPLORE.EXE");
+    m.SetString(paths + "msimn.exe", "", r + "\\OE\\msimn.exe");
+    m.SetString(lm + "Classes\\http\\shell\\open\\command", "", "\"" + r + "\\IE\\IEXPLORE.EXE\" -nohome");
+    m.SetString(lm + "Classes\\mailto\\shell\\open\\command", "", r + "\\OE\\msimn.exe /mailurl:%1");
+    m.WriteExe(r + "\\Office\\WINWORD.EXE", 9, 0);
+    m.SetString(lm + "Microsoft\\Office\\9.0\\Word\\InstallRoot", "Path", r + "\\Office");
+    m.SetString(corvane, "Path", r + "\\Corvane");
     m.SetString(corvane, "Name", "Corvane.exe");
     m.SetString(corvane, "Description", "Corvane");
 }
@@ -115,14 +102,13 @@ TEST(Frame, ExportsRunInTheLibrarysModuleStateAndGiveTheCallersBack) {
     Furnish(m);
     install::SetUpdateObserver([](unsigned int, int, int) { g_seen = frame::CurrentModuleState(); });
     const frame::ModuleState* const expected[] = {nullptr, &frame::kLibraryModuleState, &kCaller};
+    auto name = [](const frame::ModuleState* state) { return state ? state->name : "no installer call"; };
     for (const auto& e : kExports) {
-        SCOPED_TRACE(e.name);
         g_seen = nullptr;
         frame::SetCurrentModuleState(&kCaller);
         e.call();
-        EXPECT_EQ(frame::CurrentModuleState(), &kCaller) << "the caller's module state is not back";
-        auto name = [](const frame::ModuleState* state) { return state ? state->name : "no installer call"; };
-        EXPECT_STREQ(name(g_seen), name(expected[e.installer])) << "the module state the installer ran in";
+        EXPECT_EQ(frame::CurrentModuleState(), &kCaller) << e.name << ": the caller's module state is not back";
+        EXPECT_STREQ(name(g_seen), name(expected[e.installer])) << e.name << ": the installer's module state";
     }
     install::SetUpdateObserver(nullptr);
     frame::SetCurrentModuleState(nullptr);
@@ -142,43 +128,36 @@ TEST(Frame, AnExportThatRunsOutOfMemoryAnswersItsFailure) {
         EXPECT_EQ(e.call(), e.failure);
         EXPECT_EQ(m.machine()->FaultsInjected(), 1u) << "the export made no allocation of its own";
         EXPECT_EQ(frame::CurrentModuleState(), &kCaller);
-        if (std::string(e.name) == "GetSupportedApplications") {
-            EXPECT_EQ(g_text[0], 0) << "the list reads empty";
-        }
+        EXPECT_TRUE(std::string(e.name) != "GetSupportedApplications" || g_text[0] == 0) << "the list is not empty";
     }
     frame::SetCurrentModuleState(nullptr);
 #endif
 }
 
 TEST(Frame, ExportsTakeEachOthersTextInTwoCalls) {
+    // An expanded path is longer than its count; a text can grow between the calls when
+    // a read that failed in the first succeeds in the second. Either fits up to 260 bytes.
     const std::string word = "Microsoft Word 2000", wide(260, 'p');
-    const struct {
-        const char* name;
-        LONG first, second;
-        std::string written, expected;  // "-" for no text
-        int calls;
-    } rows[] = {
+    const std::tuple<const char*, LONG, LONG, std::string, std::string, int> rows[] = {
+        // first and second answer, text written, text taken ("-": none), calls made
         {"found", 19, 19, word, word, 2},
         {"nothing found: no second call", -3, 19, word, "-", 1},
         {"a first answer of 0 finds nothing", 0, 19, word, "-", 1},
         {"the second call fails", 19, -3, word, "-", 2},
-        // An expanded path is longer than its count; a text can grow between the calls when
-        // a read that failed in the first succeeds in the second. Either fits up to 260 bytes.
         {"a path longer expanded", 4, 4, wide, wide, 2},
         {"a text grown between the calls", 4, 260, wide, wide, 2},
     };
     TestMachine m;
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
+    for (const auto& [name, first, second, written, taken, expectedCalls] : rows) {
         int calls = 0;
-        platform::HeapString text(frame::TakeText([&](char* buffer) {
-            ++calls;
-            if (!buffer) return calls == 1 ? row.first : LONG{-99};  // the first call only, without a buffer
-            std::memcpy(buffer, row.written.c_str(), row.written.size() + 1);
-            return calls == 2 ? row.second : LONG{-99};
-        }));
-        EXPECT_EQ(text ? std::string(text.get()) : "-", row.expected);
-        EXPECT_EQ(calls, row.calls);
+        platform::HeapString text(
+            frame::TakeText([&, first = first, second = second, &written = written](char* buffer) {
+                if (!buffer) return ++calls == 1 ? first : -99;  // the first call only, without a buffer
+                std::memcpy(buffer, written.c_str(), written.size() + 1);
+                return ++calls == 2 ? second : -99;
+            }));
+        EXPECT_EQ(text ? std::string(text.get()) : "-", taken) << name;
+        EXPECT_EQ(calls, expectedCalls) << name;
     }
 }
 

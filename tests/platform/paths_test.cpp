@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/heap_string.h"
@@ -21,9 +22,7 @@ const std::string kProduct = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Arvelle\\Zentho V4";
 
 TEST(Paths, OneBackslashAtTheSeamAndNoneInsideACharacter) {
     TestMachine m;
-    const struct {
-        const char *head, *tail, *joined;
-    } joins[] = {
+    const std::tuple<const char*, const char*, const char*> joins[] = {
         {"C:\\a\\", "\\b\\", "C:\\a\\b"},
         {"C:\\", "b", "C:\\b"},
         {"C:\\a", "b\\c", "C:\\a\\b\\c"},
@@ -34,13 +33,12 @@ TEST(Paths, OneBackslashAtTheSeamAndNoneInsideACharacter) {
         {"C:\\a", "", "<null>"},
         {nullptr, "b", "<null>"},
     };
-    for (const auto& j : joins)
-        EXPECT_EQ(Text(platform::JoinPath(j.head, j.tail)), j.joined) << (j.head ? j.head : "null") << " + " << j.tail;
-    const struct {
-        const char* text;
-        int ends;
-    } ends[] = {{"C:\\a\\", 1}, {"C:\\\x83\x5c", 0}, {"C:\\\x83\x5c\\", 1}, {"", 0}, {nullptr, 0}};
-    for (const auto& e : ends) EXPECT_EQ(platform::EndsWithBackslash(e.text), e.ends) << (e.text ? e.text : "null");
+    for (const auto& [head, tail, joined] : joins)
+        EXPECT_EQ(Text(platform::JoinPath(head, tail)), joined) << (head ? head : "null") << " + " << tail;
+    const std::pair<const char*, int> ends[] = {
+        {"C:\\a\\", 1}, {"C:\\\x83\x5c", 0}, {"C:\\\x83\x5c\\", 1}, {"", 0}, {nullptr, 0}};
+    for (const auto& [text, backslash] : ends)
+        EXPECT_EQ(platform::EndsWithBackslash(text), backslash) << (text ? text : "null");
 }
 
 TEST(Paths, ProductFoldersComeFromTheRegistryOrTheDefaults) {
@@ -63,29 +61,22 @@ TEST(Paths, SameFileBytesComparesEveryByte) {
     TestMachine m;
     const std::string root = TestMachine::Root(), big(5000, 'z');
     m.WriteFile(root + "\\a", big + "same");
-    const struct {
-        const char* name;
-        std::string bytes;  // "-": no such file
-        int same;
-    } rows[] = {{"the same bytes", big + "same", 1},
-                {"one byte differs", big + "sane", 0},
-                {"one byte more", big + "same!", 0},
-                {"missing", "-", 0}};
-    for (const auto& row : rows) {
-        const std::string other = root + (row.bytes == "-" ? "\\missing" : "\\b");
-        if (row.bytes != "-") m.WriteFile(other, row.bytes);
-        EXPECT_EQ(platform::SameFileBytes((root + "\\a").c_str(), other.c_str()), row.same) << row.name;
+    const std::tuple<const char*, std::string, int> rows[] = {{"the same bytes", big + "same", 1},
+                                                              {"one byte differs", big + "sane", 0},
+                                                              {"one byte more", big + "same!", 0},
+                                                              {"missing", "-", 0}};
+    for (const auto& [what, bytes, same] : rows) {
+        const std::string other = root + (bytes == "-" ? "\\missing" : "\\b");
+        if (bytes != "-") m.WriteFile(other, bytes);
+        EXPECT_EQ(platform::SameFileBytes((root + "\\a").c_str(), other.c_str()), same) << what;
     }
 }
 
 TEST(Paths, MakeDirectoryTreeRefusesBadPathsAndBuildsInOrder) {
     TestMachine m;
     const std::string root = TestMachine::Root(), dbcs = "\x83\x5c\x83\x74\x83\x67", po = "\x83\x7c";  // ソフト, ポ
-    const struct {
-        std::string path;  // "-" for null
-        int made;
-        std::vector<std::string> folders;  // made, in this order
-    } rows[] = {
+    const std::tuple<std::string, int, std::vector<std::string>> rows[] = {
+        // the path ("-": null), the answer, the folders made in their order
         {"-", 0, {}},
         {"C:", 0, {}},
         {"C:\\", 1, {}},
@@ -98,16 +89,15 @@ TEST(Paths, MakeDirectoryTreeRefusesBadPathsAndBuildsInOrder) {
         {root + "\\" + po, 1, {root + "\\" + po}},  // its second byte is the code of '|'
     };
     m.WriteFile(root + "\\file", "x");
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.path);
+    for (const auto& [path, made, folders] : rows) {
         if (m.changes()) m.changes()->clear();
-        EXPECT_EQ(platform::MakeDirectoryTree(row.path == "-" ? nullptr : row.path.c_str()), row.made);
+        EXPECT_EQ(platform::MakeDirectoryTree(path == "-" ? nullptr : path.c_str()), made) << path;
         if (os::ChangeList* log = m.changes()) {
-            std::vector<std::string> made;
-            for (const auto& change : *log) made.push_back(change.path);
-            EXPECT_EQ(made, row.folders);
+            std::vector<std::string> changed;
+            for (const auto& change : *log) changed.push_back(change.path);
+            EXPECT_EQ(changed, folders) << path;
         }
-        for (const auto& folder : row.folders) EXPECT_TRUE(m.Exists(folder)) << folder;
+        for (const auto& folder : folders) EXPECT_TRUE(m.Exists(folder)) << folder;
     }
     EXPECT_EQ(platform::EnsureDirectory((root + "\\file").c_str()), 0) << "a file is no folder";
 }
@@ -126,11 +116,7 @@ TEST(Paths, ProgramsStartOnlyWhenTheyExist) {
 }
 
 TEST(Paths, LogonEntriesGoToTheMachineOnWindows95Only) {
-    const struct {
-        DWORD platform, major, minor;
-        int flag;
-        const char* runKeyRoot;
-    } rows[] = {
+    const std::tuple<DWORD, DWORD, DWORD, int, const char*> rows[] = {
         {2, 5, 0, platform::kWindows2000, "HKEY_CURRENT_USER"},  // the test machines' own Windows
         {0, 3, 10, platform::kWin32s, "HKEY_CURRENT_USER"},
         {1, 4, 0, platform::kWindows95, "HKEY_LOCAL_MACHINE"},
@@ -142,20 +128,19 @@ TEST(Paths, LogonEntriesGoToTheMachineOnWindows95Only) {
         {2, 6, 1, 0, "HKEY_CURRENT_USER"},
         {3, 1, 0, 0, "HKEY_CURRENT_USER"},
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(testing::Message() << "platform " << row.platform << ", " << row.major << "." << row.minor);
-        if (&row != rows && !TestMachine::Simulated())
+    for (const auto& [id, major, minor, flag, runKeyRoot] : rows) {
+        SCOPED_TRACE(testing::Message() << "platform " << id << ", " << major << "." << minor);
+        if (&flag != &std::get<3>(rows[0]) && !TestMachine::Simulated())
             GTEST_SKIP() << "Wine reports one Windows version for the whole run: the others are simulated natively";
         TestMachine m;
-        m.SetWindowsVersion(row.platform, row.major, row.minor);
-        EXPECT_EQ(platform::GetWindowsPlatform(), row.flag);
+        m.SetWindowsVersion(id, major, minor);
+        EXPECT_EQ(platform::GetWindowsPlatform(), flag);
         EXPECT_EQ(platform::SetRunEntry(HKEY_CURRENT_USER, "ZenthoNSTrans", "\"C:\\p.exe\""), 1);
-        const std::string run = std::string(row.runKeyRoot) + "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-        DWORD type;
+        const std::string run = std::string(runKeyRoot) + "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+        DWORD type = 0;
         std::string data;
-        EXPECT_TRUE(m.GetValue(run, "ZenthoNSTrans", &type, &data)) << run;
+        EXPECT_TRUE(m.GetValue(run, "ZenthoNSTrans", &type, &data) && type == REG_SZ) << run;
         EXPECT_EQ(data, std::string("\"C:\\p.exe\"", 11));
-        EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
         EXPECT_EQ(platform::RemoveRunEntry(HKEY_CURRENT_USER, "ZenthoNSTrans"), 1);
         EXPECT_FALSE(m.GetValue(run, "ZenthoNSTrans", &type, &data));
         EXPECT_EQ(platform::RemoveRunEntry(HKEY_CURRENT_USER, "ZenthoNSTrans"), 0);

@@ -1,7 +1,7 @@
-// RegistryKey on both backends: refusals, which stored forms read as text and when a
-// default replaces them, expansion only of expandable text and only when asked, the
-// default value never deleted, subtree deletion in order and stopping at the first
-// subkey that cannot go, and double-byte subkey names.
+// RegistryKey on both backends: refusals; which stored forms read as text and when a
+// default replaces them; expansion of expandable text only, when asked; the default
+// value never deleted; subtrees deleted depth first, stopping at the first subkey that
+// cannot go; double-byte subkey names.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/heap_string.h"
 #include "platform/registry_key.h"
 #include "test_machine.h"
 #ifndef _WIN32
@@ -23,66 +22,62 @@ namespace {
 const std::string kKey = "HKEY_CURRENT_USER\\Software\\ZenthoTest";
 const char* const kPath = "Software\\ZenthoTest";
 
-class RegistryKeyTest : public ::testing::Test {
-protected:
-    std::string Value(const std::string& key, const char* name) {
-        DWORD type = 0;
-        std::string data;
-        return m.GetValue(key, name, &type, &data) ? data : "<missing>";
-    }
-    TestMachine m;
-};
+std::string Value(TestMachine& m, const char* name) {
+    DWORD type = 0;
+    std::string data;
+    return m.GetValue(kKey, name, &type, &data) ? data : "<missing>";
+}
 
-TEST_F(RegistryKeyTest, RefusesEmptyPathsAndSecondOpens) {
+TEST(RegistryKey, RefusesEmptyPathsAndSecondOpens) {
+    TestMachine m;
     m.CreateKey(kKey);
     RegistryKey key;
-    EXPECT_EQ(key.Open(HKEY_CURRENT_USER, "", KEY_READ), 0);
-    EXPECT_EQ(key.Open(HKEY_CURRENT_USER, nullptr, KEY_READ), 0);
-    EXPECT_EQ(key.Create(HKEY_CURRENT_USER, "", KEY_WRITE), 0);
+    using Results = std::vector<int>;  // a braced list calls in order
+    EXPECT_EQ((Results{key.Open(HKEY_CURRENT_USER, "", KEY_READ), key.Open(HKEY_CURRENT_USER, nullptr, KEY_READ),
+                       key.Create(HKEY_CURRENT_USER, "", KEY_WRITE)}),
+              (Results{0, 0, 0}))
+        << "an empty path is no key";
     ASSERT_EQ(key.Open(HKEY_CURRENT_USER, kPath, platform::kAllAccess), 1);
     EXPECT_EQ(key.Open(HKEY_CURRENT_USER, "Software", KEY_READ), 0) << "one handle at a time";
     EXPECT_EQ(key.Create(HKEY_CURRENT_USER, "Software\\ZenthoTest\\Other", KEY_WRITE), 0);
     EXPECT_EQ(key.WriteString("still", "usable"), 1);
-    EXPECT_EQ(key.Close(), 1);
-    EXPECT_EQ(key.Close(), 1) << "closing a closed key succeeds";
+    EXPECT_EQ((Results{key.Close(), key.Close()}), (Results{1, 1})) << "closing a closed key succeeds";
     EXPECT_EQ(key.WriteString("x", "y"), 0);
-    EXPECT_FALSE(m.KeyExists(kKey + "\\Other"));
     RegistryKey created(HKEY_CURRENT_USER, "Software\\ZenthoTest\\New", KEY_READ, true);
     EXPECT_EQ(created.WriteString("v", "written"), 1) << "created with all access although read was asked for";
     RegistryKey missing(HKEY_CURRENT_USER, "Software\\ZenthoTest\\Absent", KEY_READ, false);
-    EXPECT_FALSE(missing.IsOpen() || m.KeyExists(kKey + "\\Absent"));
+    EXPECT_FALSE(missing.IsOpen());
+    EXPECT_EQ(m.Subkeys(kKey), std::vector<std::string>{"New"});
 }
 
-TEST_F(RegistryKeyTest, ReadStringTakesTextThatFitsAndWritesTheDefaultBack) {
+TEST(RegistryKey, ReadStringTakesTextThatFitsAndWritesTheDefaultBack) {
+    TestMachine m;
     m.SetEnv("ZT_DIR", "C:\\zt");
     m.SetEnv("ZT_LONG", std::string(40, 'd'));
-    auto nul = [](const std::string& text) { return text + '\0'; };
-    const std::string expandable = "%ZT_DIR%\\x";
+    const std::string variable = "%ZT_DIR%\\x", nul(1, 0);
     const struct {
         const char* what;
-        DWORD type;  // REG_NONE: no value
-        std::string bytes;
+        DWORD type;         // REG_NONE: no value
+        std::string bytes;  // as stored
         DWORD capacity, requested;
         const char* defaultText;
         int result;
-        std::string text;  // "-": not looked at
-        DWORD size, typeOut;
-        std::string after;  // "=": as stored before
+        std::string text;     // "-": not looked at
+        DWORD size, typeOut;  // as ReadString leaves them
+        std::string after;    // "=": as stored
     } rows[] = {
         {"missing, the default and its NUL too long", REG_NONE, "", 1, REG_NONE, "x", 0, "-", 2, 0, "<missing>"},
-        {"missing, the default fits", REG_NONE, "", 2, REG_NONE, "x", 1, "x", 2, REG_SZ, nul("x")},
-        {"text too long: kept", REG_SZ, nul("abcdef"), 4, REG_NONE, "d", 0, "-", 7, 0, "="},
-        {"a number: replaced", REG_DWORD, std::string("\5\0\0\0", 4), 16, REG_NONE, "fallback", 1, "fallback", 9,
-         REG_SZ, nul("fallback")},
+        {"missing, the default fits", REG_NONE, "", 2, REG_NONE, "x", 1, "x", 2, REG_SZ, "x" + nul},
+        {"text too long: kept", REG_SZ, "abcdef" + nul, 4, REG_NONE, "d", 0, "-", 7, 0, "="},
+        {"a number: replaced", REG_DWORD, std::string("\5\0\0\0", 4), 16, 0, "fallback", 1, "fallback", 9, REG_SZ,
+         "fallback" + nul},
         {"stored without NUL, filling the buffer", REG_SZ, "abc", 3, REG_NONE, "default", 0, "-", 4, 0, "="},
         {"stored without NUL, with room", REG_SZ, "abc", 4, REG_NONE, nullptr, 1, "abc", 3, REG_SZ, "="},
-        {"expandable, expanded", REG_EXPAND_SZ, nul(expandable), 64, REG_EXPAND_SZ, nullptr, 1, "C:\\zt\\x", 8,
+        {"expandable, expanded", REG_EXPAND_SZ, variable + nul, 64, REG_EXPAND_SZ, nullptr, 1, "C:\\zt\\x", 8,
          REG_EXPAND_SZ, "="},
-        {"expandable, not asked", REG_EXPAND_SZ, nul(expandable), 64, REG_NONE, nullptr, 1, expandable, 11,
-         REG_EXPAND_SZ, "="},
-        {"plain text is never expanded", REG_SZ, nul(expandable), 64, REG_EXPAND_SZ, nullptr, 1, expandable, 11, REG_SZ,
-         "="},
-        {"an expansion too long: unexpanded", REG_EXPAND_SZ, nul("%ZT_LONG%\\x"), 20, REG_EXPAND_SZ, nullptr, 0,
+        {"expandable, not asked", REG_EXPAND_SZ, variable + nul, 64, 0, nullptr, 1, variable, 11, REG_EXPAND_SZ, "="},
+        {"plain text, asked", REG_SZ, variable + nul, 64, REG_EXPAND_SZ, nullptr, 1, variable, 11, REG_SZ, "="},
+        {"an expansion too long: unexpanded", REG_EXPAND_SZ, "%ZT_LONG%\\x" + nul, 20, REG_EXPAND_SZ, nullptr, 0,
          "%ZT_LONG%\\x", 43, REG_EXPAND_SZ, "="},
     };
     for (const auto& row : rows) {
@@ -95,99 +90,70 @@ TEST_F(RegistryKeyTest, ReadStringTakesTextThatFitsAndWritesTheDefaultBack) {
         std::memset(buffer, 0x7F, sizeof buffer);
         DWORD size = row.capacity, type = row.requested;
         EXPECT_EQ(key.ReadString("v", buffer, &size, row.defaultText, &type), row.result);
-        if (row.text != "-") {
-            EXPECT_EQ(std::string(buffer, strnlen(buffer, row.capacity)), row.text);
-        }
+        const std::string text(buffer, strnlen(buffer, row.capacity));
+        EXPECT_EQ(row.text == "-" ? "-" : text, row.text);
         EXPECT_EQ(size, row.size);
         EXPECT_EQ(type, row.typeOut);
-        EXPECT_EQ(std::string(buffer + row.capacity, sizeof buffer - row.capacity),
-                  std::string(64 - row.capacity, 0x7F))
+        EXPECT_EQ(std::string(buffer + row.capacity, 64 - row.capacity), std::string(64 - row.capacity, 0x7F))
             << "written past the buffer";
-        EXPECT_EQ(Value(kKey, "v"), row.after == "=" ? row.bytes : row.after);
+        EXPECT_EQ(Value(m, "v"), row.after == "=" ? row.bytes : row.after);
     }
 }
 
-TEST_F(RegistryKeyTest, AllocatedReadsTakeTextOnly) {
-    m.SetDword(kKey, "n", 5);
-    m.SetRaw(kKey, "raw", REG_SZ, "abc");  // three bytes, no NUL
-    m.SetEnv("ZT_LONG", std::string(40, 'd'));
-    m.SetString(kKey, "e", "%ZT_LONG%\\x", REG_EXPAND_SZ);
-    RegistryKey key(HKEY_CURRENT_USER, kPath, platform::kAllAccess, false);
-    const struct {
-        const char* name;
-        DWORD requested;
-        const char* defaultText;
-        std::string text;                          // "-": none
-    } rows[] = {{"n", REG_NONE, "fallback", "-"},  // a number is neither text nor replaced
-                {"raw", REG_NONE, nullptr, "abc"},
-                {"e", REG_EXPAND_SZ, nullptr, std::string(40, 'd') + "\\x"},
-                {"missing", REG_NONE, "fallback", "fallback"}};
-    for (const auto& row : rows) {
-        char* text = nullptr;
-        DWORD type = row.requested;
-        const int read = key.ReadStringAlloc(row.name, &text, row.defaultText, &type);
-        platform::HeapString owned(text);
-        EXPECT_EQ(owned ? std::string(owned.get()) : "-", row.text) << row.name;
-        EXPECT_EQ(read, row.text != "-") << row.name;
-    }
-    EXPECT_EQ(Value(kKey, "n"), std::string("\5\0\0\0", 4));
-    EXPECT_EQ(Value(kKey, "missing"), std::string("fallback", 9)) << "the default written back";
-}
-
-TEST_F(RegistryKeyTest, DwordsAreNumbersAndTheDefaultValueIsNeverDeleted) {
+TEST(RegistryKey, NumbersAndTheDefaultValueThatIsNeverDeleted) {
+    TestMachine m;
     m.SetString(kKey, "", "the default value");
     m.SetString(kKey, "s", "ab");
     RegistryKey key(HKEY_CURRENT_USER, kPath, platform::kAllAccess, false);
     DWORD number = 99;
-    EXPECT_EQ(key.ReadDword("s", &number), 0);
-    EXPECT_EQ(number, 99u) << "text is no number";
-    EXPECT_EQ(key.WriteDword("d", 7), 1);
-    EXPECT_EQ(key.ReadDword("d", &number), 1);
-    EXPECT_EQ(number, 7u);
-    EXPECT_EQ(key.DeleteValue(""), 0);
-    EXPECT_EQ(key.DeleteValue(nullptr), 0);
-    EXPECT_EQ(Value(kKey, ""), std::string("the default value", 18));
-    EXPECT_EQ(key.DeleteValue("d"), 1);
-    EXPECT_EQ(key.DeleteValue("d"), 0);
+    using Results = std::vector<DWORD>;  // a braced list calls in order
+    EXPECT_EQ((Results{DWORD(key.ReadDword("s", &number)), number}), (Results{0, 99})) << "text is no number";
+    EXPECT_EQ((Results{DWORD(key.WriteDword("d", 7)), DWORD(key.ReadDword("d", &number)), number}), (Results{1, 1, 7}));
+    EXPECT_EQ((Results{DWORD(key.DeleteValue("")), DWORD(key.DeleteValue(nullptr))}), (Results{0, 0}));
+    EXPECT_EQ(Value(m, ""), std::string("the default value", 18));
+    EXPECT_EQ((Results{DWORD(key.DeleteValue("d")), DWORD(key.DeleteValue("d"))}), (Results{1, 0})) << "once";
 }
 
-TEST_F(RegistryKeyTest, SubtreesAreDeletedDepthFirst) {
+TEST(RegistryKey, SubtreesAreDeletedDepthFirst) {
+    TestMachine m;
     m.SetString(kKey + "\\Tree\\A\\A1\\deep", "v", "x");
     m.CreateKey(kKey + "\\Tree\\A\\A2");
     m.CreateKey(kKey + "\\Tree\\B");
     m.CreateKey(kKey + "\\Sibling");
     RegistryKey key(HKEY_CURRENT_USER, kPath, platform::kAllAccess, false);
+    const auto changes = [&] {  // from the record of the calls, where there is one
+        std::vector<std::string> made;
+        if (os::ChangeList* log = m.changes()) {
+            for (const auto& c : *log)
+                made.push_back((c.kind == os::Change::kKeyCreated ? "+" : "-") + c.path.substr(kKey.size() + 1));
+            log->clear();
+        }
+        return made;
+    };
     if (m.changes()) m.changes()->clear();
     ASSERT_EQ(key.DeleteSubkeyTree("Tree"), 1);
-    EXPECT_EQ(m.Subkeys(kKey), std::vector<std::string>{"Sibling"});
-    if (os::ChangeList* log = m.changes()) {  // the order, from the record of the calls
-        std::vector<std::string> deleted;
-        for (const auto& change : *log) deleted.push_back(change.path.substr(kKey.size() + 1));
-        EXPECT_EQ(deleted, (std::vector<std::string>{"Tree\\A\\A1\\deep", "Tree\\A\\A1", "Tree\\A\\A2", "Tree\\A",
-                                                     "Tree\\B", "Tree"}));
-        log->clear();
-    }
-    EXPECT_EQ(key.DeleteSubkeyTree("Missing"), 1) << "a missing subkey is made and deleted";
-    if (os::ChangeList* log = m.changes()) {
-        std::vector<os::Change::Kind> kinds;
-        for (const auto& change : *log) kinds.push_back(change.kind);
-        EXPECT_EQ(kinds, (std::vector<os::Change::Kind>{os::Change::kKeyCreated, os::Change::kKeyDeleted}));
-    }
+    const std::vector<std::string> order = {"-Tree\\A\\A1\\deep", "-Tree\\A\\A1", "-Tree\\A\\A2",
+                                            "-Tree\\A",           "-Tree\\B",     "-Tree"};
+    EXPECT_EQ(changes(), m.changes() ? order : std::vector<std::string>{});
+    EXPECT_EQ(key.DeleteSubkeyTree("Missing"), 1) << "a missing subkey is made, then deleted";
+    const std::vector<std::string> missing = {"+Missing", "-Missing"};
+    EXPECT_EQ(changes(), m.changes() ? missing : std::vector<std::string>{});
     EXPECT_EQ(key.DeleteSubkeyTree("\\NoSuchPath"), 0) << "neither opened nor created";
     EXPECT_EQ(key.DeleteSubkeyTree(""), 0);
     EXPECT_EQ(m.Subkeys(kKey), std::vector<std::string>{"Sibling"});
 }
 
-TEST_F(RegistryKeyTest, ADeletionStopsAtTheFirstSubkeyThatCannotGo) {
+TEST(RegistryKey, ADeletionStopsAtTheFirstSubkeyThatCannotGo) {
 #ifdef _WIN32
     GTEST_SKIP() << "only the simulated registry fails on demand";
 #else
+    TestMachine m;
     const std::vector<std::string> all = {"A", "B", "C", "D"};
     sim::Machine& machine = *m.machine();
     for (size_t nth = 1, faults = 0; nth < 200 && faults == machine.FaultsInjected(); ++nth) {
         for (const auto& name : all) m.CreateKey(kKey + "\\Tree\\" + name + "\\Leaf");
         RegistryKey tree(HKEY_CURRENT_USER, "Software\\ZenthoTest\\Tree", platform::kAllAccess, false);
-        faults = machine.FaultsInjected() + 1;
+        faults = machine.FaultsInjected() + 1;  // the loop ends when the calls run out
         machine.InjectFault(sim::FaultKind::kRegistry, nth);
         const int deleted = tree.DeleteAllSubkeys();
         machine.InjectFault(sim::FaultKind::kRegistry, 0);
@@ -199,23 +165,21 @@ TEST_F(RegistryKeyTest, ADeletionStopsAtTheFirstSubkeyThatCannotGo) {
 #endif
 }
 
-TEST_F(RegistryKeyTest, EnumerationListsDoubleByteNames) {
+TEST(RegistryKey, EnumerationListsDoubleByteNames) {
+    TestMachine m;
+    const std::string name = "\x96\x7c\x96\xf3\x96\x7c\x96\xf3";  // 8 bytes, 4 characters
     m.CreateKey(kKey + "\\Empty");
-    m.CreateKey(kKey + "\\List\\\x96\x7c\x96\xf3\x96\x7c\x96\xf3");  // 8 bytes, 4 characters
+    m.CreateKey(kKey + "\\List\\" + name);
     m.CreateKey(kKey + "\\List\\9.0");
-    const struct {
-        const char* path;
-        std::vector<std::string> names;
-    } rows[] = {{"Software\\ZenthoTest\\Empty", {}},
-                {"Software\\ZenthoTest\\List", {"9.0", "\x96\x7c\x96\xf3\x96\x7c\x96\xf3"}}};
-    for (const auto& row : rows) {
-        RegistryKey key(HKEY_CURRENT_USER, row.path, KEY_READ, false);
-        platform::KeyNameList names;
-        EXPECT_EQ(key.EnumSubkeys(&names), 1);
-        EXPECT_EQ(std::vector<std::string>(names.begin(), names.end()), row.names) << row.path;
+    for (const auto& [path, names] :
+         {std::make_pair("Software\\ZenthoTest\\Empty", std::vector<std::string>{}),
+          std::make_pair("Software\\ZenthoTest\\List", std::vector<std::string>{"9.0", name})}) {
+        platform::KeyNameList list;
+        EXPECT_EQ(RegistryKey(HKEY_CURRENT_USER, path, KEY_READ, false).EnumSubkeys(&list), 1) << path;
+        EXPECT_EQ(std::vector<std::string>(list.begin(), list.end()), names) << path;
     }
-    platform::KeyNameList names;
-    EXPECT_EQ(RegistryKey().EnumSubkeys(&names), 0) << "no key open";
+    platform::KeyNameList list;
+    EXPECT_EQ(RegistryKey().EnumSubkeys(&list), 0) << "no key open";
 }
 
 }  // namespace

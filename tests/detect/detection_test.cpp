@@ -1,0 +1,216 @@
+// The detection routines on both backends: Office editions from the executables'
+// version resources, the versions and folders that count; the suite's versions, user
+// folders and settings file; Acrobat's versions, machine before user; Ichitaro's three.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "detect/adobe_ichitaro.h"
+#include "detect/office.h"
+#include "detect/suite.h"
+#include "frame/exports.h"
+#include "test_machine.h"
+
+namespace {
+
+const std::string kMachine = "HKEY_LOCAL_MACHINE\\Software\\", kUser = "HKEY_CURRENT_USER\\Software\\",
+                  kOffice = kMachine + "Microsoft\\Office\\";
+
+// The texts a routine writes into its first buffers of 261 bytes, poisoned with 'x'.
+template <typename Routine>
+std::string Written(Routine routine, int buffers = 3) {
+    char out[3][262] = {};
+    for (auto& o : out) std::memset(o, 'x', 261);
+    routine(out[0], out[1], out[2]);
+    std::string text = out[0];
+    for (int i = 1; i < buffers; ++i) text += std::string(" | ") + out[i];
+    return text;
+}
+std::string Office(const char* app) {
+    return Written([&](char* a, char* b, char* c) { detect::FindLatestOfficeApp(app, a, b, c); });
+}
+std::string Suite(const char* app) {
+    return Written(
+        [&](char* a, char* b, char* c) { GetLatestSarvinTessalineAppInfo(const_cast<char*>(app), a, b, c); });
+}
+
+TEST(Office, EditionLabelsComeFromTheExecutable) {
+    const std::tuple<int, int, const char*> rows[] = {
+        // major < 0: a file without version resource
+        {9, 0, "2000"}, {8, 5, "98"}, {8, 0, "97?"}, {8, 50, "97?"}, {10, 0, ""}, {-1, 0, ""}};
+    TestMachine m;
+    const std::string folder = TestMachine::Root() + "\\Office";
+    m.SetString(kOffice + "9.0\\Word\\InstallRoot", "Path", folder);
+    for (const auto& [major, minor, label] : rows) {
+        if (major < 0) m.WriteFile(folder + "\\WINWORD.EXE", "no version resource");
+        if (major >= 0) m.WriteExe(folder + "\\WINWORD.EXE", uint16_t(major), uint16_t(minor));
+        EXPECT_EQ(Office("Word"), "Microsoft Word " + std::string(label) + " | " + folder +
+                                      "\\Winword.exe | Software\\Microsoft\\Office\\9.0\\Word")
+            << "version " << major << "." << minor;
+    }
+}
+
+TEST(Office, VersionsCompareAsStringsAndTheBarRisesWithoutPath) {
+    TestMachine m;
+    for (const char* version : {"8.0", "9.0", "10.0", "9.0a"})
+        m.SetString(kOffice + version + "\\Word\\InstallRoot", "Path", std::string("C:\\O") + version);
+    m.CreateKey(kOffice + "Common");
+    EXPECT_EQ(Office("Word"), "Microsoft Word  | C:\\O9.0\\Winword.exe | Software\\Microsoft\\Office\\9.0\\Word")
+        << "9.0 ranks above 10.0; 9.0a is no version";
+    EXPECT_EQ(Office("Excel"), " |  | ") << "no Excel in any version";
+    EXPECT_EQ(Office("Winword"), " |  | ") << "only the four applications are known";
+    for (const char* version : {"8.0", "9.0"}) m.DeleteTree(kOffice + version);
+    m.CreateKey(kOffice + "9.0\\Word\\InstallRoot");  // listed after 10.0
+    EXPECT_EQ(Office("Word"), "Microsoft Word  | C:\\O10.0\\Winword.exe | Software\\Microsoft\\Office\\10.0\\Word");
+}
+
+TEST(Office, InstallFolderForms) {
+    const std::string root = TestMachine::Root(), quoted = "\"" + root + "\\Quoted Office\\\"";
+    // The folder and "\Winword.exe" (12 bytes) must fit 260 bytes.
+    const std::string fits = root + "\\" + std::string(248 - root.size() - 1, 'o'), over = fits + "o";
+    const std::tuple<std::string, std::string> rows[] = {// "-": no Office key
+                                                         {quoted, root + "\\Quoted Office\\Winword.exe"},
+                                                         {fits, fits + "\\Winword.exe"},
+                                                         {over, ""},
+                                                         {"-", ""}};
+    for (const auto& [path, found] : rows) {
+        TestMachine m;
+        if (path != "-") m.SetString(kOffice + "9.0\\Word\\InstallRoot", "Path", path);
+        char exe[261] = "untouched", key[261] = "untouched";
+        detect::FindLatestOfficeApp("Word", nullptr, exe, key);
+        EXPECT_EQ(std::string(exe) + " | " + key,
+                  found + " | " + (found.empty() ? "" : "Software\\Microsoft\\Office\\9.0\\Word"))
+            << path.size() << " bytes: " << path;
+    }
+}
+
+void Register(TestMachine& m, const std::string& app, const std::string& version, const char* path, const char* name,
+              const char* description) {
+    const std::string key = kMachine + "Sarvin\\" + app + "\\" + version;
+    m.CreateKey(key);
+    if (path) m.SetString(key, "Path", path);
+    if (name) m.SetString(key, "Name", name);
+    if (description) m.SetString(key, "Description", description);
+}
+
+TEST(Suite, NewestWholeVersionByStringOrder) {
+    TestMachine m;
+    Register(m, "Calvora", "9.0", "C:\\Calvora90", "Calvora.exe", "Calvora 2001");
+    Register(m, "Calvora", "9.7", "\"C:\\Calvora97\\\"", "Calvora.exe", "Calvora");
+    Register(m, "Calvora", "10.0", "C:\\Calvora10", "Calvora.exe", "Calvora X");
+    Register(m, "Calvora", "9.7 Beta", "C:\\Beta", "Calvora.exe", "Beta");
+    Register(m, "Calvora", "Common", "C:\\Common", "Calvora.exe", "Common");
+    EXPECT_EQ(Suite("Calvora"), "Sarvin Calvora | C:\\Calvora97\\Calvora.exe | Software\\Sarvin\\Calvora\\9.7")
+        << "9.7 beats 10.0; the name is no version's; quotes and trailing backslash go";
+    EXPECT_EQ(Suite("Pictora"), " |  | ") << "not installed";
+    // A newer version without "Name" moves the key on, never the name and path.
+    Register(m, "Scrivale", "9.0", "C:\\Scrivale90", "Scrivale.exe", "Scrivale");
+    Register(m, "Scrivale", "9.5", "C:\\Scrivale95", nullptr, "Scrivale 2");
+    EXPECT_EQ(Suite("Scrivale"), "Sarvin Scrivale | C:\\Scrivale90\\Scrivale.exe | Software\\Sarvin\\Scrivale\\9.5");
+}
+
+TEST(Suite, UserFoldersAreExpandedAndTrimmed) {
+    TestMachine m;
+    m.SetEnv("ZT_PROFILE", TestMachine::Root() + "\\Profile");
+    m.SetString(kUser + "Sarvin\\Scrivale\\9.7\\Paths\\Glyphdeck", "JA", "%ZT_PROFILE%\\Glyphdeck\\", REG_EXPAND_SZ);
+    m.SetString(kUser + "Sarvin\\Scrivale\\9.7\\Paths\\Scripts", "JA", "\"C:\\Scripts\"");
+    m.CreateKey(kUser + "Sarvin\\Scrivale\\9.0\\Paths\\Glyphdeck");
+    const std::tuple<const char*, const char*, std::string> rows[] = {
+        // "kept": the text is left as it was
+        {"Scrivale", "Glyphdeck", TestMachine::Root() + "\\Profile\\Glyphdeck"},
+        {"Scrivale", "Scripts", "C:\\Scripts"},
+        {"Scrivale", "Work", "kept"},
+        {"Calvora", "Glyphdeck", "kept"}};
+    for (const auto& [application, folderName, found] : rows) {
+        std::string folder = "kept";
+        detect::GetSuiteUserFolder(application, folderName, &folder);
+        EXPECT_EQ(folder, found) << application << " " << folderName;
+    }
+}
+
+TEST(Suite, SettingsFileSearchFollowsTheSwitches) {
+    TestMachine m;
+    const std::string root = TestMachine::Root(), state =
+                                                      "HKEY_CURRENT_USER\\SOFTWARE\\Arvelle\\Zentho V4\\ApplTrans\\"
+                                                      "OfficeTrans\\CV";
+    Register(m, "Corvane", "5.0", (root + "\\Program").c_str(), "Corvane.exe", "Corvane");
+    m.SetString(kMachine + "Sarvin\\Corvane\\5.0", "DataPath", root + "\\Data\\");
+    char windows[MAX_PATH];
+    os::GetWindowsDirectoryA(windows, MAX_PATH);
+    const auto settings = [&](const std::string& folder, const char* icons) {
+        m.WriteFile(folder + "\\Corvane.ini", icons ? std::string("[Corvane]\r\nWinNTIconPath=") + icons + "\r\n" : "");
+    };
+    const auto iconPath = [](const char* key) {
+        char out[261];
+        std::memset(out, 'x', sizeof out);
+        const long n = detect::FindCorvaneIconPath(key, out);
+        EXPECT_EQ(static_cast<size_t>(n), std::strlen(out)) << "the count of " << out;
+        return std::string(out);
+    };
+    settings(root + "\\Data", "C:\\FromData");
+    EXPECT_EQ(iconPath(nullptr), "") << "without the switch the data folder is not tried";
+    settings(windows, "C:\\FromWindows");
+    EXPECT_EQ(iconPath(nullptr), "C:\\FromWindows");
+    settings(root + "\\Program", "C:\\FromProgram");
+    EXPECT_EQ(iconPath(nullptr), "C:\\FromProgram") << "the program's folder before Windows'";
+    m.SetDword(state, "ForceSearchDataPath", 1);
+    EXPECT_EQ(iconPath(nullptr), "C:\\FromData");
+    EXPECT_EQ(detect::FindCorvaneIconPath(nullptr, nullptr), 11) << "the length alone";
+    m.SetDword(state, "ForceSearchDataPath", 0);
+    settings(root + "\\Program", nullptr);
+    EXPECT_EQ(iconPath(nullptr), "") << "a settings file without the key";
+    settings(root + "\\OnPath", "C:\\FromPath");
+    m.SetEnv("PATH", root + "\\Nothing;" + root + "\\OnPath");
+    EXPECT_EQ(iconPath("Software\\Sarvin\\Corvane\\None"), "C:\\FromWindows") << "PATH only with its switch";
+    m.SetDword(state, "ForceSearchPathEnv", 1);
+    EXPECT_EQ(iconPath("Software\\Sarvin\\Corvane\\None"), "C:\\FromPath");
+}
+
+TEST(AdobeAndIchitaro, AdobeVersionsMachineFirstThenUser) {
+    TestMachine m;
+    const auto adobe = [](const char* product) {
+        int found = -1;
+        const std::string text =
+            Written([&](char* a, char* b, char*) { found = detect::FindLatestAdobeApp(product, a, b); }, 2);
+        return std::to_string(found) + " " + text;
+    };
+    EXPECT_EQ(adobe("Acrobat Reader"), "0  | ");
+    m.SetString(kUser + "Adobe\\Adobe Acrobat\\5.0\\InstallPath", "", "C:\\UserAcrobat");
+    EXPECT_EQ(adobe("Adobe Acrobat"), "1 Adobe Acrobat 5.0 | C:\\UserAcrobat") << "registered for the user alone";
+    for (const char* version : {"4.0", "5.0", "10.0"})
+        m.SetString(kMachine + "Adobe\\Acrobat Reader\\" + version + "\\InstallPath", "",
+                    std::string("\"C:\\R") + version + "\\\"");
+    m.SetString(kUser + "Adobe\\Acrobat Reader\\6.0\\InstallPath", "", "C:\\UserReader");
+    EXPECT_EQ(adobe("Acrobat Reader"), "1 Acrobat Reader 5.0 | \"C:\\R5.0\\\"")
+        << "5.0 beats 10.0; the folder as stored; the user's not read";
+    m.CreateKey(kMachine + "Adobe\\Adobe Acrobat\\5.0");
+    EXPECT_EQ(adobe("Adobe Acrobat"), "1 Adobe Acrobat 5.0 | ") << "a version without InstallPath, with no folder";
+}
+
+TEST(AdobeAndIchitaro, IchitaroKnowsThreeVersions) {
+    const std::tuple<std::vector<const char*>, const char*> rows[] = {
+        {{"10.0", "11.0"}, "Taro 11.0 | C:\\JUST\\TARO11\\Taro11.exe"},
+        {{"9.0", "10.0"}, "Taro 9.0 | C:\\JUST\\TARO9\\Taro9.exe"},
+        {{"10.0"}, "Taro 10.0 | C:\\JUST\\TARO10\\Taro10.exe"},  // its folder quoted, with a trailing backslash
+        {{"12.0"}, " | "},
+        {{"11.0", "12.0"}, " | "},  // a greater unknown version hides the known ones
+        {{"Common"}, " | "},
+    };
+    for (const auto& [versions, found] : rows) {
+        TestMachine m;
+        const std::string folders = kMachine + "Justsystem\\Common\\SETUP\\Folder";
+        m.SetString(folders, "Tarowin9", "C:\\JUST\\TARO9");
+        m.SetString(folders, "Taro10", "\"C:\\JUST\\TARO10\\\"");
+        m.SetString(folders, "Taro11", "C:\\JUST\\TARO11");
+        for (const char* version : versions)
+            m.SetString(kMachine + "Justsystem\\Taro\\" + version + "\\SETUP\\ProductName", "Detail",
+                        std::string("Taro ") + version);
+        EXPECT_EQ(Written([](char* a, char* b, char*) { detect::FindLatestIchitaro(a, b); }, 2), found)
+            << "versions up to " << versions.back();
+    }
+}
+
+}  // namespace
