@@ -51,6 +51,14 @@ TEST(Office, EditionLabelsComeFromTheExecutable) {
                                       "\\Winword.exe | Software\\Microsoft\\Office\\9.0\\Word")
             << "version " << major << "." << minor;
     }
+    const std::pair<std::string, std::string> others[] = {
+        {"Excel", "Excel.exe"}, {"PowerPoint", "Powerpnt.exe"}, {"Outlook", "Outlook.exe"}};
+    for (const auto& [app, exe] : others) {
+        m.SetString(kOffice + "9.0\\" + app + "\\InstallRoot", "Path", folder);
+        m.WriteExe(folder + "\\" + exe, 9, 0);
+        EXPECT_EQ(Office(app.c_str()), "Microsoft " + app + " 2000 | " + folder + "\\" + exe +
+                                           " | Software\\Microsoft\\Office\\9.0\\" + app);
+    }
 }
 
 TEST(Office, VersionsCompareAsStringsAndTheBarRisesWithoutPath) {

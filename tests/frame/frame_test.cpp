@@ -101,17 +101,16 @@ TEST(Frame, ExportsRunInTheLibrarysModuleStateAndGiveTheCallersBack) {
     TestMachine m;
     Furnish(m);
     install::SetUpdateObserver([](unsigned int, int, int) { g_seen = frame::CurrentModuleState(); });
-    const frame::ModuleState* const expected[] = {nullptr, &frame::kLibraryModuleState, &kCaller};
+    const frame::ModuleState* const installerSees[] = {nullptr, &frame::kLibraryModuleState, &kCaller};
     auto name = [](const frame::ModuleState* state) { return state ? state->name : "no installer call"; };
     for (const auto& e : kExports) {
         g_seen = nullptr;
         frame::SetCurrentModuleState(&kCaller);
         e.call();
         EXPECT_EQ(frame::CurrentModuleState(), &kCaller) << e.name << ": the caller's module state is not back";
-        EXPECT_STREQ(name(g_seen), name(expected[e.installer])) << e.name << ": the installer's module state";
+        EXPECT_STREQ(name(g_seen), name(installerSees[e.installer])) << e.name << ": the installer's module state";
     }
     install::SetUpdateObserver(nullptr);
-    frame::SetCurrentModuleState(nullptr);
 }
 
 TEST(Frame, AnExportThatRunsOutOfMemoryAnswersItsFailure) {
@@ -119,18 +118,16 @@ TEST(Frame, AnExportThatRunsOutOfMemoryAnswersItsFailure) {
     GTEST_SKIP() << "only the simulated machine makes the library's own operator new fail on demand";
 #else
     for (const auto& e : kExports) {
-        SCOPED_TRACE(e.name);
         TestMachine m;  // which checks, when it goes, that nothing is left held
         Furnish(m);
         std::memset(g_text, 0x7F, sizeof g_text);
         frame::SetCurrentModuleState(&kCaller);
         m.machine()->InjectFault(sim::FaultKind::kNew, 1);
-        EXPECT_EQ(e.call(), e.failure);
-        EXPECT_EQ(m.machine()->FaultsInjected(), 1u) << "the export made no allocation of its own";
-        EXPECT_EQ(frame::CurrentModuleState(), &kCaller);
-        EXPECT_TRUE(std::string(e.name) != "GetSupportedApplications" || g_text[0] == 0) << "the list is not empty";
+        EXPECT_EQ(e.call(), e.failure) << e.name;
+        EXPECT_EQ(m.machine()->FaultsInjected(), 1u) << e.name << ": no allocation of its own";
+        EXPECT_EQ(frame::CurrentModuleState(), &kCaller) << e.name;
+        EXPECT_TRUE(std::string(e.name) != "GetSupportedApplications" || !g_text[0]) << "the list is not empty";
     }
-    frame::SetCurrentModuleState(nullptr);
 #endif
 }
 

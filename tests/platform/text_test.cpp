@@ -14,29 +14,29 @@ namespace {
 
 TEST(Text, TrimPathDropsQuotesAndOneTrailingBackslash) {
     TestMachine m;
-    const struct {
-        const char *in, *out;
-    } rows[] = {
-        {"\"C:\\Program Files\\Office\\\"", "C:\\Program Files\\Office"},
+    // Only one backslash goes; 0x5C as a second byte is none; a quote goes on either side
+    // alone; a lone lead byte at the end ends the walk.
+    const std::pair<const char*, const char*> rows[] = {
+        {"\"C:\\Office\\\"", "C:\\Office"},
         {"C:\\", "C:"},
         {"\\", ""},
-        {"C:\\a\\\\", "C:\\a\\"},          // only one backslash goes
-        {"C:\\\x83\x5c", "C:\\\x83\x5c"},  // 0x5C is the second byte of a character
-        {"abc\"", "abc"},                  // the trailing quote goes without a leading one
+        {"C:\\a\\\\", "C:\\a\\"},
+        {"C:\\\x83\x5c", "C:\\\x83\x5c"},
+        {"abc\"", "abc"},
         {"\"abc", "abc"},
         {"\"", ""},
         {"\"\"", ""},
-        {"C:\\a\x83", "C:\\a\x83"},  // a lone lead byte at the end ends the walk
+        {"C:\\a\x83", "C:\\a\x83"},
         {"", ""},
     };
-    for (const auto& row : rows) {
+    for (const auto& [in, out] : rows) {
         char text[64];
         std::memset(text, 0x7F, sizeof text);
-        std::strcpy(text, row.in);
+        std::strcpy(text, in);
         platform::TrimPath(text);
-        EXPECT_EQ(std::string(text, std::strlen(row.out) + 1) + text[std::strlen(row.in) + 1],
-                  row.out + std::string(1, '\0') + '\x7F')
-            << "trimming " << row.in;
+        EXPECT_EQ(std::string(text, std::strlen(out) + 1) + text[std::strlen(in) + 1],
+                  out + std::string(1, '\0') + '\x7F')
+            << "trimming " << in;
     }
 }
 
