@@ -64,40 +64,17 @@ TEST(DefaultBrowser, NamesAndPathsByCommand) {
     }
 }
 
-// Internet Explorer or Navigator the default browser, with an integration recorded on.
-void Furnish(TestMachine& m, bool navigator) {
-    const std::string ie = TestMachine::Root() + "\\IE\\IEXPLORE.EXE",
-                      key = kStates + (navigator ? "BrwsTrans\\NS" : "BrwsTrans\\IE");
-    m.WriteExe(ie, 5, 50);
-    m.SetString(kAppPaths + "IEXPLORE.EXE", "", ie);
-    m.SetString(kNetscape + "4.76 (en)\\Main", "Install Directory", "C:\\Communicator");
-    m.SetString(kHttp, "", navigator ? "C:\\Communicator\\Program\\netscape.exe -url \"%1\"" : '"' + ie + "\" -nohome");
-    m.SetString(key, "applname", navigator ? "Netscape Navigator 4.76 (en)" : "Microsoft Internet Explorer 5.5");
-    m.SetDword(key, "Trans", 1);
-}
-
-TEST(DefaultBrowser, StateIsThatOfTheBrowserNamed) {
-    for (const auto& [navigator, appId] : {std::make_pair(false, 0x101u), std::make_pair(true, 0x102u)}) {
-        TestMachine m;
-        Furnish(m, navigator);
-        const char* what = navigator ? "Navigator" : "Internet Explorer";
-        EXPECT_EQ(GetDefaultBrowserState(), 1) << what;
-        EXPECT_EQ(SetDefaultBrowserState(0), 1) << what << ": the state before";
-        EXPECT_EQ(GetLatestApplicationState(appId) + GetDefaultBrowserState(), 0) << what << ": switched off";
-    }
-    TestMachine m;
-    m.SetString(kHttp, "", "C:\\Opera\\opera.exe \"%1\"");
-    EXPECT_EQ(GetDefaultBrowserState(), 0) << "neither browser";
-    EXPECT_EQ(SetDefaultBrowserState(1), 0);
-    EXPECT_FALSE(m.KeyExists("HKEY_CURRENT_USER\\SOFTWARE\\Arvelle")) << "nothing recorded";
-}
-
 TEST(DefaultBrowser, ABrowserNamedOnceOnlyAnswersTheStateReadBefore) {
 #ifdef _WIN32
     GTEST_SKIP() << "only the simulated registry fails on demand";
 #else
     TestMachine m;
-    Furnish(m, false);
+    const std::string ie = TestMachine::Root() + "\\IEXPLORE.EXE";
+    m.WriteExe(ie, 5, 50);
+    m.SetString(kAppPaths + "IEXPLORE.EXE", "", ie);
+    m.SetString(kHttp, "", ie);
+    m.SetString(kStates + "BrwsTrans\\IE", "applname", "Microsoft Internet Explorer 5.5");
+    m.SetDword(kStates + "BrwsTrans\\IE", "Trans", 1);
     sim::Machine& machine = *m.machine();
     const size_t before = machine.Operations(sim::FaultKind::kRegistry);
     ASSERT_EQ(GetDefaultBrowserState(), 1);
@@ -142,34 +119,43 @@ TEST(DefaultMailer, NamesByProgramAndVersion) {
 
 std::vector<unsigned int> g_switched;
 
-TEST(DefaultMailer, StateIsThatOfTheClientNamed) {
+TEST(DefaultPrograms, StateIsThatOfTheProgramNamed) {
     TestMachine m;
     const std::string r = TestMachine::Root();
-    for (const char* exe : {"msimn.exe", "Eudora.exe", "quillon.exe"}) m.SetString(kAppPaths + exe, "", r + "\\" + exe);
+    for (const char* exe : {"IEXPLORE.EXE", "msimn.exe", "Eudora.exe", "quillon.exe"})
+        m.SetString(kAppPaths + exe, "", r + "\\" + exe);
+    m.WriteExe(r + "\\IEXPLORE.EXE", 5, 50);
     m.WriteExe(r + "\\msimn.exe", 5, 50);
     m.WriteExe(r + "\\Eudora.exe", 4, 3, 2);
     m.WriteExe(r + "\\quillon.exe", 1, 2, 3);
     m.WriteExe(r + "\\OUTLOOK.EXE", 9, 0);
     m.SetString(kLM + "Microsoft\\Office\\9.0\\Outlook\\InstallRoot", "Path", r);
-    m.CreateKey(kNetscape + "4.76 (en)\\Main");
-    // Outlook Express comes before Outlook, whose name begins the same way.
-    const std::tuple<const char*, unsigned int, const char*, const char*> rows[] = {
-        {"msimn.exe", 0x201, "OE", "Microsoft Outlook Express 5.5"},
-        {"OUTLOOK.EXE", 0x202, "OL", "Microsoft Outlook 2000"},
-        {"netscape.exe", 0x204, "NM", "Netscape Messenger 4.76 (en)"},
-        {"Eudora.exe", 0x208, "EP", "Qualcomm Eudora Pro  4.3.2"},
-        {"quillon.exe", 0x210, "QL", "Quillon 1.2.3"},
-        {"corvane.exe", 0, nullptr, nullptr},  // the groupware has no state
+    m.SetString(kNetscape + "4.76 (en)\\Main", "Install Directory", r);
+    // Browser (or mailer), its program, then the AppId of its state (0: none), the state's
+    // key and the name recorded there. Outlook Express comes before Outlook, whose name
+    // begins the same way; the groupware has no state.
+    const std::tuple<bool, const char*, unsigned int, const char*, const char*> rows[] = {
+        {true, "IEXPLORE.EXE", 0x101, "BrwsTrans\\IE", "Microsoft Internet Explorer 5.5"},
+        {true, "Program\\netscape.exe", 0x102, "BrwsTrans\\NS", "Netscape Navigator 4.76 (en)"},
+        {true, "opera.exe", 0, nullptr, nullptr},
+        {false, "msimn.exe", 0x201, "MailTrans\\OE", "Microsoft Outlook Express 5.5"},
+        {false, "OUTLOOK.EXE", 0x202, "MailTrans\\OL", "Microsoft Outlook 2000"},
+        {false, "netscape.exe", 0x204, "MailTrans\\NM", "Netscape Messenger 4.76 (en)"},
+        {false, "Eudora.exe", 0x208, "MailTrans\\EP", "Qualcomm Eudora Pro  4.3.2"},
+        {false, "quillon.exe", 0x210, "MailTrans\\QL", "Quillon 1.2.3"},
+        {false, "corvane.exe", 0, nullptr, nullptr},
     };
     install::SetUpdateObserver([](unsigned int appId, int, int) { g_switched.push_back(appId); });
-    for (const auto& [program, appId, key, applname] : rows) {
-        m.SetString(kMailto, "", r + "\\" + program + " /mailurl:%1");
-        if (key) m.SetString(kStates + "MailTrans\\" + key, "applname", applname);
-        if (key) m.SetDword(kStates + "MailTrans\\" + key, "Trans", 1);
+    for (const auto& [browser, program, appId, key, applname] : rows) {
+        m.SetString(browser ? kHttp : kMailto, "", r + "\\" + program + " %1");
+        if (key) m.SetString(kStates + key, "applname", applname);
+        if (key) m.SetDword(kStates + key, "Trans", 1);
+        const auto get = browser ? GetDefaultBrowserState : GetDefaultMailerState;
+        const auto set = browser ? SetDefaultBrowserState : SetDefaultMailerState;
         g_switched.clear();
-        EXPECT_EQ(GetDefaultMailerState(), appId ? 1 : 0) << program;
-        EXPECT_EQ(SetDefaultMailerState(0), appId ? 1 : 0) << program << ": the state before";
-        EXPECT_EQ(GetDefaultMailerState(), 0) << program;
+        EXPECT_EQ(get(), appId ? 1 : 0) << program;
+        EXPECT_EQ(set(0), appId ? 1 : 0) << program << ": the state before";
+        EXPECT_EQ(get(), 0) << program;
         EXPECT_EQ(g_switched, (appId ? std::vector<unsigned int>{appId} : std::vector<unsigned int>{}))
             << program << ": the AppIds the installer switched";
     }

@@ -29,35 +29,31 @@ std::string Written(Routine routine, int buffers = 3) {
     for (int i = 1; i < buffers; ++i) text += std::string(" | ") + out[i];
     return text;
 }
-std::string Office(const char* app) {
-    return Written([&](char* a, char* b, char* c) { detect::FindLatestOfficeApp(app, a, b, c); });
-}
-std::string Suite(const char* app) {
-    return Written(
-        [&](char* a, char* b, char* c) { GetLatestSarvinTessalineAppInfo(const_cast<char*>(app), a, b, c); });
+std::string Office(const std::string& app) {
+    return Written([&](char* a, char* b, char* c) { detect::FindLatestOfficeApp(app.c_str(), a, b, c); });
 }
 
-TEST(Office, EditionLabelsComeFromTheExecutable) {
-    const std::tuple<int, int, const char*> rows[] = {
+TEST(Office, EditionLabelsAndProgramsComeFromTheExecutables) {
+    TestMachine m;
+    const std::string folder = TestMachine::Root() + "\\Office", word = " | " + folder +
+                                                                        "\\Winword.exe | Software\\"
+                                                                        "Microsoft\\Office\\9.0\\Word";
+    m.SetString(kOffice + "9.0\\Word\\InstallRoot", "Path", folder);
+    const std::tuple<int, int, const char*> labels[] = {
         // major < 0: a file without version resource
         {9, 0, "2000"}, {8, 5, "98"}, {8, 0, "97?"}, {8, 50, "97?"}, {10, 0, ""}, {-1, 0, ""}};
-    TestMachine m;
-    const std::string folder = TestMachine::Root() + "\\Office";
-    m.SetString(kOffice + "9.0\\Word\\InstallRoot", "Path", folder);
-    for (const auto& [major, minor, label] : rows) {
+    for (const auto& [major, minor, label] : labels) {
         if (major < 0) m.WriteFile(folder + "\\WINWORD.EXE", "no version resource");
         if (major >= 0) m.WriteExe(folder + "\\WINWORD.EXE", uint16_t(major), uint16_t(minor));
-        EXPECT_EQ(Office("Word"), "Microsoft Word " + std::string(label) + " | " + folder +
-                                      "\\Winword.exe | Software\\Microsoft\\Office\\9.0\\Word")
-            << "version " << major << "." << minor;
+        EXPECT_EQ(Office("Word"), "Microsoft Word " + std::string(label) + word) << major << "." << minor;
     }
     const std::pair<std::string, std::string> others[] = {
         {"Excel", "Excel.exe"}, {"PowerPoint", "Powerpnt.exe"}, {"Outlook", "Outlook.exe"}};
     for (const auto& [app, exe] : others) {
         m.SetString(kOffice + "9.0\\" + app + "\\InstallRoot", "Path", folder);
         m.WriteExe(folder + "\\" + exe, 9, 0);
-        EXPECT_EQ(Office(app.c_str()), "Microsoft " + app + " 2000 | " + folder + "\\" + exe +
-                                           " | Software\\Microsoft\\Office\\9.0\\" + app);
+        EXPECT_EQ(Office(app), "Microsoft " + app + " 2000 | " + folder + "\\" + exe +
+                                   " | Software\\Microsoft\\Office\\9.0\\" + app);
     }
 }
 
@@ -76,17 +72,13 @@ TEST(Office, VersionsCompareAsStringsAndTheBarRisesWithoutPath) {
 }
 
 TEST(Office, InstallFolderForms) {
-    const std::string root = TestMachine::Root(), quoted = "\"" + root + "\\Quoted Office\\\"";
-    // The folder and "\Winword.exe" (12 bytes) must fit 260 bytes.
-    const std::string fits = root + "\\" + std::string(248 - root.size() - 1, 'o'), over = fits + "o";
-    const std::tuple<std::string, std::string> rows[] = {// "-": no Office key
-                                                         {quoted, root + "\\Quoted Office\\Winword.exe"},
-                                                         {fits, fits + "\\Winword.exe"},
-                                                         {over, ""},
-                                                         {"-", ""}};
-    for (const auto& [path, found] : rows) {
+    // Quoted with a trailing backslash; 248 bytes, which fit 260 with "\Winword.exe", and 249.
+    const std::string root = TestMachine::Root(), fits = root + "\\" + std::string(248 - root.size() - 1, 'o');
+    for (const auto& [path, found] :
+         {std::make_pair("\"" + root + "\\Quoted\\\"", root + "\\Quoted\\Winword.exe"),
+          std::make_pair(fits, fits + "\\Winword.exe"), std::make_pair(fits + "o", std::string())}) {
         TestMachine m;
-        if (path != "-") m.SetString(kOffice + "9.0\\Word\\InstallRoot", "Path", path);
+        m.SetString(kOffice + "9.0\\Word\\InstallRoot", "Path", path);
         char exe[261] = "untouched", key[261] = "untouched";
         detect::FindLatestOfficeApp("Word", nullptr, exe, key);
         EXPECT_EQ(std::string(exe) + " | " + key,
@@ -95,28 +87,34 @@ TEST(Office, InstallFolderForms) {
     }
 }
 
-void Register(TestMachine& m, const std::string& app, const std::string& version, const char* path, const char* name,
-              const char* description) {
-    const std::string key = kMachine + "Sarvin\\" + app + "\\" + version;
+std::string Suite(const char* app) {
+    return Written(
+        [&](char* a, char* b, char* c) { GetLatestSarvinTessalineAppInfo(const_cast<char*>(app), a, b, c); });
+}
+
+// Path, Name and Description of an application's version ("-": none).
+void Register(TestMachine& m, const std::string& version, const std::string& path, const std::string& name,
+              const std::string& description) {
+    const std::string key = kMachine + "Sarvin\\" + version;
     m.CreateKey(key);
-    if (path) m.SetString(key, "Path", path);
-    if (name) m.SetString(key, "Name", name);
-    if (description) m.SetString(key, "Description", description);
+    const std::pair<const char*, std::string> values[] = {{"Path", path}, {"Name", name}, {"Description", description}};
+    for (const auto& [value, text] : values)
+        if (text != "-") m.SetString(key, value, text);
 }
 
 TEST(Suite, NewestWholeVersionByStringOrder) {
     TestMachine m;
-    Register(m, "Calvora", "9.0", "C:\\Calvora90", "Calvora.exe", "Calvora 2001");
-    Register(m, "Calvora", "9.7", "\"C:\\Calvora97\\\"", "Calvora.exe", "Calvora");
-    Register(m, "Calvora", "10.0", "C:\\Calvora10", "Calvora.exe", "Calvora X");
-    Register(m, "Calvora", "9.7 Beta", "C:\\Beta", "Calvora.exe", "Beta");
-    Register(m, "Calvora", "Common", "C:\\Common", "Calvora.exe", "Common");
+    Register(m, "Calvora\\9.0", "C:\\Calvora90", "Calvora.exe", "Calvora 2001");
+    Register(m, "Calvora\\9.7", "\"C:\\Calvora97\\\"", "Calvora.exe", "Calvora");
+    Register(m, "Calvora\\10.0", "C:\\Calvora10", "Calvora.exe", "Calvora X");
+    Register(m, "Calvora\\9.7 Beta", "C:\\Beta", "Calvora.exe", "Beta");
+    Register(m, "Calvora\\Common", "C:\\Common", "Calvora.exe", "Common");
     EXPECT_EQ(Suite("Calvora"), "Sarvin Calvora | C:\\Calvora97\\Calvora.exe | Software\\Sarvin\\Calvora\\9.7")
         << "9.7 beats 10.0; the name is no version's; quotes and trailing backslash go";
     EXPECT_EQ(Suite("Pictora"), " |  | ") << "not installed";
     // A newer version without "Name" moves the key on, never the name and path.
-    Register(m, "Scrivale", "9.0", "C:\\Scrivale90", "Scrivale.exe", "Scrivale");
-    Register(m, "Scrivale", "9.5", "C:\\Scrivale95", nullptr, "Scrivale 2");
+    Register(m, "Scrivale\\9.0", "C:\\Scrivale90", "Scrivale.exe", "Scrivale");
+    Register(m, "Scrivale\\9.5", "C:\\Scrivale95", "-", "Scrivale 2");
     EXPECT_EQ(Suite("Scrivale"), "Sarvin Scrivale | C:\\Scrivale90\\Scrivale.exe | Software\\Sarvin\\Scrivale\\9.5");
 }
 
@@ -144,37 +142,34 @@ TEST(Suite, SettingsFileSearchFollowsTheSwitches) {
     const std::string root = TestMachine::Root(), state =
                                                       "HKEY_CURRENT_USER\\SOFTWARE\\Arvelle\\Zentho V4\\ApplTrans\\"
                                                       "OfficeTrans\\CV";
-    Register(m, "Corvane", "5.0", (root + "\\Program").c_str(), "Corvane.exe", "Corvane");
+    Register(m, "Corvane\\5.0", root + "\\Program", "Corvane.exe", "Corvane");
     m.SetString(kMachine + "Sarvin\\Corvane\\5.0", "DataPath", root + "\\Data\\");
+    m.SetEnv("PATH", root + "\\Nothing;" + root + "\\OnPath");
     char windows[MAX_PATH];
     os::GetWindowsDirectoryA(windows, MAX_PATH);
-    const auto settings = [&](const std::string& folder, const char* icons) {
-        m.WriteFile(folder + "\\Corvane.ini", icons ? std::string("[Corvane]\r\nWinNTIconPath=") + icons + "\r\n" : "");
+    // Each step writes a settings file ("folder|icons", no icons: no key) or switches a
+    // search on or off ("switch|0 or 1"), then reads with the version key found or given.
+    const std::tuple<std::string, const char*, const char*> steps[] = {
+        {root + "\\Data|C:\\FromData", nullptr, ""},  // without the switch the data folder is not tried
+        {std::string(windows) + "|C:\\FromWindows", nullptr, "C:\\FromWindows"},
+        {root + "\\Program|C:\\FromProgram", nullptr, "C:\\FromProgram"},  // the program's folder first
+        {"ForceSearchDataPath|1", nullptr, "C:\\FromData"},
+        {"ForceSearchDataPath|0", nullptr, "C:\\FromProgram"},
+        {root + "\\Program|", nullptr, ""},  // a settings file without the key
+        {root + "\\OnPath|C:\\FromPath", "Software\\Sarvin\\Corvane\\None",
+         "C:\\FromWindows"},  // PATH needs its switch
+        {"ForceSearchPathEnv|1", "Software\\Sarvin\\Corvane\\None", "C:\\FromPath"},
     };
-    const auto iconPath = [](const char* key) {
+    for (const auto& [step, key, found] : steps) {
+        const std::string target = step.substr(0, step.find('|')), value = step.substr(step.find('|') + 1);
+        if (target.rfind("Force", 0) == 0) m.SetDword(state, target.c_str(), value == "1");
+        if (target.rfind("Force", 0) != 0)
+            m.WriteFile(target + "\\Corvane.ini", value.empty() ? "" : "[Corvane]\r\nWinNTIconPath=" + value + "\r\n");
         char out[261];
         std::memset(out, 'x', sizeof out);
         const long n = detect::FindCorvaneIconPath(key, out);
-        EXPECT_EQ(static_cast<size_t>(n), std::strlen(out)) << "the count of " << out;
-        return std::string(out);
-    };
-    settings(root + "\\Data", "C:\\FromData");
-    EXPECT_EQ(iconPath(nullptr), "") << "without the switch the data folder is not tried";
-    settings(windows, "C:\\FromWindows");
-    EXPECT_EQ(iconPath(nullptr), "C:\\FromWindows");
-    settings(root + "\\Program", "C:\\FromProgram");
-    EXPECT_EQ(iconPath(nullptr), "C:\\FromProgram") << "the program's folder before Windows'";
-    m.SetDword(state, "ForceSearchDataPath", 1);
-    EXPECT_EQ(iconPath(nullptr), "C:\\FromData");
-    EXPECT_EQ(detect::FindCorvaneIconPath(nullptr, nullptr), 11) << "the length alone";
-    m.SetDword(state, "ForceSearchDataPath", 0);
-    settings(root + "\\Program", nullptr);
-    EXPECT_EQ(iconPath(nullptr), "") << "a settings file without the key";
-    settings(root + "\\OnPath", "C:\\FromPath");
-    m.SetEnv("PATH", root + "\\Nothing;" + root + "\\OnPath");
-    EXPECT_EQ(iconPath("Software\\Sarvin\\Corvane\\None"), "C:\\FromWindows") << "PATH only with its switch";
-    m.SetDword(state, "ForceSearchPathEnv", 1);
-    EXPECT_EQ(iconPath("Software\\Sarvin\\Corvane\\None"), "C:\\FromPath");
+        EXPECT_EQ(std::to_string(n) + " " + out, std::to_string(std::strlen(found)) + " " + found) << "after " << step;
+    }
 }
 
 TEST(AdobeAndIchitaro, AdobeVersionsMachineFirstThenUser) {
@@ -199,12 +194,14 @@ TEST(AdobeAndIchitaro, AdobeVersionsMachineFirstThenUser) {
 }
 
 TEST(AdobeAndIchitaro, IchitaroKnowsThreeVersions) {
+    // Ichitaro 10's folder is written quoted, with a trailing backslash; a greater
+    // unknown version hides the known ones.
     const std::tuple<std::vector<const char*>, const char*> rows[] = {
         {{"10.0", "11.0"}, "Taro 11.0 | C:\\JUST\\TARO11\\Taro11.exe"},
         {{"9.0", "10.0"}, "Taro 9.0 | C:\\JUST\\TARO9\\Taro9.exe"},
-        {{"10.0"}, "Taro 10.0 | C:\\JUST\\TARO10\\Taro10.exe"},  // its folder quoted, with a trailing backslash
+        {{"10.0"}, "Taro 10.0 | C:\\JUST\\TARO10\\Taro10.exe"},
         {{"12.0"}, " | "},
-        {{"11.0", "12.0"}, " | "},  // a greater unknown version hides the known ones
+        {{"11.0", "12.0"}, " | "},
         {{"Common"}, " | "},
     };
     for (const auto& [versions, found] : rows) {

@@ -3,6 +3,7 @@
 // key order; unreadable versions; hostile values in App Paths.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <tuple>
@@ -81,33 +82,27 @@ TEST(LatestApplication, NamesAndPathsOfEachMethod) {
 }
 
 TEST(LatestApplication, VersionsInEitherKeyOrder) {
-    // Each "key|name|text" (or a key alone) set in the order given, and what the call
-    // answers with the keys listed sorted (as Windows NT does) and as created (9x).
+    // Values "key|name|text" (or keys alone) set in the order given, joined by ';'; what
+    // the call answers with the keys listed sorted (as Windows NT does) and as created (9x).
     const std::string office = kLM + "Microsoft\\Office\\", http = kLM + "Classes\\http\\shell\\open\\command||",
-                      mailto = kLM + "Classes\\mailto\\shell\\open\\command||";
-    const Answer reader = Text("Adobe Acrobat Reader 5.0"), navigator = Text("Netscape Navigator 4.76 (en)", 1);
-    const std::tuple<const char*, std::vector<std::string>, std::function<Answer()>, Answer, Answer> rows[] = {
+                      mailto = kLM + "Classes\\mailto\\shell\\open\\command||",
+                      main = "\\Main|Install Directory|C:\\N;";
+    const Answer reader = Text("Adobe Acrobat Reader 5.0"), navigator = Text("Netscape Navigator 4.76 (en)", 1),
+                 word = Text("C:\\O10\\Winword.exe"), messenger = Text("Netscape Messenger 4.7", 1), no = {-2, ""};
+    const auto browser = std::bind(Ask<LONG (*)(char*)>, GetDefaultBrowser),
+               mailer = std::bind(Ask<LONG (*)(char*)>, GetDefaultMailer);
+    const std::tuple<const char*, std::string, std::function<Answer()>, Answer, Answer> rows[] = {
         {"Adobe: the greatest version",
-         {kAdobe + "Acrobat Reader\\5.0\\InstallPath||C:\\R5", kAdobe + "Acrobat Reader\\4.0"},
-         [] { return Name(0x1002); },
-         reader,
-         reader},
+         kAdobe + "Acrobat Reader\\5.0\\InstallPath||C:\\R5;" + kAdobe + "Acrobat Reader\\4.0", std::bind(Name, 0x1002),
+         reader, reader},
         {"default browser: the greatest Navigator in the command's folder",
-         {kNetscape + "4.76 (en)\\Main|Install Directory|C:\\N", kNetscape + "4.7 (en)\\Main|Install Directory|C:\\N",
-          http + "C:\\N\\Program\\netscape.exe -k"},
-         [] { return Ask(GetDefaultBrowser); },
-         navigator,
-         navigator},
+         kNetscape + "4.76 (en)" + main + kNetscape + "4.7 (en)" + main + http + "C:\\N\\Program\\netscape.exe -k",
+         browser, navigator, navigator},
         {"Office: a version without Path raises the bar",
-         {office + "9.0\\Word\\InstallRoot", office + "10.0\\Word\\InstallRoot|Path|C:\\O10"},
-         [] { return Path(0x401); },
-         Text("C:\\O10\\Winword.exe"),
-         kNone},
+         office + "9.0\\Word\\InstallRoot;" + office + "10.0\\Word\\InstallRoot|Path|C:\\O10", std::bind(Path, 0x401),
+         word, kNone},
         {"default mailer: the greatest version, when one that led had Main",
-         {kNetscape + "4.7", kNetscape + "4.5\\Main", mailto + "C:\\N\\netscape.exe -mail"},
-         [] { return Ask(GetDefaultMailer); },
-         Text("Netscape Messenger 4.7", 1),
-         Answer{-2, ""}},
+         kNetscape + "4.7;" + kNetscape + "4.5\\Main;" + mailto + "C:\\N\\netscape.exe -mail", mailer, messenger, no},
     };
     for (bool created : {false, true}) {
         if (created && !TestMachine::Simulated())
@@ -115,7 +110,9 @@ TEST(LatestApplication, VersionsInEitherKeyOrder) {
         for (const auto& [what, values, ask, sorted, asCreated] : rows) {
             TestMachine m;
             if (created) m.ListKeysInCreationOrder();
-            for (const auto& value : values) {
+            for (size_t at = 0, end; at < values.size(); at = end + 1) {
+                end = std::min(values.find(';', at), values.size());
+                const std::string value = values.substr(at, end - at);
                 const size_t name = value.find('|'), text = value.find('|', name + 1);
                 if (name == std::string::npos) m.CreateKey(value);
                 if (name != std::string::npos)

@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <string>
+#include <tuple>
 
 #include "pe-maker/pe_writer.h"
 #include "platform/text.h"
@@ -42,33 +43,29 @@ TEST(Text, TrimPathDropsQuotesAndOneTrailingBackslash) {
 
 TEST(Text, ExtractProgramFromCommandCutsAtQuoteBlankOrEnd) {
     TestMachine m;
-    const std::string tooLong = "C:\\" + std::string(250, 'x') + "\\iexplore.exe";  // 265 bytes
-    const struct {
-        std::string command;
-        const char* name;
-        const char* program;  // "" when not found
-    } rows[] = {
-        {"\"C:\\Program Files\\Internet Explorer\\IEXPLORE.EXE\" -nohome", "iexplore.exe",
-         "\"C:\\Program Files\\Internet Explorer\\IEXPLORE.EXE\""},
+    // The name ending the command gives it in lower case; 0x41 as a second byte is no 'A'.
+    const std::tuple<std::string, const char*, const char*> rows[] = {
+        // "": not found
+        {"\"C:\\Internet Explorer\\IEXPLORE.EXE\" -nohome", "iexplore.exe", "\"C:\\Internet Explorer\\IEXPLORE.EXE\""},
         {"C:\\PROGRA~1\\INTERN~1\\IEXPLORE.EXE -nohome", "iexplore.exe", "C:\\PROGRA~1\\INTERN~1\\IEXPLORE.EXE"},
-        {"C:\\Program Files\\Netscape\\Program\\Netscape.exe", "netscape.exe",
-         "c:\\program files\\netscape\\program\\netscape.exe"},  // the name ends it: lower case
+        {"C:\\Program Files\\Netscape.exe", "netscape.exe", "c:\\program files\\netscape.exe"},
         {"C:\\NETSCAPE\\NETSCAPE.EXE -h %1", "netscape.exe", "C:\\NETSCAPE\\NETSCAPE.EXE"},
         {"C:\\x\\mynetscape.exe", "netscape.exe", "c:\\x\\mynetscape.exe"},
         {"C:\\iexplore.exeX C:\\IE\\iexplore.exe -k", "iexplore.exe", "C:\\iexplore.exeX C:\\IE\\iexplore.exe"},
         {"C:\\iexplore.exe2 -k", "iexplore.exe", ""},
         {"C:\\\x83\x5c\x83\x74\x83\x67\\Eudora.exe /m", "eudora.exe", "C:\\\x83\x5c\x83\x74\x83\x67\\Eudora.exe"},
-        {"C:\\\x83\x41\\Netscape.exe", "netscape.exe", "c:\\\x83\x41\\netscape.exe"},  // 0x41 is a second byte
+        {"C:\\\x83\x41\\Netscape.exe", "netscape.exe", "c:\\\x83\x41\\netscape.exe"},
         {"C:\\eudora.exe", "", ""},
-        {tooLong, "iexplore.exe", ""},
+        {"C:\\" + std::string(250, 'x') + "\\iexplore.exe", "iexplore.exe", ""},  // 266 bytes
     };
-    for (const auto& row : rows) {
+    for (const auto& [command, name, program] : rows) {
         char out[platform::kWorkBufferSize + 1];
         std::memset(out, 0x7F, sizeof out);
-        const int found = platform::ExtractProgramFromCommand(row.command.c_str(), row.name, out);
-        EXPECT_EQ(std::string(out, strnlen(out, platform::kWorkBufferSize)), row.program) << row.command;
-        EXPECT_EQ(found, row.program[0] ? 1 : 0) << row.command;
-        EXPECT_EQ(out[platform::kWorkBufferSize], 0x7F) << row.command;
+        const int found = platform::ExtractProgramFromCommand(command.c_str(), name, out);
+        EXPECT_EQ(std::to_string(found) + " " + std::string(out, strnlen(out, platform::kWorkBufferSize)),
+                  (program[0] ? "1 " : "0 ") + std::string(program))
+            << command;
+        EXPECT_EQ(out[platform::kWorkBufferSize], 0x7F) << command;
     }
 }
 
@@ -76,32 +73,24 @@ TEST(Text, FileVersionReadsTheProductVersion) {
     TestMachine m;
     const std::string root = TestMachine::Root();
     m.WriteExe(root + "\\Office\\WINWORD.EXE", 9, 0, 3821, 7);
-    pemaker::VersionInfo info;  // a file version other than the product's
-    const uint16_t file[4] = {1, 2, 3, 4}, product[4] = {8, 5, 2002, 9};
-    std::copy(file, file + 4, info.fileVersion);
-    std::copy(product, product + 4, info.productVersion);
+    pemaker::VersionInfo info = {{1, 2, 3, 4}, {8, 5, 2002, 9}, 0x0411, 932, {}};  // file version, product version
     const auto image = pemaker::MakePe(&info);
     m.WriteFile(root + "\\Other\\prog.exe", std::string(image.begin(), image.end()));
     m.WriteFile(root + "\\plain.txt", "no version here");
     m.SetEnv("ZT_OFFICE", root + "\\Office");
-    const struct {
-        std::string path;
-        unsigned short major, minor, build;
-    } rows[] = {
-        {root + "\\Office\\winword.exe", 9, 0, 3821},
-        {root + "\\Other\\prog.exe", 8, 5, 2002},
-        {"\"%ZT_OFFICE%\\WINWORD.EXE\"", 9, 0, 3821},      // quotes and a variable, as App Paths hold them
-        {"\"" + root + "\\Office\\WINWORD.EXE", 0, 0, 0},  // one quote alone is no quoting
-        {root + "\\plain.txt", 0, 0, 0},
-        {root + "\\missing.exe", 0, 0, 0},
-        {"%ZT_OFFICE%" + std::string(260, 'x'), 0, 0, 0},  // expands past 260 bytes
+    const std::pair<std::string, const char*> rows[] = {
+        {root + "\\Office\\winword.exe", "9.0.3821"},
+        {root + "\\Other\\prog.exe", "8.5.2002"},
+        {"\"%ZT_OFFICE%\\WINWORD.EXE\"", "9.0.3821"},      // quotes and a variable, as App Paths hold them
+        {"\"" + root + "\\Office\\WINWORD.EXE", "0.0.0"},  // one quote alone is no quoting
+        {root + "\\plain.txt", "0.0.0"},
+        {root + "\\missing.exe", "0.0.0"},
+        {"%ZT_OFFICE%" + std::string(260, 'x'), "0.0.0"},  // expands past 260 bytes
     };
-    for (const auto& row : rows) {
+    for (const auto& [path, version] : rows) {
         unsigned short major = 1, minor = 1, build = 1;
-        EXPECT_TRUE(platform::GetFileVersion(row.path.c_str(), &major, &minor, &build)) << row.path;
-        EXPECT_EQ(std::to_string(major) + "." + std::to_string(minor) + "." + std::to_string(build),
-                  std::to_string(row.major) + "." + std::to_string(row.minor) + "." + std::to_string(row.build))
-            << row.path;
+        EXPECT_TRUE(platform::GetFileVersion(path.c_str(), &major, &minor, &build)) << path;
+        EXPECT_EQ(std::to_string(major) + "." + std::to_string(minor) + "." + std::to_string(build), version) << path;
     }
 }
 
