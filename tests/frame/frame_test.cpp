@@ -139,7 +139,6 @@ TEST(Frame, ExportsTakeEachOthersTextInTwoCalls) {
         // first and second answer, text written, text taken ("-": none), calls made
         {"found", 19, 19, word, word, 2},
         {"nothing found: no second call", -3, 19, word, "-", 1},
-        {"a first answer of 0 finds nothing", 0, 19, word, "-", 1},
         {"the second call fails", 19, -3, word, "-", 2},
         {"a path longer expanded", 4, 4, wide, wide, 2},
         {"a text grown between the calls", 4, 260, wide, wide, 2},
