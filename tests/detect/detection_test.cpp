@@ -73,16 +73,14 @@ TEST(Office, VersionsCompareAsStringsAndTheBarRisesWithoutPath) {
 
 TEST(Office, InstallFolderForms) {
     // Quoted with a trailing backslash; 248 bytes, which fit 260 with "\Winword.exe", and 249.
+    TestMachine m;
     const std::string root = TestMachine::Root(), fits = root + "\\" + std::string(248 - root.size() - 1, 'o');
     for (const auto& [path, found] :
          {std::make_pair("\"" + root + "\\Quoted\\\"", root + "\\Quoted\\Winword.exe"),
           std::make_pair(fits, fits + "\\Winword.exe"), std::make_pair(fits + "o", std::string())}) {
-        TestMachine m;
         m.SetString(kOffice + "9.0\\Word\\InstallRoot", "Path", path);
-        char exe[261] = "untouched", key[261] = "untouched";
-        detect::FindLatestOfficeApp("Word", nullptr, exe, key);
-        EXPECT_EQ(std::string(exe) + " | " + key,
-                  found + " | " + (found.empty() ? "" : "Software\\Microsoft\\Office\\9.0\\Word"))
+        EXPECT_EQ(Office("Word"),
+                  found.empty() ? " |  | " : "Microsoft Word  | " + found + " | Software\\Microsoft\\Office\\9.0\\Word")
             << path.size() << " bytes: " << path;
     }
 }
