@@ -29,7 +29,8 @@ Answer Ask(Getter getter) {
     char buffer[600];
     std::memset(buffer, 0x7F, sizeof buffer);
     EXPECT_EQ(getter(buffer), sized) << "the second call answers otherwise";
-    const size_t length = strnlen(buffer, sizeof buffer), kept = sized < 1 ? 1 : std::max<size_t>(length, sized) + 1;
+    const size_t length = strnlen(buffer, sizeof buffer);
+    const size_t kept = std::min(sizeof buffer, sized < 1 ? 1 : std::max<size_t>(length, sized) + 1);
     const size_t changed = std::string(buffer + kept, sizeof buffer - kept).find_first_not_of('\x7F');
     EXPECT_EQ(changed, std::string::npos) << "byte " << kept + changed << " written, for an answer of " << sized;
     EXPECT_TRUE(sized > 0 || buffer[0] == 0 || buffer[0] == 0x7F) << "a call that found nothing wrote a text";
