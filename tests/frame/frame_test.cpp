@@ -1,135 +1,159 @@
-// The exported boundary: the module state given back after every export, nested
-// calls included; the two-call protocol between exports; the supported-application
-// texts byte for byte; the state key paths.
+// The exported boundary: the supported-application lists byte for byte; the library's
+// module state inside an export and the caller's back on every way out; the two-call
+// protocol between exports; each export's failure result when memory runs out.
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
+#include <tuple>
 
-#include "catalogue/catalogue.h"
 #include "frame/exports.h"
 #include "frame/module_state.h"
 #include "platform/two_calls.h"
+#include "install/branches.h"
 #include "test_machine.h"
+#ifndef _WIN32
+#include "platform/os/sim/machine.h"
+#endif
 
 namespace {
 
-const std::string kBrowsers = "\"Internet Explorer\",\r\n\"Netscape Navigator\"";
-const std::string kMailers =
-    "\"Arvelle Zentho\",\r\n\"Microsoft Outlook\",\r\n\"Microsoft Outlook Express\",\r\n\"Netscape Messenger\",\r\n"
-    "\"Qualcomm Eudora Pro\"";
-const std::string kOffice = "\"Microsoft Excel\",\r\n\"Microsoft PowerPoint\",\r\n\"Microsoft Word\"";
-const std::string kSuite = "\"Sarvin Calvora\",\r\n\"Sarvin Corvane\",\r\n\"Sarvin Pictora\",\r\n\"Sarvin Scrivale\"";
-const std::string kAdobe = "\"Adobe Acrobat\",\r\n\"Adobe Acrobat Reader\"";
-const std::string kIchitaro = "\"Justsystem Ichitaro\"";
-
 TEST(Frame, SupportedApplicationsByteForByte) {
+    const std::string browsers = "\"Internet Explorer\",\r\n\"Netscape Navigator\"";
+    const std::string mail =
+        "\"Arvelle Zentho\",\r\n\"Microsoft Outlook\",\r\n\"Microsoft Outlook Express\",\r\n"
+        "\"Netscape Messenger\",\r\n\"Qualcomm Eudora Pro\"";
+    const std::string office = "\"Microsoft Excel\",\r\n\"Microsoft PowerPoint\",\r\n\"Microsoft Word\"";
+    const std::string suite =
+        "\"Sarvin Calvora\",\r\n\"Sarvin Corvane\",\r\n\"Sarvin Pictora\",\r\n\"Sarvin Scrivale\"";
+    const std::string adobe = "\"Adobe Acrobat\",\r\n\"Adobe Acrobat Reader\"", taro = "\"Justsystem Ichitaro\"";
+    const std::string all = browsers + mail + office + suite + adobe + taro;
+    // Groups back to back, nothing between them; a group counts only with a low byte of 0xFF.
+    const std::tuple<unsigned int, std::string> rows[] = {
+        {0x1FF, browsers}, {0x3FF, browsers + mail}, {0x3FFF, all}, {0x24FF, office + taro}, {0xFF, ""}, {0x100, ""},
+        {0x1FE, ""}};
     TestMachine m;
-    struct Case {
-        unsigned int mask;
-        std::string text;
-    } cases[] = {
-        {0x1FF, kBrowsers},
-        {0x3FF, kBrowsers + kMailers},  // groups back to back, nothing between them
-        {0x3FFF, kBrowsers + kMailers + kOffice + kSuite + kAdobe + kIchitaro},
-        {0x24FF, kOffice + kIchitaro},
-        {0xFF, ""},
-        {0x100, ""},  // a group counts only with a low byte of 0xFF
-        {0x1FE, ""},
-    };
-    for (const auto& c : cases) {
+    for (const auto& [mask, text] : rows) {
         char list[1024];
         std::memset(list, 0x7F, sizeof list);
-        EXPECT_EQ(GetSupportedApplications(c.mask, list), 0);
-        EXPECT_EQ(std::string(list), c.text) << std::hex << c.mask;
-        EXPECT_EQ(list[c.text.size() + 1], 0x7F) << "written past the NUL";
-        EXPECT_EQ(GetSupportedApplications(c.mask, nullptr), 0);
+        EXPECT_EQ(GetSupportedApplications(mask, list), 0) << std::hex << mask;
+        EXPECT_EQ(std::string(list, text.size() + 2), text + '\0' + '\x7F')
+            << "the text, its NUL, one byte, for " << std::hex << mask;
+        EXPECT_EQ(GetSupportedApplications(mask, nullptr), 0) << std::hex << mask;
     }
 }
 
-TEST(Frame, EveryExportGivesTheCallersModuleStateBack) {
+// Every export, on a machine where each finds what it looks for (see Furnish), with its
+// failure result and the module state the installer sees when the export runs it.
+char g_text[1024];
+enum Installer { kNoCall, kLibraryState, kCallersState };
+const struct Export {
+    const char* name;
+    std::function<LONG()> call;  // the two exports without a result answer 0 here
+    LONG failure;
+    Installer installer;
+} kExports[] = {
+    {"GetDefaultBrowser", [] { return GetDefaultBrowser(g_text); }, -1, kNoCall},
+    {"GetDefaultBrowserPath", [] { return GetDefaultBrowserPath(g_text); }, -1, kNoCall},
+    {"GetDefaultBrowserState", [] { return LONG{GetDefaultBrowserState()}; }, 0, kNoCall},
+    {"SetDefaultBrowserState", [] { return LONG{SetDefaultBrowserState(0)}; }, 0, kLibraryState},
+    {"GetDefaultMailer", [] { return GetDefaultMailer(g_text); }, -1, kNoCall},
+    {"GetDefaultMailerPath", [] { return GetDefaultMailerPath(g_text); }, -1, kNoCall},
+    {"GetDefaultMailerState", [] { return LONG{GetDefaultMailerState()}; }, 0, kNoCall},
+    {"SetDefaultMailerState", [] { return LONG{SetDefaultMailerState(0)}; }, 0, kLibraryState},
+    {"GetLatestApplicationName", [] { return GetLatestApplicationName(0x401, g_text); }, -3, kNoCall},
+    {"GetLatestApplicationPath", [] { return GetLatestApplicationPath(0x401, g_text); }, -3, kNoCall},
+    {"GetLatestApplicationState", [] { return LONG{GetLatestApplicationState(0x401)}; }, 0, kNoCall},
+    {"SetLatestApplicationState", [] { return LONG{SetLatestApplicationState(0x401, 0)}; }, 0, kLibraryState},
+    {"GetLatestSarvinTessalineAppInfo",
+     [] {
+         return GetLatestSarvinTessalineAppInfo(const_cast<char*>("Corvane"), g_text, g_text + 300, g_text + 600), 0;
+     },
+     0, kNoCall},
+    {"GetSupportedApplications", [] { return GetSupportedApplications(0x3FFF, g_text); }, 0, kNoCall},
+    // The library calls it from inside too, so it leaves the module state as it finds it.
+    {"UpdateApplTransSettings", [] { return UpdateApplTransSettings(0x401, 0, 0), 0; }, 0, kCallersState},
+};
+
+// Internet Explorer the default browser, Outlook Express the default mailer, Word and
+// Corvane installed.
+void Furnish(TestMachine& m) {
+    const std::string r = TestMachine::Root(), lm = "HKEY_LOCAL_MACHINE\\Software\\";
+    const std::string paths = lm + "Microsoft\\Windows\\CurrentVersion\\App Paths\\",
+                      corvane = lm + "Sarvin\\Corvane\\5.0";
+    for (const char* exe : {"\\IE\\IEXPLORE.EXE", "\\OE\\msimn.exe"}) m.WriteExe(r + exe, 5, 50);
+    m.SetString(paths + "IEXPLORE.EXE", "", r + "\\IE\\IEXPLORE.EXE");
+    m.SetString(paths + "msimn.exe", "", r + "\\OE\\msimn.exe");
+    m.SetString(lm + "Classes\\http\\shell\\open\\command", "", "\"" + r + "\\IE\\IEXPLORE.EXE\" -nohome");
+    m.SetString(lm + "Classes\\mailto\\shell\\open\\command", "", r + "\\OE\\msimn.exe /mailurl:%1");
+    m.WriteExe(r + "\\Office\\WINWORD.EXE", 9, 0);
+    m.SetString(lm + "Microsoft\\Office\\9.0\\Word\\InstallRoot", "Path", r + "\\Office");
+    m.SetString(corvane, "Path", r + "\\Corvane");
+    m.SetString(corvane, "Name", "Corvane.exe");
+    m.SetString(corvane, "Description", "Corvane");
+}
+
+const frame::ModuleState* g_seen;
+const frame::ModuleState kCaller = {"caller"};
+
+TEST(Frame, ExportsRunInTheLibrarysModuleStateAndGiveTheCallersBack) {
     TestMachine m;
-    const frame::ModuleState caller = {"caller"};
-    for (const frame::ModuleState* before :
-         {&caller, &frame::kLibraryModuleState, static_cast<const frame::ModuleState*>(nullptr)}) {
-        frame::SetCurrentModuleState(before);
-        char buffer[1024] = {}, a[261], b[261], c[261];
-        GetDefaultBrowser(buffer);
-        GetDefaultBrowserPath(nullptr);
-        GetDefaultBrowserState();
-        GetDefaultMailer(nullptr);
-        GetDefaultMailerPath(buffer);
-        GetDefaultMailerState();
-        GetLatestApplicationName(0x401, nullptr);
-        GetLatestApplicationPath(0x401, buffer);
-        GetLatestApplicationState(0x401);
-        GetLatestSarvinTessalineAppInfo(const_cast<char*>("Corvane"), a, b, c);
-        GetSupportedApplications(0x3FFF, buffer);
-        SetDefaultBrowserState(1);  // these three call other exports inside
-        SetDefaultMailerState(1);
-        SetLatestApplicationState(0x401, 1);
-        UpdateApplTransSettings(0x401, 0, 0);
-        EXPECT_EQ(frame::CurrentModuleState(), before) << (before ? before->name : "none");
+    Furnish(m);
+    install::SetUpdateObserver([](unsigned int, int, int) { g_seen = frame::CurrentModuleState(); });
+    const frame::ModuleState* const installerSees[] = {nullptr, &frame::kLibraryModuleState, &kCaller};
+    auto name = [](const frame::ModuleState* state) { return state ? state->name : "no installer call"; };
+    for (const auto& e : kExports) {
+        g_seen = nullptr;
+        frame::SetCurrentModuleState(&kCaller);
+        e.call();
+        EXPECT_EQ(frame::CurrentModuleState(), &kCaller) << e.name << ": the caller's module state is not back";
+        EXPECT_STREQ(name(g_seen), name(installerSees[e.installer])) << e.name << ": the installer's module state";
     }
-    frame::SetCurrentModuleState(nullptr);
+    install::SetUpdateObserver(nullptr);
+}
+
+TEST(Frame, AnExportThatRunsOutOfMemoryAnswersItsFailure) {
+#ifdef _WIN32
+    GTEST_SKIP() << "only the simulated machine makes the library's own operator new fail on demand";
+#else
+    for (const auto& e : kExports) {
+        TestMachine m;  // which checks, when it goes, that nothing is left held
+        Furnish(m);
+        std::memset(g_text, 0x7F, sizeof g_text);
+        frame::SetCurrentModuleState(&kCaller);
+        m.machine()->InjectFault(sim::FaultKind::kNew, 1);
+        EXPECT_EQ(e.call(), e.failure) << e.name;
+        EXPECT_EQ(m.machine()->FaultsInjected(), 1u) << e.name << ": no allocation of its own";
+        EXPECT_EQ(frame::CurrentModuleState(), &kCaller) << e.name;
+        EXPECT_TRUE(std::string(e.name) != "GetSupportedApplications" || !g_text[0]) << "the list is not empty";
+    }
+#endif
 }
 
 TEST(Frame, ExportsTakeEachOthersTextInTwoCalls) {
-    struct Getter {
-        LONG length;       // first answer
-        LONG second;       // second answer
-        std::string text;  // written on the second call
-        int calls = 0;
-        size_t nullCalls = 0;
-        LONG operator()(char* buffer) {
-            ++calls;
-            if (!buffer) {
-                ++nullCalls;
-                return length;
-            }
-            std::memcpy(buffer, text.c_str(), text.size() + 1);
-            return second;
-        }
-    };
-    TestMachine m;
-    Getter found{19, 19, "Microsoft Word 2000"};
-    platform::HeapString text(platform::TakeText([&](char* b) { return found(b); }));
-    ASSERT_TRUE(text);
-    EXPECT_STREQ(text.get(), "Microsoft Word 2000");
-    EXPECT_EQ(found.calls, 2);
-    EXPECT_EQ(found.nullCalls, 1u) << "the first call has no buffer";
-
-    for (LONG first : {0, -1, -3}) {
-        Getter none{first, 5, "never"};
-        EXPECT_FALSE(platform::TakeText([&](char* b) { return none(b); }));
-        EXPECT_EQ(none.calls, 1) << "nothing found: no second call";
-    }
-    Getter vanished{5, -3, "gone"};
-    EXPECT_FALSE(platform::TakeText([&](char* b) { return vanished(b); })) << "a second result below 1 counts as none";
     // An expanded path is longer than its count; a text can grow between the calls when
     // a read that failed in the first succeeds in the second. Either fits up to 260 bytes.
-    for (LONG second : {4, 260}) {
-        Getter grown{4, second, std::string(260, 'p')};
-        platform::HeapString text(platform::TakeText([&](char* b) { return grown(b); }));
-        ASSERT_TRUE(text) << second;
-        EXPECT_EQ(std::strlen(text.get()), 260u) << second;
-    }
-}
-
-TEST(Frame, StateKeysOfTheCatalogue) {
-    char path[catalogue::kStateKeyBufferSize];
-    catalogue::MakeStateKeyPath(0x804, path);
-    EXPECT_STREQ(path, "SOFTWARE\\Arvelle\\Zentho V4\\ApplTrans\\OfficeTrans\\Calvora");
-    std::string outlookMail = (catalogue::MakeStateKeyPath(0x202, path), path);
-    catalogue::MakeStateKeyPath(0x402, path);
-    EXPECT_EQ(outlookMail, path) << "Outlook's two AppIds share one key";
-    EXPECT_EQ(outlookMail, "SOFTWARE\\Arvelle\\Zentho V4\\ApplTrans\\MailTrans\\OL");
-    catalogue::MakeStateKeyPath(0x103, path);
-    EXPECT_STREQ(path, "SOFTWARE\\Arvelle\\Zentho V4");
-    for (const auto& app : catalogue::kApplications) {
-        unsigned group = app.id & 0x3F00, member = app.id & 0xFF;
-        EXPECT_TRUE(group && !(group & (group - 1)) && member && !(member & (member - 1)) && member <= 0x10)
-            << std::hex << app.id << ": one group bit and one member bit";
+    const std::string word = "Microsoft Word 2000", wide(260, 'p');
+    const std::tuple<const char*, LONG, LONG, std::string, std::string, int> rows[] = {
+        // first and second answer, text written, text taken ("-": none), calls made
+        {"found", 19, 19, word, word, 2},
+        {"nothing found: no second call", -3, 19, word, "-", 1},
+        {"the second call fails", 19, -3, word, "-", 2},
+        {"a path longer expanded", 4, 4, wide, wide, 2},
+        {"a text grown between the calls", 4, 260, wide, wide, 2},
+    };
+    TestMachine m;
+    for (const auto& [name, first, second, written, taken, expectedCalls] : rows) {
+        int calls = 0;
+        platform::HeapString text(
+            platform::TakeText([&, first = first, second = second, &written = written](char* buffer) {
+                if (!buffer) return ++calls == 1 ? first : -99;  // the first call only, without a buffer
+                std::memcpy(buffer, written.c_str(), written.size() + 1);
+                return ++calls == 2 ? second : -99;
+            }));
+        EXPECT_EQ(text ? std::string(text.get()) : "-", taken) << name;
+        EXPECT_EQ(calls, expectedCalls) << name;
     }
 }
 
