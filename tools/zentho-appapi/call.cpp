@@ -116,10 +116,10 @@ CommandResult CallCommand(Session& session, const std::vector<std::string>& args
         names.push_back(candidate.name);
     }
     if (!e) {
-        const std::string near = Suggest(args[0], names);
-        return CommandResult::Fail(kExitUsage, "unknown export " + args[0] +
-                                                   (near.empty() ? "; the exports are: " + ExportNameList()
-                                                                 : "; did you mean " + near + "?"));
+        const std::string unknown = UnknownName("export", args[0], names);
+        return CommandResult::Fail(kExitUsage, unknown.find(';') != std::string::npos
+                                                   ? unknown
+                                                   : unknown + "; the exports are: " + ExportNameList());
     }
     const std::string usage = std::string("usage: zentho-appapi call ") + e->name + (*e->arguments ? " " : "") +
                               e->arguments;

@@ -156,9 +156,7 @@ int main(int argc, char** argv) {
     if (help == kCommandHelp.end()) {
         std::vector<std::string> commands;
         for (const auto& entry : kCommandHelp) commands.push_back(entry.first);
-        const std::string near = Suggest(o.command, commands);
-        return Fail(kExitUsage, "unknown command " + o.command + (near.empty() ? "" : "; did you mean " + near + "?") +
-                                    " (zentho-appapi help lists the commands)");
+        return Fail(kExitUsage, UnknownName("command", o.command, commands) + " (zentho-appapi help lists the commands)");
     }
     if (o.help) return std::printf("%s", help->second.c_str()), kExitDone;
     const std::string misplaced = MisplacedOption(o);

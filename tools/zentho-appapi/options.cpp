@@ -39,17 +39,19 @@ bool Options::*const kNoFlag = nullptr;
 
 }  // namespace
 
-std::string Suggest(const std::string& text, const std::vector<std::string>& candidates) {
+std::string UnknownName(const char* kind, const std::string& text, const std::vector<std::string>& candidates) {
+    // An option's value is no part of its name: "--machin=D" is near "--machine".
+    const std::string name = Lower(text.substr(0, text.find('=')));
     std::string best;
     size_t bestDistance = 3;
     for (const auto& candidate : candidates) {
-        size_t d = Distance(Lower(text), Lower(candidate));
+        size_t d = Distance(name, Lower(candidate));
         if (d < bestDistance) {
             bestDistance = d;
             best = candidate;
         }
     }
-    return best;
+    return std::string("unknown ") + kind + " " + text + (best.empty() ? "" : "; did you mean " + best + "?");
 }
 
 bool ParseCommandLine(const std::vector<std::string>& argv, Options* o, std::string* error) {
@@ -119,8 +121,7 @@ bool ParseCommandLine(const std::vector<std::string>& argv, Options* o, std::str
         if (!known) {
             std::vector<std::string> names = {"--machine", "--sample", "--dry-run", "--changes",
                                               "--json",    "--help",   "--version"};
-            std::string near = Suggest(arg.substr(0, arg.find('=')), names);
-            *error = "unknown option " + arg + (near.empty() ? "" : "; did you mean " + near + "?");
+            *error = UnknownName("option", arg, names);
             return false;
         }
     }
@@ -183,7 +184,6 @@ const catalogue::Application* FindApplication(const std::string& text, std::stri
         *error = std::string("no application has the AppId ") + hex;
         return nullptr;
     }
-    std::string near = Suggest(text, names);
-    *error = "unknown application " + text + (near.empty() ? "" : "; did you mean " + near + "?");
+    *error = UnknownName("application", text, names);
     return nullptr;
 }

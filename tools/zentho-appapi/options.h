@@ -40,5 +40,5 @@ bool ParseNumber(const std::string& text, bool isSigned, long long* value, std::
 // and a suggestion for a near miss, when there is none.
 const catalogue::Application* FindApplication(const std::string& text, std::string* error);
 
-// The candidate closest to text within two edits, or "".
-std::string Suggest(const std::string& text, const std::vector<std::string>& candidates);
+// "unknown KIND TEXT", with "; did you mean X?" when a candidate is within two edits.
+std::string UnknownName(const char* kind, const std::string& text, const std::vector<std::string>& candidates);
