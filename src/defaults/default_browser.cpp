@@ -8,7 +8,8 @@
 #include "detect/version_choice.h"
 #include "catalogue/catalogue.h"
 #include "defaults/default_programs.h"
-#include "frame/exports.h"
+#include "install/branches.h"
+#include "state/state_store.h"
 #include "platform/results.h"
 #include "platform/two_calls.h"
 #include "platform/heap_string.h"
@@ -62,7 +63,7 @@ LONG NameNavigator(const char* program, char* buffer) {
 
 // The AppId of the default browser, or 0 when it cannot be named or is neither.
 unsigned int DefaultBrowserAppId() {
-    platform::HeapString name(platform::TakeText(GetDefaultBrowser));
+    platform::HeapString name(platform::TakeText(defaults::BrowserName));
     return name ? defaults::AppIdOfName(name.get(), kBrowserNames, 2) : 0;
 }
 
@@ -95,13 +96,13 @@ LONG BrowserPath(char* path) {
 
 int BrowserState() {
     unsigned int appId = DefaultBrowserAppId();
-    return appId ? GetLatestApplicationState(appId) : 0;
+    return appId ? state::ApplicationState(appId) : 0;
 }
 
 int SetBrowserState(int state) {
-    int current = GetDefaultBrowserState();
+    int current = BrowserState();
     unsigned int appId = DefaultBrowserAppId();
-    return appId ? SetLatestApplicationState(appId, state) : current;
+    return appId ? install::SwitchApplication(appId, state) : current;
 }
 
 }  // namespace defaults

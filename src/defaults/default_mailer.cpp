@@ -9,7 +9,8 @@
 #include "detect/version_choice.h"
 #include "catalogue/catalogue.h"
 #include "defaults/default_programs.h"
-#include "frame/exports.h"
+#include "install/branches.h"
+#include "state/state_store.h"
 #include "platform/results.h"
 #include "platform/two_calls.h"
 #include "platform/heap_string.h"
@@ -72,7 +73,7 @@ LONG NameMessenger(char* buffer) {
 }
 
 unsigned int DefaultMailerAppId() {
-    platform::HeapString name(platform::TakeText(GetDefaultMailer));
+    platform::HeapString name(platform::TakeText(defaults::MailerName));
     return name ? defaults::AppIdOfName(name.get(), kMailerNames, std::size(kMailerNames)) : 0;
 }
 
@@ -129,13 +130,13 @@ LONG MailerPath(char* path) {
 
 int MailerState() {
     unsigned int appId = DefaultMailerAppId();
-    return appId ? GetLatestApplicationState(appId) : 0;
+    return appId ? state::ApplicationState(appId) : 0;
 }
 
 int SetMailerState(int state) {
-    int current = GetDefaultMailerState();
+    int current = MailerState();
     unsigned int appId = DefaultMailerAppId();
-    return appId ? SetLatestApplicationState(appId, state) : current;
+    return appId ? install::SwitchApplication(appId, state) : current;
 }
 
 }  // namespace defaults

@@ -13,7 +13,6 @@
 #include "detect/office.h"
 #include "detect/suite.h"
 #include "detect/version_choice.h"
-#include "frame/exports.h"
 #include "platform/results.h"
 #include "platform/heap_string.h"
 #include "platform/registry_key.h"
@@ -106,7 +105,7 @@ LONG NameOf(const Application& app, Buffers& b, char* buffer) {
             FindLatestOfficeApp(app.detectName, b.name, b.path, nullptr);
             return Measure(b.name, buffer);
         case Detection::kSuite:
-            GetLatestSarvinTessalineAppInfo(const_cast<char*>(app.detectName), b.name, b.path, nullptr);
+            LatestSuiteAppInfo(const_cast<char*>(app.detectName), b.name, b.path, nullptr);
             return Measure(b.name, buffer);
         case Detection::kExplorerStyle:
             return ExplorerStyleName(app, b, buffer);
@@ -137,7 +136,7 @@ bool PathOf(const Application& app, Buffers& b) {
             FindLatestOfficeApp(app.detectName, nullptr, b.path, nullptr);
             return b.path[0] != 0;
         case Detection::kSuite:
-            GetLatestSarvinTessalineAppInfo(const_cast<char*>(app.detectName), nullptr, b.path, nullptr);
+            LatestSuiteAppInfo(const_cast<char*>(app.detectName), nullptr, b.path, nullptr);
             return b.path[0] != 0;
         case Detection::kExplorerStyle:
         case Detection::kVersioned:

@@ -10,7 +10,6 @@
 
 #include "catalogue/catalogue.h"
 #include "detect/version_choice.h"
-#include "frame/exports.h"
 #include "platform/heap_string.h"
 #include "platform/registry_key.h"
 #include "platform/registry_paths.h"
@@ -69,7 +68,7 @@ void GetSuiteUserFolder(const char* application, const char* folderName, std::st
 long FindCorvaneIconPath(const char* versionKey, char* out) {
     char found[platform::kWorkBufferSize] = {};
     if (!versionKey) {
-        GetLatestSarvinTessalineAppInfo(const_cast<char*>("Corvane"), nullptr, nullptr, found);
+        LatestSuiteAppInfo(const_cast<char*>("Corvane"), nullptr, nullptr, found);
         versionKey = found;
     }
     DWORD forceDataPath = 0, forcePathEnv = 0;

@@ -1,7 +1,9 @@
-// The fifteen exports: the library's boundary. Each makes the library's module state
-// current (all but UpdateApplTransSettings and GetLatestSarvinTessalineAppInfo, which
-// the library also calls from inside) and runs its body below the boundary, which
-// turns any exception into the export's failure result.
+// The fifteen exports: the library's boundary and its top layer. Each makes the
+// library's module state current (all but UpdateApplTransSettings and
+// GetLatestSarvinTessalineAppInfo, which leave the caller's as it is) and runs its
+// body below the boundary, which turns any exception into the export's failure
+// result. The bodies live in the layers below and call each other there, never back
+// up through an export.
 #include "frame/exports.h"
 
 #include "catalogue/catalogue.h"
@@ -63,7 +65,7 @@ int GetLatestApplicationState(unsigned int appId) {
     return Export(results::kOff, [&] { return state::ApplicationState(appId); });
 }
 int SetLatestApplicationState(unsigned int appId, int state) {
-    return Export(results::kOff, [&] { return state::SetApplicationState(appId, state); });
+    return Export(results::kOff, [&] { return install::SwitchApplication(appId, state); });
 }
 
 void GetLatestSarvinTessalineAppInfo(char* application, char* displayName, char* exePath, char* versionKey) {

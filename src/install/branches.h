@@ -10,6 +10,10 @@ namespace install {
 // product's integration for the application as detection finds it now.
 void Update(unsigned int appId, int on, int previousState);
 
+// The body of SetLatestApplicationState: records the state for the installation found
+// now and updates its integration; returns the state in effect before.
+int SwitchApplication(unsigned int appId, int state);
+
 struct UpdateCall {
     const catalogue::Application& app;
     bool on;

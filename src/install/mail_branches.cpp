@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "frame/exports.h"
+#include "state/state_store.h"
 #include "install/branches.h"
 #include "install/keep_aside.h"
 #include "catalogue/product_files.h"
@@ -46,7 +46,7 @@ void RemoveLibrary(platform::RegistryKey& key) {
 
 void MailToolbarBranch(const UpdateCall& call) {
     // One program serves both clients: it stays while the other one's integration is on.
-    if (GetLatestApplicationState(call.app.partner)) return;
+    if (state::ApplicationState(call.app.partner)) return;
     if (call.on) {
         platform::HeapString location(platform::GetProgramLocation());
         if (location) {

@@ -1,7 +1,7 @@
 // The installer's shared steps (see mechanics.h).
 #include "install/mechanics.h"
 
-#include "frame/exports.h"
+#include "detect/latest_application.h"
 #include "platform/two_calls.h"
 #include "platform/heap_string.h"
 #include "platform/paths.h"
@@ -13,7 +13,7 @@ std::string In(const std::string& folder, const char* name) { return folder + "\
 
 std::string DetectedProgramPath(unsigned int appId) {
     platform::HeapString path(
-        platform::TakeText([&](char* buffer) { return GetLatestApplicationPath(appId, buffer); }));
+        platform::TakeText([&](char* buffer) { return detect::LatestApplicationPath(appId, buffer); }));
     return path ? path.get() : "";
 }
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "detect/suite.h"
-#include "frame/exports.h"
+#include "detect/suite.h"
 #include "install/branches.h"
 #include "catalogue/product_files.h"
 #include "install/mechanics.h"
@@ -31,7 +31,7 @@ void CorvaneBranch(const UpdateCall& call) {
     if (!text[0]) return;
     const std::string icons = text;
     text[0] = 0;
-    GetLatestSarvinTessalineAppInfo(const_cast<char*>(call.app.detectName), nullptr, text, nullptr);
+    detect::LatestSuiteAppInfo(const_cast<char*>(call.app.detectName), nullptr, text, nullptr);
     if (!text[0]) return;
     // The program folder keeps its backslash: the file names are appended without one.
     // A path too short for the cut gives no folder, and then nothing is done: the file

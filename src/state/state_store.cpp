@@ -1,10 +1,10 @@
-// The integration state store (see state_store.h) and the bodies of its two exports.
+// The integration state store (see state_store.h).
 #include "state/state_store.h"
 
 #include <cstring>
 
 #include "catalogue/catalogue.h"
-#include "frame/exports.h"
+#include "detect/latest_application.h"
 #include "platform/two_calls.h"
 #include "platform/heap_string.h"
 #include "platform/product.h"
@@ -19,12 +19,12 @@ const unsigned char* Bytes(const char* text) { return reinterpret_cast<const uns
 // first, then fetched.
 struct Names {
     unsigned int appId;
-    LONG currentLength = GetLatestApplicationName(appId, nullptr);
+    LONG currentLength = detect::LatestApplicationName(appId, nullptr);
     LONG storedLength = GetStoredApplicationName(appId, nullptr);
 
     platform::HeapString Current() const {
         return platform::HeapString(
-            platform::FetchText([&](char* b) { return GetLatestApplicationName(appId, b); }, currentLength));
+            platform::FetchText([&](char* b) { return detect::LatestApplicationName(appId, b); }, currentLength));
     }
     platform::HeapString Stored() const {
         return platform::HeapString(
@@ -72,36 +72,28 @@ int ApplicationState(unsigned int appId) {
     return static_cast<int>(ReadTransValue(appId));
 }
 
-int SetApplicationState(unsigned int appId, int state) {
-    int previous = GetLatestApplicationState(appId);
-    // Nothing is written for an application that detection does not find.
+Record CompareRecord(unsigned int appId, platform::HeapString* current) {
     Names names{appId};
-    if (names.currentLength < 1) return previous;
-    platform::HeapString current = names.Current();
-    if (!current) return previous;
-    if (names.storedLength >= 1 || names.storedLength == kStoredNameTooLong) {
-        // A state recorded for another installation (an upgrade), or under a name no
-        // installation has: its integration is removed first, when it was on.
-        bool differs = true;
-        if (names.storedLength >= 1) {
-            platform::HeapString stored = names.Stored();
-            if (!stored) return previous;
-            differs = !Same(current, stored);
-        }
-        if (differs && ReadTransValue(appId)) {
-            UpdateApplTransSettings(appId, 0, previous);
-            previous = GetLatestApplicationState(appId);
-        }
-    }
+    if (names.currentLength < 1) return Record::kUnknown;
+    *current = names.Current();
+    if (!*current) return Record::kUnknown;
+    // A name too long for any installation belongs to none.
+    if (names.storedLength == kStoredNameTooLong) return Record::kOtherInstallation;
+    if (names.storedLength < 1) return Record::kNone;
+    platform::HeapString stored = names.Stored();
+    if (!stored) return Record::kUnknown;
+    return Same(*current, stored) ? Record::kSameInstallation : Record::kOtherInstallation;
+}
+
+bool WriteState(unsigned int appId, int state, const char* name) {
     char path[catalogue::kStateKeyBufferSize];
     catalogue::MakeStateKeyPath(appId, path);
     platform::RegistryKey key;
-    if (!key.Create(HKEY_CURRENT_USER, path, platform::kWriteAccess)) return previous;
+    if (!key.Create(HKEY_CURRENT_USER, path, platform::kWriteAccess)) return false;
     // "Trans" first: the installer reads partners' states during the call.
-    if (!key.WriteDword(product::kTransValue, static_cast<DWORD>(state))) return previous;
-    key.WriteString(product::kApplNameValue, current.get());
-    UpdateApplTransSettings(appId, state, previous);
-    return previous;
+    if (!key.WriteDword(product::kTransValue, static_cast<DWORD>(state))) return false;
+    key.WriteString(product::kApplNameValue, name);
+    return true;
 }
 
 }  // namespace state

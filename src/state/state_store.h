@@ -2,9 +2,9 @@
 // application's state key holds "Trans" (the state last set) and "applname" (the
 // display name of the installation it was set for). A state counts only while
 // "applname" equals, byte for byte, the name detection reports now.
-// (GetLatestApplicationState and SetLatestApplicationState are exports.)
 #pragma once
 
+#include "platform/heap_string.h"
 #include "platform/os/os.h"
 
 namespace state {
@@ -17,10 +17,17 @@ constexpr LONG kNoStoredName = -3;
 constexpr LONG kStoredNameTooLong = -2;
 LONG GetStoredApplicationName(unsigned int appId, char* buffer);
 
-// The exports' bodies (see frame/exports.h).
+// The state in effect: "Trans" when "applname" names the installation found now, else 0.
 int ApplicationState(unsigned int appId);
-int SetApplicationState(unsigned int appId, int state);
 // "Trans" when it is a REG_DWORD, else 0; no name comparison.
 DWORD ReadTransValue(unsigned int appId);
+
+// How the stored state stands to the installation detection finds now, whose name
+// goes to current. kUnknown: nothing is installed, or a name could not be read.
+enum class Record { kUnknown, kNone, kSameInstallation, kOtherInstallation };
+Record CompareRecord(unsigned int appId, platform::HeapString* current);
+
+// Records a state for the installation of that name; false when it could not be.
+bool WriteState(unsigned int appId, int state, const char* name);
 
 }  // namespace state
