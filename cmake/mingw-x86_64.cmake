@@ -1,14 +1,4 @@
-# Cross-compiling the 64-bit DLL and the Windows test program, which run under Wine.
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross-compiling the 64-bit DLL, the tool and the Windows test program, which run under Wine.
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(ZENTHO_OBJDUMP x86_64-w64-mingw32-objdump)
-set(ZENTHO_DLLTOOL x86_64-w64-mingw32-dlltool)
 set(ZENTHO_LLVM_MACHINE i386:x86-64)
-set(CMAKE_STRIP x86_64-w64-mingw32-strip)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw.cmake)

@@ -37,7 +37,7 @@ expect 0 '{"export":"GetLatestSarvinTessalineAppInfo","outputs":{"name":"","path
   call GetLatestSarvinTessalineAppInfo Nothing
 expect 0 '{"export":"UpdateApplTransSettings"}' -- call UpdateApplTransSettings 0 1 -1
 expect 0 '{"export":"GetLatestApplicationState","result":0,"changes":[]}' -- call GetLatestApplicationState 0x401 --changes
-expect 0 "zentho-appapi 4.0.2.21" -- --version
+expect 0 "zentho-appapi $(sed -n 's/^project(ZenthoAppAPILib VERSION \([0-9.]*\).*/\1/p' "$source/CMakeLists.txt")" -- --version
 for usage in "2 unknown export NoSuchExport; the exports are: GetDefaultBrowser,|call NoSuchExport" \
              "2 did you mean GetLatestApplicationName?|call GetLatestApplicationNam 0x401" \
              "2 usage: zentho-appapi call GetLatestApplicationName APPID|call GetLatestApplicationName" \

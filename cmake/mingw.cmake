@@ -1,0 +1,14 @@
+# What both MinGW-w64 toolchains share; the including file sets
+# CMAKE_SYSTEM_PROCESSOR (the triple's first part) and ZENTHO_LLVM_MACHINE.
+set(CMAKE_SYSTEM_NAME Windows)
+set(triple ${CMAKE_SYSTEM_PROCESSOR}-w64-mingw32)
+set(CMAKE_C_COMPILER ${triple}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${triple}-g++-posix)
+set(CMAKE_RC_COMPILER ${triple}-windres)
+set(CMAKE_STRIP ${triple}-strip)
+set(ZENTHO_OBJDUMP ${triple}-objdump)
+set(ZENTHO_DLLTOOL ${triple}-dlltool)
+set(CMAKE_FIND_ROOT_PATH /usr/${triple})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
