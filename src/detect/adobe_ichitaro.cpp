@@ -13,18 +13,6 @@
 namespace detect {
 namespace {
 
-struct TaroVersion {
-    const char* version;      // the subkey below Software\Justsystem\Taro
-    const char* folderValue;  // its program folder's value below ...\SETUP\Folder
-    const char* executable;
-};
-
-constexpr TaroVersion kTaroVersions[] = {
-    {"9.0", "Tarowin9", "\\Taro9.exe"},
-    {"10.0", "Taro10", "\\Taro10.exe"},
-    {"11.0", "Taro11", "\\Taro11.exe"},
-};
-
 // A string value read into a 261-byte output; a longer one counts as missing.
 bool ReadInto(platform::RegistryKey& key, const char* name, char* out) {
     std::string text;

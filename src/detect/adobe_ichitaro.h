@@ -12,8 +12,20 @@ namespace detect {
 int FindLatestAdobeApp(const char* product, char* displayName, char* installFolder);
 int ScanAdobeVersions(HKEY root, const char* product, char* displayName, char* installFolder);
 
-// The newest Ichitaro among versions 9.0, 10.0 and 11.0: its product name and its
-// executable's path (each may be null; 261 bytes). Nothing found: empty outputs.
+// The Ichitaro versions detection knows.
+struct TaroVersion {
+    const char* version;      // the subkey below Software\Justsystem\Taro
+    const char* folderValue;  // its program folder's value below ...\SETUP\Folder
+    const char* executable;   // appended to the folder
+};
+inline constexpr TaroVersion kTaroVersions[] = {
+    {"9.0", "Tarowin9", "\\Taro9.exe"},
+    {"10.0", "Taro10", "\\Taro10.exe"},
+    {"11.0", "Taro11", "\\Taro11.exe"},
+};
+
+// The newest Ichitaro among those versions: its product name and its executable's
+// path (each may be null; 261 bytes). Nothing found: empty outputs.
 void FindLatestIchitaro(char* productName, char* exePath);
 
 }  // namespace detect
