@@ -50,23 +50,22 @@ TEST_F(AcrobatIchitaroInstall, TheAdobeVersionChoosesThePlugin) {
     m.SetString(kAdobe + "\\Acrobat Reader\\5.0\\InstallPath", "", root + "\\Reader5");
     m.MakeFolder(root + "\\Reader4\\plug_ins");
     m.MakeFolder(root + "\\Reader5\\plug_ins");
-    EXPECT_EQ(Run(0x1002, 1, 0), std::vector<std::string>{"copy " + program + "\\ZenthoPDFTrans5.api > " + root +
-                                                          "\\Reader5\\plug_ins\\ZenthoPDFTrans5.api"});
-    EXPECT_EQ(Run(0x1002, 0, 1),
-              std::vector<std::string>{"delete " + root + "\\Reader5\\plug_ins\\ZenthoPDFTrans5.api"});
+    EXPECT_EQ(Run(0x1002, 1, 0), Changes{"copied " + program + "\\ZenthoPDFTrans5.api to " + root +
+                                         "\\Reader5\\plug_ins\\ZenthoPDFTrans5.api"});
+    EXPECT_EQ(Run(0x1002, 0, 1), Changes{"deleted file " + root + "\\Reader5\\plug_ins\\ZenthoPDFTrans5.api"});
     m.CreateKey(kAdobe + "\\Adobe Acrobat\\5.0");  // no InstallPath: the shell's registration
     m.SetString("HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Acrobat.exe", "Path",
                 root + "\\Acrobat5");
     m.MakeFolder(root + "\\Acrobat5\\plug_ins");
-    EXPECT_EQ(Run(0x1001, 1, 0), std::vector<std::string>{"copy " + program + "\\ZenthoPDFTrans5.api > " + root +
-                                                          "\\Acrobat5\\plug_ins\\ZenthoPDFTrans5.api"});
+    EXPECT_EQ(Run(0x1001, 1, 0), Changes{"copied " + program + "\\ZenthoPDFTrans5.api to " + root +
+                                         "\\Acrobat5\\plug_ins\\ZenthoPDFTrans5.api"});
     m.SetString("HKEY_CURRENT_USER\\Software\\Adobe\\Adobe Acrobat\\4.0\\InstallPath", "", root + "\\Reader4");
     m.DeleteTree(kAdobe + "\\Adobe Acrobat");
-    EXPECT_EQ(Run(0x1001, 1, 0), std::vector<std::string>{"copy " + program + "\\ZenthoPDFTrans.api > " + root +
-                                                          "\\Reader4\\plug_ins\\ZenthoPDFTrans.api"})
+    EXPECT_EQ(Run(0x1001, 1, 0), Changes{"copied " + program + "\\ZenthoPDFTrans.api to " + root +
+                                         "\\Reader4\\plug_ins\\ZenthoPDFTrans.api"})
         << "the user's 4.0 registration: the 4.0 build";
     m.SetString(kProduct, "ProgramLocation", root + "\\Missing");
-    EXPECT_EQ(Run(0x1001, 0, 1), std::vector<std::string>{}) << "without the product's program folder: nothing";
+    EXPECT_EQ(Run(0x1001, 0, 1), Changes{}) << "without the product's program folder: nothing";
 }
 
 TEST_F(AcrobatIchitaroInstall, IchitaroDictionariesAndMacros) {
@@ -74,20 +73,20 @@ TEST_F(AcrobatIchitaroInstall, IchitaroDictionariesAndMacros) {
     const std::string folder = InstallTaro("9.0", "Tarowin9", "Taro9.exe", never);
     const std::string source = Data("Taro");
     auto files = [&](const char* verb) {
-        std::vector<std::string> lines;
+        Changes lines;
         for (const char* file : {"\\Arvelle_jic.tbl", "\\Arvelle_lib.jbl"})
             lines.push_back(std::string(verb) + folder + file);
         return lines;
     };
-    std::vector<std::string> install = {"copy " + source + "\\Arvelle_zentho.jtd > " + folder + "\\Arvelle_zentho.jtd",
-                                        "copy " + source + "\\Arvelle_jic.tbl > " + folder + "\\Arvelle_jic.tbl",
-                                        "copy " + source + "\\Arvelle_lib.jbl > " + folder + "\\Arvelle_lib.jbl"};
+    Changes install = {"copied " + source + "\\Arvelle_zentho.jtd to " + folder + "\\Arvelle_zentho.jtd",
+                       "copied " + source + "\\Arvelle_jic.tbl to " + folder + "\\Arvelle_jic.tbl",
+                       "copied " + source + "\\Arvelle_lib.jbl to " + folder + "\\Arvelle_lib.jbl"};
     EXPECT_EQ(Run(0x2001, 1, 1), install) << "on already: Ichitaro is not started";
-    auto withStart = files("delete ");
+    auto withStart = files("deleted file ");
     withStart.insert(withStart.end(), install.begin(), install.end());
-    withStart.push_back("start " + folder + "\\Taro9.exe \"/M/" + source + "\\install.mtx\"");
+    withStart.push_back("started " + folder + "\\Taro9.exe \"/M/" + source + "\\install.mtx\"");
     EXPECT_EQ(Run(0x2001, 1, 0), withStart);
-    EXPECT_EQ(Run(0x2001, 0, 0), files("delete ")) << "off already: no start, no wait";
+    EXPECT_EQ(Run(0x2001, 0, 0), files("deleted file ")) << "off already: no start, no wait";
     EXPECT_TRUE(m.Exists(folder + "\\Arvelle_zentho.jtd"));
 }
 
@@ -109,10 +108,9 @@ TEST_F(AcrobatIchitaroInstall, IchitaroRemovalWaitsForItsWindowToComeAndGo) {
     m.machine()->desktop().Post(waiting);  // the caller's own message, taken while Ichitaro is awaited
 #endif
     const DWORD before = os::GetTickCount();
-    EXPECT_EQ(
-        Run(0x2001, 0, 1),
-        (std::vector<std::string>{"start " + folder + "\\Taro11.exe \"/M/" + source + "\\uninstall.mtx\"",
-                                  "delete " + folder + "\\Arvelle_jic.tbl", "delete " + folder + "\\Arvelle_lib.jbl"}));
+    EXPECT_EQ(Run(0x2001, 0, 1), (Changes{"started " + folder + "\\Taro11.exe \"/M/" + source + "\\uninstall.mtx\"",
+                                          "deleted file " + folder + "\\Arvelle_jic.tbl",
+                                          "deleted file " + folder + "\\Arvelle_lib.jbl"}));
     const DWORD waitedMs = os::GetTickCount() - before;
     EXPECT_GE(waitedMs, 1400u) << "the files went only after Ichitaro had come and gone";
 #ifdef _WIN32
@@ -134,7 +132,7 @@ TEST_F(AcrobatIchitaroInstall, IchitaroWaitsAreBounded) {
     Run(0x2001, 1, 1);
     auto changes = Run(0x2001, 0, 1);
     ASSERT_EQ(changes.size(), 3u);
-    EXPECT_EQ(changes[2], "delete " + folder + "\\Arvelle_lib.jbl");
+    EXPECT_EQ(changes[2], "deleted file " + folder + "\\Arvelle_lib.jbl");
 
     m.OpenWindow("js:TARO10", "Ichitaro that never closes");  // phase 2 gives up: the files stay
     Run(0x2001, 1, 1);

@@ -18,10 +18,10 @@ TEST_F(BrowserInstall, InternetExplorerEntriesInstallAndRemove) {
     m.CreateKey(kExtensions);
     m.CreateKey(kMenuExt + "\\Zentho:kept");  // the product's name without the blank
     const std::string scripts = Data("Scripts"), button = Data("TransIEbutton");
-    std::vector<std::string> expected;
-    auto key = [&](const std::string& k) { expected.push_back("create-key " + k); };
+    Changes expected;
+    auto key = [&](const std::string& k) { expected.push_back("created key " + k); };
     auto set = [&](const std::string& k, const std::string& name, const std::string& data) {
-        expected.push_back("set " + k + "|" + name + "=" + data);
+        expected.push_back(SetText(k, name, data));
     };
     const std::pair<const char*, const char*> menu[] = {{texts::kTranslate, "translateM.htm"},
                                                         {texts::kAnnotate, "transRubi.htm"},
@@ -32,7 +32,7 @@ TEST_F(BrowserInstall, InternetExplorerEntriesInstallAndRemove) {
         std::string k = kMenuExt + "\\Zentho: " + command;
         key(k);
         set(k, "", scripts + "\\" + script);
-        if (command == texts::kAddToDictionary) set(k, "contexts", "#16");
+        if (command == texts::kAddToDictionary) expected.push_back(SetNumber(k, "contexts", 16));
     }
     const std::tuple<const char*, const char*, const char*> tools[] = {
         {"{21591720-45D9-4019-8B88-B77876EA8ECD}", texts::kTranslate, "translateM.htm"},
@@ -57,24 +57,24 @@ TEST_F(BrowserInstall, InternetExplorerEntriesInstallAndRemove) {
     set(b, "Script", button + "\\translateM.htm");
     EXPECT_EQ(Run(0x101, 1, 0), expected);
 
-    std::vector<std::string> again;
+    Changes again;
     for (const auto& line : expected)
-        if (line.rfind("create-key", 0) != 0) again.push_back(line);
+        if (line.rfind("created key", 0) != 0) again.push_back(line);
     EXPECT_EQ(Run(0x101, 1, 1), again) << "installed again: the same values, no new keys";
 
     // Removal: the menu entries by their prefix, in the registry's order, then the
     // extensions by GUID; a missing one is made and deleted again.
-    std::vector<std::string> removal;
+    Changes removal;
     for (const char* command :
          {texts::kUnknownWords, texts::kTranslate, texts::kSettings, texts::kAnnotate, texts::kAddToDictionary})
-        removal.push_back("delete-key " + kMenuExt + "\\Zentho: " + command);
+        removal.push_back("deleted key " + kMenuExt + "\\Zentho: " + command);
     for (const char* guid : {"{1B11B63A-E206-40F4-AA40-7B082F6C00B1}", "{21591720-45D9-4019-8B88-B77876EA8ECD}",
                              "{D27DFD22-B6B4-4B05-B365-259518DD1BBF}", "{3EB3F2E4-534B-41AD-91B8-35E556F5FE08}",
                              "{83A2EC0C-D0BC-4E0D-8804-1C71BF891CBD}", "{24B9A113-3B3B-49E9-99E1-55773FCA78CD}"}) {
         bool written = std::string(guid) != "{D27DFD22-B6B4-4B05-B365-259518DD1BBF}" &&
                        std::string(guid) != "{3EB3F2E4-534B-41AD-91B8-35E556F5FE08}";
-        if (!written) removal.push_back("create-key " + kExtensions + "\\" + guid);
-        removal.push_back("delete-key " + kExtensions + "\\" + guid);
+        if (!written) removal.push_back("created key " + kExtensions + "\\" + guid);
+        removal.push_back("deleted key " + kExtensions + "\\" + guid);
     }
     EXPECT_EQ(Run(0x101, 0, 1), removal);
     EXPECT_EQ(m.Subkeys(kMenuExt), std::vector<std::string>{"Zentho:kept"});
@@ -87,17 +87,16 @@ TEST_F(BrowserInstall, NetscapeProgramStartsAndCloses) {
     m.CreateKey(kRun);
     const std::string exe = program + "\\ZenthoNSTrans.exe";
     m.InstallProductProgram(exe);
-    const std::string run = kRun + "|ZenthoNSTrans";
-    EXPECT_EQ(Run(0x102, 1, 0), (std::vector<std::string>{"set " + run + "=\"" + exe + "\"", "start " + exe + " "}));
+    const std::string set = SetText(kRun, "ZenthoNSTrans", "\"" + exe + "\"");
+    EXPECT_EQ(Run(0x102, 1, 0), (Changes{set, "started " + exe}));
     ASSERT_TRUE(m.WaitForWindow(texts::kNetscapeMain.classPrefix, true)) << "the program shows its window";
-    EXPECT_EQ(Run(0x102, 1, 1), std::vector<std::string>{"set " + run + "=\"" + exe + "\""}) << "running: no copy";
-    EXPECT_EQ(Run(0x102, 0, 1),
-              (std::vector<std::string>{"close #ZenthoNSTrans4#", "delete-value " + kRun + "|ZenthoNSTrans"}));
+    EXPECT_EQ(Run(0x102, 1, 1), Changes{set}) << "running: no copy";
+    EXPECT_EQ(Run(0x102, 0, 1), (Changes{Closed(texts::kNetscapeMain.classPrefix, texts::kNetscapeMain.titlePrefix),
+                                         DeletedValue(kRun, "ZenthoNSTrans")}));
     EXPECT_TRUE(m.WaitForWindow(texts::kNetscapeMain.classPrefix, false));
     EXPECT_TRUE(m.WaitForWindow(texts::kNetscapeSub.classPrefix, false)) << "the program ended";
-    EXPECT_EQ(Run(0x102, 0, 0), std::vector<std::string>{}) << "removed again: nothing to do";
+    EXPECT_EQ(Run(0x102, 0, 0), Changes{}) << "removed again: nothing to do";
 }
-
 
 // Which of the translation program's windows are open decides what Netscape's
 // branch starts and closes: its windows are told by class and title, each by its whole
@@ -106,7 +105,7 @@ struct NetscapeWindows {
     const char* name;
     std::vector<std::pair<std::string, std::string>> open;  // class, title: windows of the test's own
     int on;
-    std::vector<std::string> closed;  // window classes sent WM_CLOSE
+    std::vector<std::pair<std::string, std::string>> closed;  // the windows sent WM_CLOSE
     bool started;
 };
 
@@ -115,14 +114,15 @@ class NetscapeWindowsTest : public InstallerTest, public ::testing::WithParamInt
 TEST_P(NetscapeWindowsTest, StartsAndClosesByTheWindowsFound) {
     const NetscapeWindows& row = GetParam();
     m.CreateKey(kRun);
-    const std::string exe = program + "\\ZenthoNSTrans.exe", run = kRun + "|ZenthoNSTrans";
+    const std::string exe = program + "\\ZenthoNSTrans.exe";
     m.InstallProductProgram(exe);
     m.SetString(kRun, "ZenthoNSTrans", "\"" + exe + "\"");
     for (const auto& [className, title] : row.open) m.OpenWindow(className, title);
-    std::vector<std::string> expected;
-    for (const auto& className : row.closed) expected.push_back("close " + className);
-    expected.push_back(row.on ? "set " + run + "=\"" + exe + "\"" : "delete-value " + run);
-    if (row.started) expected.push_back("start " + exe + " ");
+    Changes expected;
+    for (const auto& [className, title] : row.closed) expected.push_back(Closed(className, title));
+    expected.push_back(row.on ? SetText(kRun, "ZenthoNSTrans", "\"" + exe + "\"")
+                              : DeletedValue(kRun, "ZenthoNSTrans"));
+    if (row.started) expected.push_back("started " + exe);
     EXPECT_EQ(Run(0x102, row.on, !row.on), expected);
 }
 
@@ -131,23 +131,18 @@ const std::pair<std::string, std::string> kSub = {texts::kNetscapeSub.classPrefi
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, NetscapeWindowsTest,
-    ::testing::Values(NetscapeWindows{"NoneOpen", {}, 1, {}, true},
-                      NetscapeWindows{"MainOpen", {kMain}, 1, {}, false},
+    ::testing::Values(NetscapeWindows{"NoneOpen", {}, 1, {}, true}, NetscapeWindows{"MainOpen", {kMain}, 1, {}, false},
                       NetscapeWindows{"OnlyTheSecondOpen", {kSub}, 1, {}, true},
-                      NetscapeWindows{"AClassThatOnlyBeginsAlike", {{kMain.first.substr(0, 15) + "X", kMain.second}}, 1,
-                                      {}, true},
+                      NetscapeWindows{
+                          "AClassThatOnlyBeginsAlike", {{kMain.first.substr(0, 15) + "X", kMain.second}}, 1, {}, true},
                       NetscapeWindows{"TheClassWithAnotherTitle", {{kMain.first, "Other"}}, 1, {}, true},
-                      NetscapeWindows{"BothClosedOneByOne", {kMain, kSub}, 0, {kMain.first, kSub.first}, false},
+                      NetscapeWindows{"BothClosedOneByOne", {kMain, kSub}, 0, {kMain, kSub}, false},
                       NetscapeWindows{"NeitherOpen", {}, 0, {}, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
-}  // namespace
-
-namespace {
-
 TEST_F(BrowserInstall, OtherAppIdsChangeNothing) {
     for (unsigned int appId : {0u, 0x100u, 0x1FFu, 0x403u, 0x2002u})
-        for (int on : {1, 0}) EXPECT_EQ(Run(appId, on, 0), std::vector<std::string>{}) << std::hex << appId;
+        for (int on : {1, 0}) EXPECT_EQ(Run(appId, on, 0), Changes{}) << std::hex << appId;
 }
 
 }  // namespace

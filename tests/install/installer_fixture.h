@@ -1,5 +1,5 @@
 // A machine with the product installed below the test folder, and the installer run
-// with its changes taken in the short text form of change_text.h.
+// with its changes taken in the words of os::ChangeWords.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,10 +8,26 @@
 #include <string>
 #include <vector>
 
-#include "change_text.h"
-#include "frame/exports.h"
 #include "catalogue/product_files.h"
+#include "frame/exports.h"
+#include "platform/os/change_text.h"
 #include "test_machine.h"
+
+using Changes = std::vector<std::string>;
+
+// The words of the changes the tests expect that need quoting.
+inline std::string SetText(const std::string& key, const std::string& name, const std::string& text) {
+    return "set " + key + " " + (name.empty() ? "(default)" : "\"" + name + "\"") + " = \"" + text + "\"";
+}
+inline std::string SetNumber(const std::string& key, const std::string& name, DWORD number) {
+    return "set " + key + " \"" + name + "\" = " + std::to_string(number) + " (REG_DWORD)";
+}
+inline std::string DeletedValue(const std::string& key, const std::string& name) {
+    return "deleted value " + key + " \"" + name + "\"";
+}
+inline std::string Closed(const std::string& className, const std::string& title) {
+    return "sent WM_CLOSE to the window \"" + title + "\" (" + className + ")";
+}
 
 class InstallerTest : public ::testing::Test {
 protected:
@@ -36,10 +52,12 @@ protected:
         return product + "\\Data" + (subfolder[0] == '\\' ? "" : "\\") + subfolder;
     }
     // Runs the installer; the changes it made, in order.
-    std::vector<std::string> Run(unsigned int appId, int on, int previousState) {
-        if (m.changes()) m.changes()->clear();
+    Changes Run(unsigned int appId, int on, int previousState) {
+        m.changes()->clear();
         UpdateApplTransSettings(appId, on, previousState);
-        return m.changes() ? ChangeTexts(*m.changes()) : std::vector<std::string>{};
+        Changes words;
+        for (const auto& change : *m.changes()) words.push_back(os::ChangeWords(change));
+        return words;
     }
     // Paths as TestMachine::Files names them.
     static std::string Lower(std::string path) {

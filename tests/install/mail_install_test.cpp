@@ -7,6 +7,7 @@ namespace {
 
 const std::string kRun = "HKEY_CURRENT_USER\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 const std::string kState = "HKEY_CURRENT_USER\\SOFTWARE\\Arvelle\\Zentho V4\\ApplTrans\\MailTrans\\";
+const std::string kCloseToolbar = Closed(texts::kMailToolbar.classPrefix, texts::kMailToolbar.titlePrefix);
 
 class MailInstall : public InstallerTest {
 protected:
@@ -23,63 +24,58 @@ protected:
 
 TEST_F(MailInstall, TheToolbarStaysWhileThePartnersIntegrationIsOn) {
     m.CreateKey(kRun);
-    const std::string exe = program + "\\ZenthoMailTransToolBar.exe", run = kRun + "|ZenthoMailTrans";
+    const std::string exe = program + "\\ZenthoMailTransToolBar.exe";
+    const std::string set = SetText(kRun, "ZenthoMailTrans", "\"" + exe + "\"");
     m.InstallProductProgram(exe);
     InstallBothClients(0);
-    EXPECT_EQ(Run(0x201, 1, 0), (std::vector<std::string>{"set " + run + "=\"" + exe + "\"", "start " + exe + " "}));
+    EXPECT_EQ(Run(0x201, 1, 0), (Changes{set, "started " + exe}));
     ASSERT_TRUE(m.WaitForWindow(texts::kMailToolbar.classPrefix, true));
     m.SetDword(kState + "NM", "Trans", 1);
-    EXPECT_EQ(Run(0x201, 0, 1), std::vector<std::string>{}) << "Messenger's integration keeps it running";
-    EXPECT_EQ(Run(0x201, 1, 0), std::vector<std::string>{}) << "and registered";
+    EXPECT_EQ(Run(0x201, 0, 1), Changes{}) << "Messenger's integration keeps it running";
+    EXPECT_EQ(Run(0x201, 1, 0), Changes{}) << "and registered";
     m.SetDword(kState + "NM", "Trans", 0);
-    EXPECT_EQ(Run(0x204, 1, 0), std::vector<std::string>{"set " + run + "=\"" + exe + "\""}) << "running: no copy";
-    EXPECT_EQ(Run(0x201, 0, 1), (std::vector<std::string>{"close #ZenthoMailTrans4#", "delete-value " + run}));
+    EXPECT_EQ(Run(0x204, 1, 0), Changes{set}) << "running: no copy";
+    EXPECT_EQ(Run(0x201, 0, 1), (Changes{kCloseToolbar, DeletedValue(kRun, "ZenthoMailTrans")}));
     EXPECT_TRUE(m.WaitForWindow(texts::kMailToolbar.classPrefix, false));
 }
 
 TEST_F(MailInstall, EudoraGetsItsPluginFromItsCommandLine) {
     const std::string commandLine = "HKEY_CURRENT_USER\\Software\\Qualcomm\\Eudora\\CommandLine";
-    EXPECT_EQ(Run(0x208, 1, 0), std::vector<std::string>{}) << "no command line: nothing";
+    EXPECT_EQ(Run(0x208, 1, 0), Changes{}) << "no command line: nothing";
     m.WriteExe(root + "\\Mail\\eudora pro\\eudora.exe", 4, 3);
     m.MakeFolder(root + "\\Mail\\eudora pro\\plugins");
     m.SetString(commandLine, "Current",
                 "\"" + root + "\\MAIL\\Eudora Pro\\EUDORA.EXE\" " + root + "\\MAIL\\Eudora Pro\\");
     // The leading quote is kept: the plug-in's path begins with it, and no copy can be made.
-    for (const auto& change : Run(0x208, 1, 0)) EXPECT_EQ(change.rfind("copy", 0), std::string::npos) << change;
+    for (const auto& change : Run(0x208, 1, 0)) EXPECT_EQ(change.rfind("copied", 0), std::string::npos) << change;
     // Lower case throughout; the start comes before the files.
     m.SetString(commandLine, "Current", root + "\\Mail\\Eudora Pro\\Eudora.exe -x");
     const std::string plain = "c:\\zt\\mail\\eudora pro";
-    EXPECT_EQ(Run(0x208, 1, 0), (std::vector<std::string>{"start " + plain + "\\eudora.exe /EnableAutomation",
-                                                          "copy " + program + "\\ZenthoEMailButton.dll > " + plain +
-                                                              "\\Plugins\\ZenthoEMailButton.dll"}));
-    EXPECT_EQ(Run(0x208, 0, 1), (std::vector<std::string>{"start " + plain + "\\eudora.exe /EnableAutomation",
-                                                          "delete " + plain + "\\Plugins\\ZenthoEMailButton.dll"}))
-        << "removal starts Eudora too";
+    const std::string start = "started " + plain + "\\eudora.exe /EnableAutomation";
+    const std::string plugin = plain + "\\Plugins\\ZenthoEMailButton.dll";
+    EXPECT_EQ(Run(0x208, 1, 0), (Changes{start, "copied " + program + "\\ZenthoEMailButton.dll to " + plugin}));
+    EXPECT_EQ(Run(0x208, 0, 1), (Changes{start, "deleted file " + plugin})) << "removal starts Eudora too";
     m.SetString(commandLine, "Current", root + "\\Mail\\EudoraPro.exe");
-    EXPECT_EQ(Run(0x208, 1, 0), std::vector<std::string>{}) << "no \\eudora.exe: nothing started, nothing placed";
+    EXPECT_EQ(Run(0x208, 1, 0), Changes{}) << "no \\eudora.exe: nothing started, nothing placed";
     m.SetString(commandLine, "Current", "Eudora Pro\\Eudora.exe");
-    EXPECT_EQ(Run(0x208, 0, 1), std::vector<std::string>{}) << "no drive: no folder to touch";
+    EXPECT_EQ(Run(0x208, 0, 1), Changes{}) << "no drive: no folder to touch";
 }
 
 TEST_F(MailInstall, QuillonLibraryEntry) {
     const std::string quillon = "HKEY_CURRENT_USER\\Software\\Arvelle\\Quillon";
     const std::string library = program + "\\ZenthoQuillonTrans.dll";
-    EXPECT_EQ(Run(0x210, 1, 0), std::vector<std::string>{}) << "Quillon not set up";
+    EXPECT_EQ(Run(0x210, 1, 0), Changes{}) << "Quillon not set up";
     m.CreateKey(quillon + "\\Users");
     m.CreateKey(quillon + "\\Users key");
-    EXPECT_EQ(Run(0x210, 1, 0), std::vector<std::string>{"set " + quillon + "\\Users|TranslationLib=" + library});
-    EXPECT_EQ(Run(0x210, 0, 1), std::vector<std::string>{"delete-value " + quillon + "\\Users|TranslationLib"});
+    EXPECT_EQ(Run(0x210, 1, 0), Changes{SetText(quillon + "\\Users", "TranslationLib", library)});
+    EXPECT_EQ(Run(0x210, 0, 1), Changes{DeletedValue(quillon + "\\Users", "TranslationLib")});
     m.DeleteTree(quillon + "\\Users");
     m.DeleteTree(quillon + "\\Users key");
     // Set up without "Users": removal leaves an empty "Users key" behind.
-    EXPECT_EQ(Run(0x210, 0, 1), std::vector<std::string>{"create-key " + quillon + "\\Users key"});
-    EXPECT_EQ(Run(0x210, 1, 0), std::vector<std::string>{"set " + quillon + "\\Users key|TranslationLib=" + library});
-    EXPECT_EQ(Run(0x210, 0, 1), std::vector<std::string>{"delete-value " + quillon + "\\Users key|TranslationLib"});
+    EXPECT_EQ(Run(0x210, 0, 1), Changes{"created key " + quillon + "\\Users key"});
+    EXPECT_EQ(Run(0x210, 1, 0), Changes{SetText(quillon + "\\Users key", "TranslationLib", library)});
+    EXPECT_EQ(Run(0x210, 0, 1), Changes{DeletedValue(quillon + "\\Users key", "TranslationLib")});
 }
-
-}  // namespace
-
-namespace {
 
 // Quillon holds one translation library. Another one the user chose is kept aside
 // while the product's is set, and comes back; only the product's is ever deleted, in
@@ -118,10 +114,6 @@ TEST_F(MailInstall, QuillonKeepsTheUsersOwnLibrary) {
     }
 }
 
-}  // namespace
-
-namespace {
-
 // A toolbar that no longer answers holds the removal up for the close bound at most:
 // its logon entry goes all the same.
 TEST_F(MailInstall, AHungToolbarHoldsTheRemovalUpFiveSecondsAtMost) {
@@ -134,8 +126,7 @@ TEST_F(MailInstall, AHungToolbarHoldsTheRemovalUpFiveSecondsAtMost) {
     Run(0x201, 1, 0);
     ASSERT_TRUE(m.WaitForWindow(texts::kMailToolbar.classPrefix, true));
     const DWORD before = os::GetTickCount();
-    EXPECT_EQ(Run(0x201, 0, 1),
-              (std::vector<std::string>{"close #ZenthoMailTrans4#", "delete-value " + kRun + "|ZenthoMailTrans"}));
+    EXPECT_EQ(Run(0x201, 0, 1), (Changes{kCloseToolbar, DeletedValue(kRun, "ZenthoMailTrans")}));
     const DWORD waited = os::GetTickCount() - before;
     EXPECT_LE(waited, 5000u + 1500u) << "the close bound, and no more";
     if (TestMachine::Simulated()) {

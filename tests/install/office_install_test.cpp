@@ -1,6 +1,9 @@
 // The Office branches on both backends: where each add-in goes (the user's folder
 // over the application's), PowerPoint's registration, and Outlook's macro project
 // with its two programs, kept apart from the user's own.
+#include <array>
+#include <map>
+
 #include "installer_fixture.h"
 
 #ifndef _WIN32
@@ -12,23 +15,29 @@ namespace {
 const std::string kOffice = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Office\\9.0";
 const std::string kAddIns = "HKEY_CURRENT_USER\\Software\\Microsoft\\Office\\9.0\\PowerPoint\\AddIns";
 
-// One add-in, with the user's folder and the application's in a given state. In the
-// expected changes "$U" is the user's application-data folder, "$O" the application's
-// folder as detection reports it (the program name ends the path, so in lower case)
-// and "$D" the product's data folder.
+// One add-in, with the user's folder for it (below "$U", the user's application-data
+// folder) a folder, a file or missing, and the application's own (below "$O", the
+// application's folder as detection reports it: the program name ends the path, so in
+// lower case) there or not. "$D" is the product's data folder.
 struct TemplateRow {
-    const char* name;
-    unsigned int appId;
-    const char *application, *exe;
-    const char* userFolder;     // below $U, made before the call
-    const char* installFolder;  // below $O, made before the call
-    const char* userFile;       // a file where the user's folder is expected, or ""
-    std::vector<std::string> on, off;
+    struct {
+        const char* name;
+        unsigned int appId;
+        char userFolder;  // 'd' a folder, 'f' a file of its name, '-' none
+        bool installFolder;
+    } setup;
+    Changes on, off;
 };
+
+// Each application: its program, the user's folder and its own folder for add-ins.
+const std::map<unsigned int, std::array<const char*, 4>> kAddInApps = {
+    {0x401, {"Word", "WINWORD.EXE", "\\Microsoft\\Word\\Startup", "\\Startup"}},
+    {0x404, {"Excel", "EXCEL.EXE", "\\Microsoft\\Excel\\XLStart", "\\XLStart"}},
+    {0x408, {"PowerPoint", "POWERPNT.EXE", "\\Microsoft\\Addins", "\\Addins"}}};
 
 class TemplateAddIns : public InstallerTest, public ::testing::WithParamInterface<TemplateRow> {
 protected:
-    std::vector<std::string> Expand(std::vector<std::string> lines) {
+    Changes Expand(Changes lines) {
         for (auto& line : lines)
             for (const auto& [mark, text] : {std::pair{"$U", user}, std::pair{"$O", std::string("c:\\zt\\office")},
                                              std::pair{"$D", product + "\\Data"}, std::pair{"$K", kAddIns}})
@@ -38,37 +47,39 @@ protected:
 };
 
 TEST_P(TemplateAddIns, GoWhereTheApplicationLoadsThem) {
-    const TemplateRow& row = GetParam();
-    m.SetString(kOffice + "\\" + row.application + "\\InstallRoot", "Path", root + "\\Office");
-    m.WriteExe(root + "\\Office\\" + row.exe, 9, 0);
-    if (*row.userFolder) m.MakeFolder(user + row.userFolder);
-    if (*row.userFile) m.WriteFile(user + row.userFile, "not a folder");
-    if (*row.installFolder) m.MakeFolder(root + "\\Office" + row.installFolder);
+    const auto& row = GetParam().setup;
+    const auto& [application, exe, userFolder, installFolder] = kAddInApps.at(row.appId);
+    m.SetString(kOffice + "\\" + application + "\\InstallRoot", "Path", root + "\\Office");
+    m.WriteExe(root + "\\Office\\" + exe, 9, 0);
+    if (row.userFolder == 'd') m.MakeFolder(user + userFolder);
+    if (row.userFolder == 'f') m.WriteFile(user + userFolder, "not a folder");
+    if (row.installFolder) m.MakeFolder(root + "\\Office" + installFolder);
     m.CreateKey("HKEY_CURRENT_USER\\Software\\Microsoft\\Office\\9.0\\PowerPoint");
-    EXPECT_EQ(Run(row.appId, 1, 0), Expand(row.on));
-    EXPECT_EQ(Run(row.appId, 0, 1), Expand(row.off));
+    EXPECT_EQ(Run(row.appId, 1, 0), Expand(GetParam().on));
+    EXPECT_EQ(Run(row.appId, 0, 1), Expand(GetParam().off));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, TemplateAddIns,
     ::testing::Values(
-        TemplateRow{"WordBothFolders", 0x401, "Word", "WINWORD.EXE", "\\Microsoft\\Word\\Startup", "\\Startup", "",
-                    {"copy $D\\Word\\Zentho4.dot > $U\\Microsoft\\Word\\Startup\\Zentho4.dot"},
-                    {"delete $U\\Microsoft\\Word\\Startup\\Zentho4.dot"}},
-        TemplateRow{"WordsUserFolderIsAFile", 0x401, "Word", "WINWORD.EXE", "", "\\Startup", "\\Microsoft\\Word\\Startup",
-                    {"copy $D\\Word\\Zentho4.dot > $O\\Startup\\Zentho4.dot"}, {"delete $O\\Startup\\Zentho4.dot"}},
-        TemplateRow{"ExcelUserFolder", 0x404, "Excel", "EXCEL.EXE", "\\Microsoft\\Excel\\XLStart", "", "",
-                    {"copy $D\\Excel\\Zentho4.xla > $U\\Microsoft\\Excel\\XLStart\\Zentho4.xla"},
-                    {"delete $U\\Microsoft\\Excel\\XLStart\\Zentho4.xla"}},
-        TemplateRow{"ExcelNeitherFolder", 0x404, "Excel", "EXCEL.EXE", "", "", "",
-                    {"mkdir $O\\XLStart", "copy $D\\Excel\\Zentho4.xla > $O\\XLStart\\Zentho4.xla"},
-                    {"delete $O\\XLStart\\Zentho4.xla"}},
-        TemplateRow{"PowerPointUserFolder", 0x408, "PowerPoint", "POWERPNT.EXE", "\\Microsoft\\Addins", "\\Addins", "",
-                    {"copy $D\\PowerPoint\\Zentho4.ppa > $U\\Microsoft\\Addins\\Zentho4.ppa", "create-key $K",
-                     "create-key $K\\Zentho4", "set $K\\Zentho4|AutoLoad=#1",
-                     "set $K\\Zentho4|Path=$U\\Microsoft\\Addins\\Zentho4.ppa"},
-                    {"delete-key $K\\Zentho4", "delete $U\\Microsoft\\Addins\\Zentho4.ppa"}}),
-    [](const auto& info) { return std::string(info.param.name); });
+        TemplateRow{{"WordBothFolders", 0x401, 'd', true},
+                    {"copied $D\\Word\\Zentho4.dot to $U\\Microsoft\\Word\\Startup\\Zentho4.dot"},
+                    {"deleted file $U\\Microsoft\\Word\\Startup\\Zentho4.dot"}},
+        TemplateRow{{"WordsUserFolderIsAFile", 0x401, 'f', true},
+                    {"copied $D\\Word\\Zentho4.dot to $O\\Startup\\Zentho4.dot"},
+                    {"deleted file $O\\Startup\\Zentho4.dot"}},
+        TemplateRow{{"ExcelUserFolder", 0x404, 'd', false},
+                    {"copied $D\\Excel\\Zentho4.xla to $U\\Microsoft\\Excel\\XLStart\\Zentho4.xla"},
+                    {"deleted file $U\\Microsoft\\Excel\\XLStart\\Zentho4.xla"}},
+        TemplateRow{{"ExcelNeitherFolder", 0x404, '-', false},
+                    {"created folder $O\\XLStart", "copied $D\\Excel\\Zentho4.xla to $O\\XLStart\\Zentho4.xla"},
+                    {"deleted file $O\\XLStart\\Zentho4.xla"}},
+        TemplateRow{{"PowerPointUserFolder", 0x408, 'd', true},
+                    {"copied $D\\PowerPoint\\Zentho4.ppa to $U\\Microsoft\\Addins\\Zentho4.ppa", "created key $K",
+                     "created key $K\\Zentho4", "set $K\\Zentho4 \"AutoLoad\" = 1 (REG_DWORD)",
+                     "set $K\\Zentho4 \"Path\" = \"$U\\Microsoft\\Addins\\Zentho4.ppa\""},
+                    {"deleted key $K\\Zentho4", "deleted file $U\\Microsoft\\Addins\\Zentho4.ppa"}}),
+    [](const auto& info) { return std::string(info.param.setup.name); });
 
 class OfficeInstall : public InstallerTest {};
 
@@ -78,30 +89,29 @@ TEST_F(OfficeInstall, OneCopyForTheApplicationToFindAndOtherAddInsStay) {
     m.WriteFile(root + "\\Office\\Startup\\Zentho4.dot", "an earlier copy");
     m.MakeFolder(user + "\\Microsoft\\Word\\Startup");
     const std::string target = user + "\\Microsoft\\Word\\Startup\\Zentho4.dot";
-    EXPECT_EQ(Run(0x401, 1, 0), (std::vector<std::string>{"delete c:\\zt\\office\\Startup\\Zentho4.dot",
-                                                          "copy " + Data("Word") + "\\Zentho4.dot > " + target}));
+    EXPECT_EQ(Run(0x401, 1, 0), (Changes{"deleted file c:\\zt\\office\\Startup\\Zentho4.dot",
+                                         "copied " + Data("Word") + "\\Zentho4.dot to " + target}));
     m.DeleteTree(kOffice + "\\Word");
-    EXPECT_EQ(Run(0x401, 1, 0), std::vector<std::string>{"copy " + Data("Word") + "\\Zentho4.dot > " + target})
+    EXPECT_EQ(Run(0x401, 1, 0), Changes{"copied " + Data("Word") + "\\Zentho4.dot to " + target})
         << "not installed: the user's folder still takes it";
     m.CreateKey(kAddIns + "\\Other");
     m.SetString(kOffice + "\\PowerPoint\\InstallRoot", "Path", root + "\\Office");
     m.WriteExe(root + "\\Office\\POWERPNT.EXE", 9, 0);
     Run(0x408, 1, 0);
     Run(0x408, 0, 1);
-    EXPECT_EQ(m.Subkeys(kAddIns), std::vector<std::string>{"Other"}) << "other add-ins stay";
+    EXPECT_EQ(m.Subkeys(kAddIns), Changes{"Other"}) << "other add-ins stay";
 }
 
 TEST_F(OfficeInstall, OutlookMacroProjectAndItsPrograms) {
-    EXPECT_EQ(Run(0x402, 1, 0), std::vector<std::string>{}) << "no Outlook folder for the user: nothing";
+    EXPECT_EQ(Run(0x402, 1, 0), Changes{}) << "no Outlook folder for the user: nothing";
     m.MakeFolder(user + "\\Microsoft\\Outlook");
     const std::string source = Data("Outlook"), target = user + "\\Microsoft\\Outlook\\VbaProject.OTM";
-    const std::string copy = "copy " + source + "\\VbaProject.OTM > " + target;
-    EXPECT_EQ(Run(0x402, 1, 0), (std::vector<std::string>{copy, "start " + source + "\\ZenthoOutlookAdd.exe "}));
-    EXPECT_EQ(Run(0x402, 1, 1), std::vector<std::string>{copy}) << "on already: the program is not started";
-    EXPECT_EQ(Run(0x202, 0, 1),
-              (std::vector<std::string>{"start " + source + "\\ZenthoOutlookDel.exe ", "delete " + target}))
+    const std::string copy = "copied " + source + "\\VbaProject.OTM to " + target;
+    EXPECT_EQ(Run(0x402, 1, 0), (Changes{copy, "started " + source + "\\ZenthoOutlookAdd.exe"}));
+    EXPECT_EQ(Run(0x402, 1, 1), Changes{copy}) << "on already: the program is not started";
+    EXPECT_EQ(Run(0x202, 0, 1), (Changes{"started " + source + "\\ZenthoOutlookDel.exe", "deleted file " + target}))
         << "the mail AppId runs the same branch";
-    EXPECT_EQ(Run(0x402, 0, 0), std::vector<std::string>{});
+    EXPECT_EQ(Run(0x402, 0, 0), Changes{});
 }
 
 // Outlook's macro project may be the user's own: it is kept aside while the product's
@@ -123,9 +133,7 @@ TEST_F(OfficeInstall, TheUsersMacroProjectIsKeptAsideAndPutBack) {
         {"P", "U", 0, "U", "-"},  // put back
         {"U", "-", 0, "U", "-"},  // never installed: the user's stays
         {"Q", "-", 0, "Q", "-"},  // the same size is not the same bytes
-        {"-", "-", 1, "P", "-"},
-        {"P", "-", 0, "-", "-"},
-        {"P", "U", 1, "P", "U"},  // on again: the copy kept stays
+        {"-", "-", 1, "P", "-"}, {"P", "-", 0, "-", "-"}, {"P", "U", 1, "P", "U"},  // on again: the copy kept stays
         {"V", "U", 1, "V", "U"},  // a newer one of the user's: nothing overwritten
         {"V", "U", 0, "V", "U"},  // changed since: not the product's, both stay
         {"-", "U", 0, "U", "-"},  // the user removed it: theirs comes back

@@ -29,34 +29,32 @@ TEST_F(SuiteInstall, ScrivaleCleansUpCopiesAndStarts) {
     const std::string icons = UserFolder("Scrivale", "Glyphdeck"), scripts = UserFolder("Scrivale", "Scripts");
     m.WriteFile(scripts + "\\Zentho4A.yso", "an earlier edition's");
     const std::string source = Data("Scrivale");
-    EXPECT_EQ(Run(0x802, 1, 0),
-              (std::vector<std::string>{"delete " + scripts + "\\Zentho4A.yso",
-                                        "copy " + source + "\\Zentho4.bmp > " + icons + "\\Zentho4.bmp",
-                                        "copy " + source + "\\Zentho4.gyd > " + icons + "\\Zentho4.gyd",
-                                        "copy " + source + "\\Zentho4.yss > " + scripts + "\\Zentho4.yss",
-                                        "start " + source + "\\ZenthoScrivaleAdd.exe "}));
+    EXPECT_EQ(Run(0x802, 1, 0), (Changes{"deleted file " + scripts + "\\Zentho4A.yso",
+                                         "copied " + source + "\\Zentho4.bmp to " + icons + "\\Zentho4.bmp",
+                                         "copied " + source + "\\Zentho4.gyd to " + icons + "\\Zentho4.gyd",
+                                         "copied " + source + "\\Zentho4.yss to " + scripts + "\\Zentho4.yss",
+                                         "started " + source + "\\ZenthoScrivaleAdd.exe"}));
     EXPECT_EQ(Run(0x802, 0, 1),
-              (std::vector<std::string>{"delete " + icons + "\\Zentho4.bmp", "delete " + icons + "\\Zentho4.gyd",
-                                        "delete " + scripts + "\\Zentho4.yss"}));
-    EXPECT_EQ(Run(0x802, 0, 0), std::vector<std::string>{});
+              (Changes{"deleted file " + icons + "\\Zentho4.bmp", "deleted file " + icons + "\\Zentho4.gyd",
+                       "deleted file " + scripts + "\\Zentho4.yss"}));
+    EXPECT_EQ(Run(0x802, 0, 0), Changes{});
 }
 
 TEST_F(SuiteInstall, MissingFoldersChangeNothing) {
     Register("Calvora", root + "\\Suite\\Calvora", "Calvora.exe");
     UserFolder("Calvora", "Glyphdeck", false);
     UserFolder("Calvora", "Work");
-    EXPECT_EQ(Run(0x804, 1, 0), std::vector<std::string>{}) << "Glyphdeck registered but missing";
+    EXPECT_EQ(Run(0x804, 1, 0), Changes{}) << "Glyphdeck registered but missing";
     m.SetString(kUserSarvin + "\\Calvora\\9.7\\Paths\\Work", "JA", root + "\\nowhere");
     const std::string icons = UserFolder("Calvora", "Glyphdeck");
     m.DeleteTree(kUserSarvin + "\\Calvora\\9.7\\Paths\\Work");
-    EXPECT_EQ(Run(0x804, 1, 0), std::vector<std::string>{}) << "the work folder not registered: missing too";
+    EXPECT_EQ(Run(0x804, 1, 0), Changes{}) << "the work folder not registered: missing too";
     const std::string work = UserFolder("Calvora", "Work");
     m.WriteFile(icons + "\\Zentho4.gyd", "Calvora takes no toolbar set of its own");
     const std::string source = Data("Calvora");
-    EXPECT_EQ(Run(0x804, 1, 0),
-              (std::vector<std::string>{"delete " + icons + "\\Zentho4.gyd",
-                                        "copy " + source + "\\Zentho4.bmp > " + icons + "\\Zentho4.bmp",
-                                        "copy " + source + "\\Zentho4.yss > " + work + "\\Zentho4.yss"}));
+    EXPECT_EQ(Run(0x804, 1, 0), (Changes{"deleted file " + icons + "\\Zentho4.gyd",
+                                         "copied " + source + "\\Zentho4.bmp to " + icons + "\\Zentho4.bmp",
+                                         "copied " + source + "\\Zentho4.yss to " + work + "\\Zentho4.yss"}));
 }
 
 TEST_F(SuiteInstall, PictoraWorkFolderAndCorvaneProgramFolder) {
@@ -64,21 +62,20 @@ TEST_F(SuiteInstall, PictoraWorkFolderAndCorvaneProgramFolder) {
     const std::string icons = UserFolder("Pictora", "Icons");
     m.MakeFolder(root + "\\Suite\\work\\pct");
     EXPECT_EQ(Run(0x808, 1, 0),
-              (std::vector<std::string>{
-                  "copy " + Data("pct") + "\\Zentho4.bmp > " + icons + "\\Zentho4.bmp",
-                  "copy " + Data("pct") + "\\Zentho4.yss > " + root + "\\Suite\\work\\pct\\Zentho4.yss"}));
+              (Changes{"copied " + Data("pct") + "\\Zentho4.bmp to " + icons + "\\Zentho4.bmp",
+                       "copied " + Data("pct") + "\\Zentho4.yss to " + root + "\\Suite\\work\\pct\\Zentho4.yss"}));
 
     Register("Corvane", root + "\\Suite\\Corvane", "Corvane.exe");
     m.WriteFile(root + "\\Suite\\Corvane\\Corvane.ini", "[Corvane]\r\nWinNTIconPath=" + root + "\\Icons\r\n");
     m.MakeFolder(root + "\\Icons");
     const std::string folder = root + "\\Suite\\Corvane\\";
-    EXPECT_EQ(Run(0x801, 1, 0), (std::vector<std::string>{
-                                    "copy " + Data("Corvane") + "\\Zentho4.bmp > " + root + "\\Icons\\Zentho4.bmp",
-                                    "copy " + Data("Corvane") + "\\Zentho4.mac > " + root + "\\Icons\\Zentho4.mac",
-                                    "copy " + program + "\\Zentho4A.exe > " + folder + "Zentho4A.exe",
-                                    "copy " + program + "\\ZenthoAppAPILib.dll > " + folder + "ZenthoAppAPILib.dll"}));
+    EXPECT_EQ(Run(0x801, 1, 0),
+              (Changes{"copied " + Data("Corvane") + "\\Zentho4.bmp to " + root + "\\Icons\\Zentho4.bmp",
+                       "copied " + Data("Corvane") + "\\Zentho4.mac to " + root + "\\Icons\\Zentho4.mac",
+                       "copied " + program + "\\Zentho4A.exe to " + folder + "Zentho4A.exe",
+                       "copied " + program + "\\ZenthoAppAPILib.dll to " + folder + "ZenthoAppAPILib.dll"}));
     m.WriteFile(root + "\\Suite\\Corvane\\Corvane.ini", "[Corvane]\r\n");
-    EXPECT_EQ(Run(0x801, 0, 1), std::vector<std::string>{}) << "no icon folder: not even the program files go";
+    EXPECT_EQ(Run(0x801, 0, 1), Changes{}) << "no icon folder: not even the program files go";
 }
 
 }  // namespace
@@ -102,13 +99,16 @@ TEST_F(SuiteInstall, FoldersTheInstallerNeverTouches) {
         unsigned int appId;
         const char* application;
         std::string path, name;
-        std::vector<std::string> on, off;
+        Changes on, off;
     } rows[] = {
-        {0x801, "Corvane", "", "C.exe", {}, {}},     // "\C.exe", shorter than "Corvane.exe"
+        {0x801, "Corvane", "", "C.exe", {}, {}},    // "\C.exe", shorter than "Corvane.exe"
         {0x808, "Pictora", "C:", "p.exe", {}, {}},  // "C:\p.exe", shorter than "\pct\p32main.exe"
-        {0x801, "Corvane", program, "Corvane.exe",
-         {"copy " + source + "bmp > " + icons + "bmp", "copy " + source + "mac > " + icons + "mac"},
-         {"delete " + icons + "bmp", "delete " + icons + "mac"}},
+        {0x801,
+         "Corvane",
+         program,
+         "Corvane.exe",
+         {"copied " + source + "bmp to " + icons + "bmp", "copied " + source + "mac to " + icons + "mac"},
+         {"deleted file " + icons + "bmp", "deleted file " + icons + "mac"}},
     };
     m.SetCurrentFolder(program);
     const auto before = m.Files(program);

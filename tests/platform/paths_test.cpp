@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/heap_string.h"
+#include "platform/os/change_text.h"
 #include "platform/paths.h"
 #include "test_machine.h"
 
@@ -104,12 +105,12 @@ TEST(Paths, ProgramsStartOnlyWhenTheyExist) {
     const std::string root = TestMachine::Root();
     m.SetString(kProduct, "ProgramLocation", root + "\\Program");
     m.WriteExe(root + "\\Program\\ZenthoNSTrans.exe", 4, 0, 2, 21);
+    m.changes()->clear();
     EXPECT_EQ(platform::RunFromProgramFolder("ZenthoNSTrans.exe", ""), 1);
     EXPECT_EQ(platform::RunFromProgramFolder("Missing.exe", ""), 0) << "the shell's error is no success";
     EXPECT_EQ(platform::RunFromProgramFolder(nullptr, ""), 0);
-    if (TestMachine::Simulated()) {
-        EXPECT_EQ(m.ProgramsStarted(), std::vector<std::string>{root + "\\Program\\ZenthoNSTrans.exe|"});
-    }
+    ASSERT_EQ(m.changes()->size(), 1u);
+    EXPECT_EQ(os::ChangeWords(m.changes()->front()), "started " + root + "\\Program\\ZenthoNSTrans.exe");
 }
 
 TEST(Paths, LogonEntriesGoToTheMachineOnWindows95Only) {

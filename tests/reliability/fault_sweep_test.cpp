@@ -12,8 +12,8 @@
 #include <set>
 
 #include "catalogue/catalogue.h"
-#include "change_text.h"
 #include "install/branches.h"
+#include "platform/os/change_text.h"
 #include "platform/product.h"
 #include "sample_world.h"
 
@@ -82,8 +82,8 @@ Outcome RunOnce(sim::Machine* machine, const Call& call) {
     sim::Machine::Use(nullptr);
     for (int k = 0; k < sim::kFaultKinds; ++k)
         outcome.operations[k] = machine->Operations(static_cast<FaultKind>(k)) - before[k];
-    os::ChangeList made(machine->changes().begin() + static_cast<long>(changesBefore), machine->changes().end());
-    for (const auto& change : ChangeTexts(made)) outcome.changes.push_back(Canonical(change));
+    for (size_t i = changesBefore; i < machine->changes().size(); ++i)
+        outcome.changes.push_back(Canonical(os::ChangeWords(machine->changes()[i])));
     return outcome;
 }
 
@@ -128,7 +128,7 @@ TEST(FaultSweep, EveryExportSurvivesEveryFailingOperation) {
     std::unique_ptr<sim::Machine> reader = folder.Load(false);
     ASSERT_TRUE(reader);
     const char* only = std::getenv("ZENTHO_SWEEP_ONLY");  // a part of a call's name, to look closer
-    for (const Call& call : reliability::AllCalls(true)) {
+    for (const Call& call : reliability::AllCalls()) {
         if (only && call.name.find(only) == std::string::npos) continue;
         // Calls that only read share one machine; the others start from a fresh copy.
         auto machineFor = [&]() -> sim::Machine* {

@@ -84,7 +84,7 @@ std::string Judge(const Call& call, const reliability::Result& got) {
 
 TEST(HostileRegistry, EveryValueReadSurvivesEveryHostileForm) {
     reliability::SampleFolder folder;
-    const std::vector<Call> calls = reliability::AllCalls(true);
+    const std::vector<Call> calls = reliability::AllCalls();
 
     // Which calls read which values (key path and name as read, the first spelling kept).
     struct Readers {

@@ -2,12 +2,12 @@
 #include "sample_world.h"
 
 #include <stdlib.h>
-
 #include <string.h>
+#include <sys/stat.h>
 
 #include <algorithm>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 #include "catalogue/catalogue.h"
@@ -27,43 +27,16 @@ std::string MakeTemp(const char* name) {
     return ::mkdtemp(pattern.data()) ? pattern : "";
 }
 
-bool SameFile(const fs::path& a, const fs::path& b) {
-    std::error_code ec;
-    if (fs::file_size(a, ec) != fs::file_size(b, ec) || ec) return false;
-    std::FILE* fa = std::fopen(a.c_str(), "rb");
-    std::FILE* fb = std::fopen(b.c_str(), "rb");
-    bool same = fa && fb;
-    char x[4096], y[4096];
-    while (same) {
-        size_t n = std::fread(x, 1, sizeof x, fa);
-        same = std::fread(y, 1, sizeof y, fb) == n && std::memcmp(x, y, n) == 0;
-        if (n < sizeof x) break;
+// Every item below a folder: folder or not, size and time written, by relative path.
+SampleFolder::Stamps StampsOf(const fs::path& root) {
+    SampleFolder::Stamps stamps;
+    for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
+        struct stat st;
+        if (::lstat(it->path().c_str(), &st) == 0)
+            stamps[it->path().string().substr(root.string().size() + 1)] = {S_ISDIR(st.st_mode), st.st_size,
+                                                                            st.st_mtim.tv_sec, st.st_mtim.tv_nsec};
     }
-    if (fa) std::fclose(fa);
-    if (fb) std::fclose(fb);
-    return same;
-}
-
-// Brings a copy back to its original: what a run created goes, what it deleted or
-// overwrote comes back. Cheaper than a fresh copy, which matters over many runs.
-void Restore(const fs::path& base, const fs::path& copy) {
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(copy, ec))
-        if (!fs::exists(base / entry.path().filename(), ec)) fs::remove_all(entry.path(), ec);
-    for (const auto& entry : fs::directory_iterator(base, ec)) {
-        const fs::path target = copy / entry.path().filename();
-        if (entry.is_directory()) {
-            if (!fs::is_directory(target, ec)) {
-                fs::remove_all(target, ec);
-                fs::copy(entry.path(), target, fs::copy_options::recursive, ec);
-            } else {
-                Restore(entry.path(), target);
-            }
-        } else if (fs::is_directory(target, ec) || !SameFile(entry.path(), target)) {
-            fs::remove_all(target, ec);
-            fs::copy_file(entry.path(), target, ec);
-        }
-    }
+    return stamps;
 }
 
 constexpr char kPoison = '\x7f';
@@ -93,6 +66,7 @@ Result TwoCalls(const std::function<LONG(char*)>& getter, bool path = false) {
     if (r.sizingFaulted && r.value > 0) limit = std::max(limit, static_cast<size_t>(r.value) + 1);
     r.overrun =
         std::any_of(buffer.begin() + static_cast<long>(limit), buffer.end(), [](char c) { return c != kPoison; });
+    r.unterminated = r.value > 0 && !std::memchr(buffer.data(), 0, limit);
     return r;
 }
 
@@ -123,8 +97,26 @@ SampleFolder::~SampleFolder() {
 std::unique_ptr<sim::Machine> SampleFolder::Load(bool writes) {
     std::string from = base_;
     if (writes) {
-        if (scratch_.empty()) scratch_ = MakeTemp("zentho-run-XXXXXX");
-        Restore(base_, scratch_);
+        // Brings the copy back to the original: what a run created goes, what it deleted
+        // or changed comes back. Cheaper than a fresh copy, which matters over many runs.
+        if (scratch_.empty()) {
+            scratch_ = MakeTemp("zentho-run-XXXXXX");
+            fs::copy(base_, scratch_, fs::copy_options::recursive);
+            stamps_ = StampsOf(scratch_);
+        }
+        const auto now = StampsOf(scratch_);
+        for (const auto& [path, stamp] : now)
+            if (!stamps_.count(path) || std::get<0>(stamps_.at(path)) != std::get<0>(stamp))
+                fs::remove_all(fs::path(scratch_) / path);
+        for (const auto& [path, stamp] : stamps_) {  // in path order: folders before their items
+            auto found = now.find(path);
+            if (found != now.end() && found->second == stamp) continue;
+            if (std::get<0>(stamp))
+                fs::create_directory(fs::path(scratch_) / path);
+            else
+                fs::copy_file(fs::path(base_) / path, fs::path(scratch_) / path, fs::copy_options::overwrite_existing);
+        }
+        stamps_ = StampsOf(scratch_);
         from = scratch_;
     }
     std::string error;
@@ -134,6 +126,7 @@ std::unique_ptr<sim::Machine> SampleFolder::Load(bool writes) {
 }
 
 std::string ProtocolFault(const Result& r) {
+    if (r.unterminated) return "a text without its NUL (result " + std::to_string(r.value) + ")";
     if (r.overrun)
         return "wrote past the announced length " + std::to_string(r.announced) + " (result " +
                std::to_string(r.value) + ", text \"" + r.text + "\")";
@@ -160,43 +153,41 @@ bool EachFieldEmptyOr(const std::string& got, const std::string& base) {
     }
 }
 
-std::vector<Call> AllCalls(bool withWrites) {
+std::vector<Call> AllCalls() {
     std::vector<Call> calls;
-    auto add = [&](std::string name, Call::Kind kind, unsigned int appId, int state, bool writes,
-                   std::function<Result()> run) {
-        Call call;
-        call.name = std::move(name);
-        call.kind = kind;
-        call.appId = appId;
-        call.state = state;
-        call.writes = writes;
-        call.run = std::move(run);
-        calls.push_back(std::move(call));
+    auto add = [&](std::string name, Call::Kind kind, bool writes, std::function<Result()> run) {
+        calls.push_back({std::move(name), writes, kind, std::move(run)});
     };
-    for (const auto& app : catalogue::kApplications) {
-        unsigned int id = app.id;
-        add("GetLatestApplicationName " + Hex(id), Call::kText, id, 0, false,
+    std::vector<unsigned int> ids = {0, 0x100, 0x2002, 0xFFFFFFFF};  // and no AppIds at all
+    for (const auto& app : catalogue::kApplications) ids.push_back(app.id);
+    for (unsigned int id : ids) {
+        add("GetLatestApplicationName " + Hex(id), Call::kText, false,
             [id] { return TwoCalls([id](char* b) { return GetLatestApplicationName(id, b); }); });
-        add("GetLatestApplicationPath " + Hex(id), Call::kPath, id, 0, false,
+        add("GetLatestApplicationPath " + Hex(id), Call::kPath, false,
             [id] { return TwoCalls([id](char* b) { return GetLatestApplicationPath(id, b); }, true); });
-        add("GetLatestApplicationState " + Hex(id), Call::kState, id, 0, false,
+        add("GetLatestApplicationState " + Hex(id), Call::kState, false,
             [id] { return Plain(GetLatestApplicationState(id)); });
     }
-    add("GetDefaultBrowser", Call::kText, 0, 0, false, [] { return TwoCalls(GetDefaultBrowser); });
-    add("GetDefaultBrowserPath", Call::kPath, 0, 0, false, [] { return TwoCalls(GetDefaultBrowserPath, true); });
-    add("GetDefaultBrowserState", Call::kState, 0, 0, false, [] { return Plain(GetDefaultBrowserState()); });
-    add("GetDefaultMailer", Call::kText, 0, 0, false, [] { return TwoCalls(GetDefaultMailer); });
-    add("GetDefaultMailerPath", Call::kPath, 0, 0, false, [] { return TwoCalls(GetDefaultMailerPath, true); });
-    add("GetDefaultMailerState", Call::kState, 0, 0, false, [] { return Plain(GetDefaultMailerState()); });
-    add("GetSupportedApplications 0x3FFF", Call::kList, 0, 0, false, [] {
-        std::vector<char> list(8192, kPoison);
-        Result r = Plain(GetSupportedApplications(0x3FFF, list.data()));
-        r.text.assign(list.data(), strnlen(list.data(), list.size()));
-        r.announced = -1;
-        return r;
-    });
-    for (const char* suite : {"Corvane", "Scrivale", "Calvora", "Pictora", "Nothing"}) {
-        add(std::string("GetLatestSarvinTessalineAppInfo ") + suite, Call::kSuite, 0, 0, false, [suite] {
+    add("GetDefaultBrowser", Call::kText, false, [] { return TwoCalls(GetDefaultBrowser); });
+    add("GetDefaultBrowserPath", Call::kPath, false, [] { return TwoCalls(GetDefaultBrowserPath, true); });
+    add("GetDefaultBrowserState", Call::kState, false, [] { return Plain(GetDefaultBrowserState()); });
+    add("GetDefaultMailer", Call::kText, false, [] { return TwoCalls(GetDefaultMailer); });
+    add("GetDefaultMailerPath", Call::kPath, false, [] { return TwoCalls(GetDefaultMailerPath, true); });
+    add("GetDefaultMailerState", Call::kState, false, [] { return Plain(GetDefaultMailerState()); });
+    std::vector<unsigned int> masks = {0x3FFF, 0};
+    for (const auto& group : catalogue::kGroups) masks.push_back(catalogue::GroupMask(group));
+    for (unsigned int mask : masks) {
+        add("GetSupportedApplications " + Hex(mask), Call::kList, false, [mask] {
+            std::vector<char> list(8192, kPoison);
+            Result r = Plain(GetSupportedApplications(mask, list.data()));
+            r.text.assign(list.data(), strnlen(list.data(), list.size()));
+            r.unterminated = r.text.size() == list.size();
+            r.announced = -1;
+            return r;
+        });
+    }
+    for (const char* suite : {"Corvane", "Scrivale", "Calvora", "Pictora", "Quillon", "Nothing", ""}) {
+        add(std::string("GetLatestSarvinTessalineAppInfo ") + suite, Call::kSuite, false, [suite] {
             // Three buffers of 261 bytes, each followed by poison that must stay.
             char fields[3][261 + 16];
             std::memset(fields, kPoison, sizeof fields);
@@ -204,25 +195,26 @@ std::vector<Call> AllCalls(bool withWrites) {
             Result r;
             for (auto& field : fields) {
                 r.text += std::string(field, strnlen(field, 261)) + (&field == &fields[2] ? "" : "|");
+                r.unterminated = r.unterminated || strnlen(field, 261) == 261;
                 r.overrun =
                     r.overrun || std::any_of(field + 261, field + sizeof field, [](char c) { return c != kPoison; });
             }
+            GetLatestSarvinTessalineAppInfo(const_cast<char*>(suite), nullptr, fields[1], nullptr);
             r.announced = -1;  // no sizing call
             return r;
         });
     }
-    if (!withWrites) return calls;
     for (const auto& app : catalogue::kApplications) {
         unsigned int id = app.id;
         for (int state : {1, 0})
-            add("SetLatestApplicationState " + Hex(id) + " " + std::to_string(state), Call::kSetState, id, state, true,
+            add("SetLatestApplicationState " + Hex(id) + " " + std::to_string(state), Call::kSetState, true,
                 [id, state] {
                     if (state == 0) SetLatestApplicationState(id, 1);  // switched on first, then off
                     return Plain(SetLatestApplicationState(id, state));
                 });
     }
-    add("SetDefaultBrowserState 1", Call::kSetState, 0x101, 1, true, [] { return Plain(SetDefaultBrowserState(1)); });
-    add("SetDefaultMailerState 1", Call::kSetState, 0x201, 1, true, [] { return Plain(SetDefaultMailerState(1)); });
+    add("SetDefaultBrowserState 1", Call::kSetState, true, [] { return Plain(SetDefaultBrowserState(1)); });
+    add("SetDefaultMailerState 1", Call::kSetState, true, [] { return Plain(SetDefaultMailerState(1)); });
     return calls;
 }
 

@@ -5,8 +5,10 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/os/sim/machine.h"
@@ -20,9 +22,12 @@ public:
     ~SampleFolder();
     // A machine loaded from a fresh copy (writes == true) or from this copy.
     std::unique_ptr<sim::Machine> Load(bool writes);
+    // Every item of a folder by its path: folder or not, size, and time written.
+    using Stamps = std::map<std::string, std::tuple<bool, long long, long long, long long>>;
 
 private:
     std::string base_, scratch_;
+    Stamps stamps_;  // of the copy as Load left it
 };
 
 // What one call gave: its result, the text it wrote, and for the two-call protocol the
@@ -34,6 +39,7 @@ struct Result {
     bool overrun = false;
     bool expanded = false;       // a path getter's text, which may be longer than its result
     bool sizingFaulted = false;  // a fault was injected in the sizing call
+    bool unterminated = false;   // a text the call gave has no NUL within its buffer
 };
 
 // Why a result breaks the two-call protocol, or "" when it keeps it.
@@ -45,14 +51,13 @@ bool EachFieldEmptyOr(const std::string& got, const std::string& base);
 struct Call {
     std::string name;     // for messages, e.g. "GetLatestApplicationName 0x401"
     bool writes = false;  // changes the machine
-    unsigned int appId = 0;
-    int state = 0;  // for setters
     enum Kind { kText, kPath, kState, kSetState, kList, kSuite } kind = kText;
     std::function<Result()> run;
 };
 
-// Every export: names, paths and states of every AppId, the default programs, the
-// lists; with writes, switching every AppId and the defaults on (and off after on).
-std::vector<Call> AllCalls(bool withWrites);
+// Every export: names, paths and states of every AppId (and of values that are none),
+// the default programs, the lists; and, writing, switching every AppId and the
+// defaults on (and off after on).
+std::vector<Call> AllCalls();
 
 }  // namespace reliability

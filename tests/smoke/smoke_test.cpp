@@ -4,6 +4,8 @@
 // checks what the sample machine must answer.
 #include <cstdio>
 #include <cstring>
+#include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -11,73 +13,57 @@
 
 namespace {
 
-int failures = 0, checks = 0;
-
-void Check(bool ok, const char* what, const std::string& got) {
-    ++checks;
-    if (!ok) {
-        ++failures;
-        std::printf("FAIL: %s (got %s)\n", what, got.c_str());
-    }
-}
-
 // The two-call protocol: the length first, then a buffer of length + 1 (261 at least
-// for paths); both results must agree.
-std::string Text(long (*getter)(char*), long* result) {
-    *result = getter(nullptr);
-    if (*result < 1) return "";
-    std::vector<char> buffer(*result + 261, '\x7f');
-    long again = getter(buffer.data());
-    Check(again == *result, "the second call answers the same", std::to_string(again));
-    return buffer.data();
+// for paths); both calls must answer alike. "result text", or the result alone.
+std::string Text(const std::function<long(char*)>& getter) {
+    const long result = getter(nullptr);
+    if (result < 1) return std::to_string(result);
+    std::vector<char> buffer(result + 261, '\x7f');
+    const long again = getter(buffer.data());
+    return std::to_string(result) + (again == result ? " " : " second call " + std::to_string(again) + " ") +
+           buffer.data();
 }
 
-template <typename F>
-std::string AppText(F getter, unsigned int appId, long* result) {
-    *result = getter(appId, nullptr);
-    if (*result < 1) return "";
-    std::vector<char> buffer(*result + 261, '\x7f');
-    getter(appId, buffer.data());
-    return buffer.data();
+std::string Suite(const char* application) {
+    char name[261], path[261], key[261];
+    GetLatestSarvinTessalineAppInfo(const_cast<char*>(application), name, path, key);
+    return std::string(name) + "|" + key;
 }
 
 }  // namespace
 
 int main() {
-    long n = 0;
-    std::string s = AppText(GetLatestApplicationName, ZENTHO_APP_WORD, &n);
-    Check(s == "Microsoft Word 2000" && n == 19, "Word's name", s);
-    s = AppText(GetLatestApplicationPath, ZENTHO_APP_WORD, &n);
-    Check(s == "C:\\Program Files\\Microsoft Office\\Office\\Winword.exe", "Word's path", s);
-    s = AppText(GetLatestApplicationName, 0x103, &n);
-    Check(n == -3, "an unknown AppId", std::to_string(n));
-    s = Text(GetDefaultBrowser, &n);
-    Check(s == "Microsoft Internet Explorer 5.5" && n == 31, "the default browser", s);
-    s = Text(GetDefaultBrowserPath, &n);
-    Check(s == "\"C:\\Program Files\\Internet Explorer\\iexplore.exe\"", "its path", s);
-    s = Text(GetDefaultMailer, &n);
-    Check(s == "Microsoft Outlook Express 5.5", "the default mailer", s);
-    s = Text(GetDefaultMailerPath, &n);
-    Check(s == "\"C:\\Program Files\\Outlook Express\\msimn.exe\"", "its path", s);
-
+    using namespace std::placeholders;
     char list[1024];
-    Check(GetSupportedApplications(ZENTHO_GROUP_BROWSERS, list) == 0 &&
-              std::strcmp(list, "\"Internet Explorer\",\r\n\"Netscape Navigator\"") == 0,
-          "the browsers' list", list);
-    char name[261], path[261], key[261];
-    GetLatestSarvinTessalineAppInfo(const_cast<char*>("Calvora"), name, path, key);
-    Check(std::string(name) == "Sarvin Calvora" && std::string(key) == "Software\\Sarvin\\Calvora\\9.7",
-          "the suite's spreadsheet", name);
-
-    Check(GetLatestApplicationState(ZENTHO_APP_WORD) == 0, "Word is off", "on");
-    Check(SetLatestApplicationState(ZENTHO_APP_WORD, 1) == 0, "switching Word on answers off", "on");
-    Check(GetLatestApplicationState(ZENTHO_APP_WORD) == 1, "Word is on", "off");
-    Check(SetLatestApplicationState(ZENTHO_APP_WORD, 0) == 1, "switching it off answers on", "off");
-    Check(SetDefaultBrowserState(1) == 0 && GetDefaultBrowserState() == 1, "the default browser on", "off");
-    Check(SetDefaultBrowserState(0) == 1 && GetDefaultBrowserState() == 0, "and off again", "on");
-    Check(SetDefaultMailerState(1) == 0 && GetDefaultMailerState() == 1, "the default mailer on", "off");
-    Check(SetDefaultMailerState(0) == 1, "and off again", "on");
+    // Each call in turn, as the sample machine must answer it; the switches in order.
+    const std::pair<std::function<std::string()>, std::string> rows[] = {
+        {[] { return Text(std::bind(GetLatestApplicationName, ZENTHO_APP_WORD, _1)); }, "19 Microsoft Word 2000"},
+        {[] { return Text(std::bind(GetLatestApplicationPath, ZENTHO_APP_WORD, _1)); },
+         "52 C:\\Program Files\\Microsoft Office\\Office\\Winword.exe"},
+        {[] { return Text(std::bind(GetLatestApplicationName, 0x103, _1)); }, "-3"},
+        {[] { return Text(GetDefaultBrowser); }, "31 Microsoft Internet Explorer 5.5"},
+        {[] { return Text(GetDefaultBrowserPath); }, "49 \"C:\\Program Files\\Internet Explorer\\iexplore.exe\""},
+        {[] { return Text(GetDefaultMailer); }, "29 Microsoft Outlook Express 5.5"},
+        {[] { return Text(GetDefaultMailerPath); }, "44 \"C:\\Program Files\\Outlook Express\\msimn.exe\""},
+        {[&] { return std::to_string(GetSupportedApplications(ZENTHO_GROUP_BROWSERS, list)) + " " + list; },
+         "0 \"Internet Explorer\",\r\n\"Netscape Navigator\""},
+        {[] { return Suite("Calvora"); }, "Sarvin Calvora|Software\\Sarvin\\Calvora\\9.7"},
+        {[] { return std::to_string(GetLatestApplicationState(ZENTHO_APP_WORD)); }, "0"},
+        {[] { return std::to_string(SetLatestApplicationState(ZENTHO_APP_WORD, 1)); }, "0"},
+        {[] { return std::to_string(GetLatestApplicationState(ZENTHO_APP_WORD)); }, "1"},
+        {[] { return std::to_string(SetLatestApplicationState(ZENTHO_APP_WORD, 0)); }, "1"},
+        {[] { return std::to_string(SetDefaultBrowserState(1)) + std::to_string(GetDefaultBrowserState()); }, "01"},
+        {[] { return std::to_string(SetDefaultBrowserState(0)) + std::to_string(GetDefaultBrowserState()); }, "10"},
+        {[] { return std::to_string(SetDefaultMailerState(1)) + std::to_string(GetDefaultMailerState()); }, "01"},
+        {[] { return std::to_string(SetDefaultMailerState(0)); }, "1"},
+    };
+    int failures = 0;
+    for (const auto& [call, expected] : rows) {
+        const std::string got = call();
+        if (got != expected) std::printf("FAIL: got %s, expected %s\n", got.c_str(), expected.c_str());
+        failures += got != expected;
+    }
     UpdateApplTransSettings(0x999, 1, 0);  // no such application: nothing happens
-    std::printf("smoke: %d of %d checks passed\n", checks - failures, checks);
+    std::printf("smoke: %d of %zu checks passed\n", static_cast<int>(std::size(rows)) - failures, std::size(rows));
     return failures ? 1 : 0;
 }

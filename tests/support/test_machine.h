@@ -83,11 +83,10 @@ public:
     // The calling thread's last error, as the port's functions left it.
     DWORD LastError() const;
 
-    // Simulation only (null, empty or no effect on Windows), but for changes(), which
-    // Windows records too: what the port's functions changed, the programs started,
-    // the Windows version, the order of subkeys.
+    // Simulation only (null or no effect on Windows), but for changes(), which Windows
+    // records too: what the port's functions changed (programs started included), the
+    // Windows version, the order of subkeys.
     os::ChangeList* changes();
-    std::vector<std::string> ProgramsStarted() const;  // "program|parameters"
     void SetWindowsVersion(DWORD platform, DWORD major, DWORD minor);
     void ListKeysInCreationOrder();  // as Windows 9x does
     sim::Machine* machine();          // the machine itself, for faults and the desktop's queue

@@ -51,12 +51,6 @@ void TestMachine::SetWindowsVersion(DWORD platform, DWORD major, DWORD minor) {
 }
 sim::Machine* TestMachine::machine() { return &state_->machine; }
 void TestMachine::ListKeysInCreationOrder() { state_->machine.registry().SetOrder(sim::KeyOrder::kCreated); }
-std::vector<std::string> TestMachine::ProgramsStarted() const {
-    std::vector<std::string> started;
-    for (const auto& start : state_->machine.desktop().starts())
-        started.push_back(start.program + "|" + start.parameters);
-    return started;
-}
 DWORD TestMachine::LastError() const { return sim::LastError(); }
 void TestMachine::SetEnv(const std::string& name, const std::string& value) { state_->machine.SetEnv(name, value); }
 void TestMachine::SetAppDataFolder(const std::string& path) { state_->machine.SetFolder(CSIDL_APPDATA, path); }

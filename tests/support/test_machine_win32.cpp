@@ -190,7 +190,6 @@ void TestMachine::CheckWritable(const std::string& key) {
 }
 os::ChangeList* TestMachine::changes() { return &observe::Changes(); }
 void TestMachine::SetWindowsVersion(DWORD, DWORD, DWORD) {}
-std::vector<std::string> TestMachine::ProgramsStarted() const { return {}; }
 void TestMachine::ListKeysInCreationOrder() {}
 sim::Machine* TestMachine::machine() { return nullptr; }
 DWORD TestMachine::LastError() const { return GetLastError(); }
