@@ -166,16 +166,30 @@ void AddUserSid(const std::string& key, std::set<std::string>* sids) {
     if (strncasecmp(sid.c_str(), "S-1-5-21-", 9) == 0) sids->insert(sid);
 }
 
-// Every key but the hives, in enumeration order, as it goes into a .reg file.
+// Every key but the hives, in enumeration order, as it goes into a .reg file. A path with a
+// name that the code page cannot hold is written in UTF-8 from there on.
 void ForEachKey(Registry& registry, const std::function<void(const RegFileKey&)>& visit) {
     RegFileKey out;
-    registry.Walk([&](const std::string& path, const RegKey& key) {
-        if (!key.parent) return;  // the hives themselves
-        out.path = path;
-        out.values.clear();
-        for (const auto& value : key.values) out.values.push_back({value.name, value.type, value.data});
-        visit(out);
-    });
+    const CodePage& cp = registry.codePage();
+    std::function<void(RegKey*, const std::string&, bool)> go = [&](RegKey* key, const std::string& path, bool wide) {
+        Registry::Materialize(key);
+        if (key->parent) {  // not the hives themselves
+            out.path = path;
+            out.wide = wide;
+            out.values.clear();
+            for (const auto& v : key->values) out.values.push_back({v.name, v.type, v.data, v.wideName, v.wideData});
+            visit(out);
+        }
+        for (RegKey* child : registry.Children(key)) {
+            if (!wide && !child->wide)
+                go(child, path + "\\" + child->name, false);
+            else
+                go(child, (wide ? path : cp.ToUtf8(path)) + "\\" + (child->wide ? child->name : cp.ToUtf8(child->name)),
+                   true);
+        }
+    };
+    go(registry.machineHive(), "HKEY_LOCAL_MACHINE", false);
+    go(registry.usersHive(), "HKEY_USERS", false);
 }
 
 }  // namespace
@@ -230,7 +244,31 @@ RegKey* RegFileApplier::Ensure(const std::string& target) {
     return key;
 }
 
+// A step with text that the code page cannot hold, name by name; such steps are few.
+void RegFileApplier::ApplyWide(const RegFileOp& op) {
+    lastKey_ = nullptr;
+    trail_.clear();
+    std::string target = Target(op.key);
+    size_t cut = std::min(target.find('\\'), target.size());
+    RegKey* key = registry_.EnsureKey(target.substr(0, cut));
+    bool create = op.kind == RegFileOp::kAddKey || op.kind == RegFileOp::kSetValue;
+    for (size_t at = cut; key && at < target.size();) {
+        size_t end = std::min(target.find('\\', at + 1), target.size());
+        std::string_view name = std::string_view(target).substr(at + 1, end - at - 1);
+        if (!name.empty()) key = create ? registry_.EnsureSubkeyUnicode(key, name) : registry_.FindSubkeyUnicode(key, name);
+        at = end;
+    }
+    if (!key) return;
+    if (op.kind == RegFileOp::kDeleteKey)
+        registry_.DropKey(key);
+    else if (op.kind == RegFileOp::kSetValue)
+        registry_.PutValueUnicode(key, op.valueName, op.type, op.data, true);
+    else if (op.kind == RegFileOp::kDeleteValue)
+        registry_.RemoveValueUnicode(key, op.valueName);
+}
+
 void RegFileApplier::Apply(const RegFileOp& op) {
+    if (op.wide) return ApplyWide(op);
     if (op.kind == RegFileOp::kDeleteKey) {
         registry_.DeleteTree(Target(op.key));
         lastKey_ = nullptr;  // it may have been a key found before, or above one
@@ -375,11 +413,13 @@ std::unique_ptr<Machine> LoadMachineFolder(const std::string& folder, std::strin
             regFiles.push_back(entry.path());
     std::sort(regFiles.begin(), regFiles.end());
     std::set<std::string> sids;
+    // NT keeps what the code page cannot hold; Windows 9x kept code-page bytes.
+    bool unicode = settings.platform == VER_PLATFORM_WIN32_NT;
     for (const auto& path : regFiles) {
         std::ifstream in(path, std::ios::binary);
         std::string why = "cannot be read";
         auto look = [&](const RegFileOp& op) { AddUserSid(op.key, &sids); };
-        if (!in || !ReadRegFile(in, cp, look, &why)) {
+        if (!in || !ReadRegFile(in, cp, look, &why, 1 << 20, unicode)) {
             *error = path.filename().string() + ":" + (why.rfind("line ", 0) == 0 ? why.substr(5) : " " + why);
             return nullptr;
         }
@@ -404,7 +444,7 @@ std::unique_ptr<Machine> LoadMachineFolder(const std::string& folder, std::strin
         RegFileApplier applier(machine->registry());
         auto apply = [&](const RegFileOp& op) { applier.Apply(op); };
         std::string why;
-        if (!in || !ReadRegFile(in, cp, apply, &why)) {
+        if (!in || !ReadRegFile(in, cp, apply, &why, 1 << 20, unicode)) {
             *error = path.filename().string() + ": changed while the machine was loaded";
             return nullptr;
         }

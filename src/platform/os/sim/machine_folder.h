@@ -49,6 +49,7 @@ public:
 private:
     std::string Target(const std::string& key) const;
     RegKey* Ensure(const std::string& target);
+    void ApplyWide(const RegFileOp& op);
 
     Registry& registry_;
     std::string linked_;    // HKEY_USERS\<user>_Classes
