@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <vector>
 
@@ -35,7 +36,12 @@ public:
     uint64_t Root() const { return hivex_root(h_); }
 
     void Fill(Registry& registry, RegKey* key, uint64_t node) override {
-        if (hive_node_h* children = hivex_node_children(h_, node)) {
+        // Windows nests keys 512 deep at most; a damaged hive whose keys loop back on
+        // themselves ends there instead of making keys for ever.
+        int depth = 0;
+        for (RegKey* up = key; up && depth <= 512; up = up->parent) ++depth;
+        hive_node_h* children = depth <= 512 ? hivex_node_children(h_, node) : nullptr;
+        if (children) {
             for (hive_node_h* c = children; *c; ++c) {
                 char* name = hivex_node_name(h_, *c);
                 if (name && *name) registry.AddSubkey(key, name, std::make_unique<LazyKey>(LazyKey{this, nullptr, *c}));
@@ -362,6 +368,61 @@ std::unique_ptr<Machine> LoadImage(const std::string& dir, const std::string& us
     machine->files().MapDrive('C', root.string());
     machine->changes().clear();
     return machine;
+}
+
+bool WriteEmptyHive(const std::string& path, std::string* error) {
+    // A 4 KiB header, then one 4 KiB bin: the root key's record, the security record that
+    // new keys share, and one free cell for the rest.
+    std::string file(0x2000, '\0');
+    auto put32 = [&](size_t at, uint32_t v) {
+        for (int k = 0; k < 4; ++k) file[at + k] = static_cast<char>(v >> (8 * k));
+    };
+    auto put16 = [&](size_t at, uint16_t v) {
+        file[at] = static_cast<char>(v & 0xFF);
+        file[at + 1] = static_cast<char>(v >> 8);
+    };
+    file.replace(0, 4, "regf");
+    put32(0x04, 1);  // the two sequence numbers agree: the file is whole
+    put32(0x08, 1);
+    put32(0x14, 1);  // version 1.3
+    put32(0x18, 3);
+    put32(0x20, 1);
+    put32(0x24, 0x20);    // the root key's cell, from the first bin
+    put32(0x28, 0x1000);  // the bins' length
+    put32(0x2C, 1);
+    uint32_t sum = 0;
+    for (size_t at = 0; at < 0x1FC; at += 4)
+        sum ^= static_cast<uint32_t>(static_cast<unsigned char>(file[at])) |
+               static_cast<uint32_t>(static_cast<unsigned char>(file[at + 1])) << 8 |
+               static_cast<uint32_t>(static_cast<unsigned char>(file[at + 2])) << 16 |
+               static_cast<uint32_t>(static_cast<unsigned char>(file[at + 3])) << 24;
+    put32(0x1FC, sum);
+    const size_t bin = 0x1000, root = bin + 0x20, sk = bin + 0x78, free = bin + 0xA8;
+    file.replace(bin, 4, "hbin");
+    put32(bin + 8, 0x1000);
+    put32(root, static_cast<uint32_t>(-0x58));  // used cells have negative sizes
+    file.replace(root + 4, 2, "nk");
+    put16(root + 6, 0x2C);  // the hive's root, not to be deleted, name in Latin-1
+    put32(root + 0x14, 0xFFFFFFFF);  // no parent
+    put32(root + 0x20, 0xFFFFFFFF);  // no subkey list
+    put32(root + 0x24, 0xFFFFFFFF);
+    put32(root + 0x2C, 0xFFFFFFFF);  // no value list
+    put32(root + 0x30, static_cast<uint32_t>(sk - bin));
+    put32(root + 0x34, 0xFFFFFFFF);  // no class name
+    put16(root + 0x4C, 4);
+    file.replace(root + 0x50, 4, "ROOT");
+    put32(sk, static_cast<uint32_t>(-0x30));
+    file.replace(sk + 4, 2, "sk");
+    put32(sk + 8, static_cast<uint32_t>(sk - bin));  // the list of security records is this one
+    put32(sk + 12, static_cast<uint32_t>(sk - bin));
+    put32(sk + 16, 1);                                // used by the root
+    put32(sk + 20, 20);                               // a self-relative descriptor with nothing set
+    put32(sk + 24, 0x80040001);
+    put32(free, static_cast<uint32_t>(bin + 0x1000 - free));
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(file.data(), static_cast<std::streamsize>(file.size()));
+    if (!out) *error = path + ": cannot write";
+    return static_cast<bool>(out);
 }
 
 }  // namespace sim

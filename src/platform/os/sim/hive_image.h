@@ -35,4 +35,8 @@ namespace sim {
 // message then lists the profiles).
 std::unique_ptr<Machine> LoadImage(const std::string& dir, const std::string& user, std::string* error);
 
+// A hive file with nothing but its root key, for hivex's writing functions to fill: hivex
+// opens hives but makes none, and the tests and the benchmark make their own.
+bool WriteEmptyHive(const std::string& path, std::string* error);
+
 }  // namespace sim
