@@ -370,6 +370,25 @@ std::unique_ptr<Machine> LoadImage(const std::string& dir, const std::string& us
     return machine;
 }
 
+bool WriteSettingsFolder(const Machine& machine, const std::string& drive, const std::string& folder,
+                         std::string* error) {
+    const MachineSettings& s = machine.settings();
+    const CodePage& cp = machine.codePage();
+    std::error_code ec;
+    fs::create_directories(fs::path(folder) / "drives", ec);
+    fs::create_directory_symlink(fs::absolute(drive), fs::path(folder) / "drives/C", ec);
+    std::ofstream ini(fs::path(folder) / "machine.ini", std::ios::trunc);
+    ini << "[windows]\nplatform=" << s.platform << "\nmajor=" << s.major << "\nminor=" << s.minor
+        << "\nbuild=" << s.build << "\ncodepage=" << s.codepage
+        << "\nkeyorder=" << (s.keyOrder == KeyOrder::kSorted ? "sorted" : "created") << "\nwindir=" << cp.ToUtf8(s.windir)
+        << "\nuser=" << cp.ToUtf8(s.userSid) << "\n\n[environment]\n";
+    for (const auto& [name, value] : s.environment) ini << cp.ToUtf8(name) << "=" << cp.ToUtf8(value) << "\n";
+    ini << "\n[folders]\n";
+    for (const auto& [csidl, path] : s.folders) ini << csidl << "=" << cp.ToUtf8(path) << "\n";
+    if (!ini || ec) *error = folder + ": cannot write machine.ini and drives" + (ec ? " (" + ec.message() + ")" : "");
+    return ini && !ec;
+}
+
 bool WriteEmptyHive(const std::string& path, std::string* error) {
     // A 4 KiB header, then one 4 KiB bin: the root key's record, the security record that
     // new keys share, and one free cell for the rest.

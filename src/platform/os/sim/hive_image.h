@@ -35,6 +35,12 @@ namespace sim {
 // message then lists the profiles).
 std::unique_ptr<Machine> LoadImage(const std::string& dir, const std::string& user, std::string* error);
 
+// The machine.ini of a machine folder with the machine's Windows settings, environment and
+// shell folders (not its programs or windows), and its drive C: as a link to `drive`: an
+// image's settings, for a folder that holds its registry as .reg files.
+bool WriteSettingsFolder(const Machine& machine, const std::string& drive, const std::string& folder,
+                         std::string* error);
+
 // A hive file with nothing but its root key, for hivex's writing functions to fill: hivex
 // opens hives but makes none, and the tests and the benchmark make their own.
 bool WriteEmptyHive(const std::string& path, std::string* error);
