@@ -38,15 +38,18 @@ echo "== generating the hive" >&2
 # swept once; against the route without images: hivexregedit exports every hive as text,
 # iconv makes it the UTF-16 of a version 5 file, and a machine folder loads it.
 echo "== an offline image and the route through hivexregedit" >&2
-"$bench" --write-image "$work/image" "$work/hive.reg" > "$work/image.facts"
+# The image's registry is half as large again as b.'s, so that its SOFTWARE hive passes 100 MB.
+"$bench" --write-hive "$work/image.reg" 300000 900000 >/dev/null
+"$bench" --write-image "$work/image" "$work/image.reg" > "$work/image.facts"
+rm "$work/image.reg"
 "$bench" --peak image "$work/image" "$work/route" >> "$work/image.facts"
 config=$work/image/WINNT/system32/config
 user=S-1-5-21-1708537768-1957994488-839522115-1003
 t0=$(now)
-hivexregedit --export --prefix 'HKEY_LOCAL_MACHINE\SOFTWARE' "$config/SOFTWARE" '\' > "$work/route/software.txt"
-hivexregedit --export --prefix 'HKEY_LOCAL_MACHINE\SYSTEM' "$config/SYSTEM" '\' > "$work/route/system.txt"
+hivexregedit --export --prefix 'HKEY_LOCAL_MACHINE\SOFTWARE' "$config/SOFTWARE" '\' 2>/dev/null > "$work/route/software.txt"
+hivexregedit --export --prefix 'HKEY_LOCAL_MACHINE\SYSTEM' "$config/SYSTEM" '\' 2>/dev/null > "$work/route/system.txt"
 hivexregedit --export --prefix "HKEY_USERS\\$user" "$work/image/Documents and Settings/taro/NTUSER.DAT" '\' \
-  > "$work/route/user.txt"
+  2>/dev/null > "$work/route/user.txt"
 for text in "$work"/route/*.txt; do
   { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE "$text"; } > "${text%.txt}.reg"
   rm "$text"

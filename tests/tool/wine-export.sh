@@ -18,7 +18,9 @@ cp "$win64/tools/zentho-wine-probe.exe" "$WINEPREFIX/drive_c/zentho/"
 wine_run reg add 'HKCU\Control Panel\International\🌎🌏🌍' /v sample /d 'a🌎b' /f >/dev/null 2>&1
 wine_run regedit /E "Z:$(echo "$work" | tr / '\\')\\exported.reg"
 mv "$work/exported.reg" "$machine/"
-echo "exported: $(stat -c %s "$machine/exported.reg") bytes, $(iconv -f UTF-16 -t UTF-8 "$machine/exported.reg" | grep -c '^\[') keys"
+iconv -f UTF-16 -t UTF-8 "$machine/exported.reg" > "$work/exported.txt"
+grep -q 'International\\🌎🌏🌍\]' "$work/exported.txt" || { echo "wine-export: the export lacks the key named 🌎🌏🌍"; exit 1; }
+echo "exported: $(stat -c %s "$machine/exported.reg") bytes, $(grep -c '^\[' "$work/exported.txt") keys, one named 🌎🌏🌍"
 
 # The prefix's settings, as the Windows build sees them.
 names=(SystemRoot windir SystemDrive ProgramFiles CommonProgramFiles USERPROFILE APPDATA ALLUSERSPROFILE TEMP TMP PATH)

@@ -52,10 +52,10 @@ public:
         if (hive_value_h* values = hivex_node_values(h_, node)) {
             for (hive_value_h* v = values; *v; ++v) {
                 char* name = hivex_value_key(h_, *v);
-                hive_type type;
+                uint32_t type = 0;
                 size_t length = 0;
-                char* data = name ? hivex_value_value(h_, *v, &type, &length) : nullptr;
-                if (data) registry.PutValueUnicode(key, name, static_cast<DWORD>(type), std::string(data, length), true);
+                char* data = name ? hivex_value_value(h_, *v, Type(&type), &length) : nullptr;
+                if (data) registry.PutValueUnicode(key, name, type, std::string(data, length), true);
                 std::free(data);
                 std::free(name);
             }
@@ -84,9 +84,9 @@ public:
     }
     bool Dword(uint64_t node, const char* name, DWORD* out) const {
         hive_value_h value = node ? hivex_node_get_value(h_, node, name) : 0;
-        hive_type type;
+        uint32_t type = 0;
         size_t length = 0;
-        if (!value || hivex_value_type(h_, value, &type, &length) != 0 || type != hive_t_REG_DWORD || length != 4)
+        if (!value || hivex_value_type(h_, value, Type(&type), &length) != 0 || type != REG_DWORD || length != 4)
             return false;
         *out = static_cast<DWORD>(hivex_value_dword(h_, value));
         return true;
@@ -100,14 +100,13 @@ public:
         std::vector<Text> out;
         hive_value_h* values = node ? hivex_node_values(h_, node) : nullptr;
         for (hive_value_h* v = values; v && *v; ++v) {
-            hive_type type;
+            uint32_t type = 0;
             size_t length;
             char* name = hivex_value_key(h_, *v);
             char* text = nullptr;
-            if (name && hivex_value_type(h_, *v, &type, &length) == 0 &&
-                (type == hive_t_REG_SZ || type == hive_t_REG_EXPAND_SZ))
+            if (name && hivex_value_type(h_, *v, Type(&type), &length) == 0 && (type == REG_SZ || type == REG_EXPAND_SZ))
                 text = hivex_value_string(h_, *v);
-            if (text) out.push_back({name, text, type == hive_t_REG_EXPAND_SZ});
+            if (text) out.push_back({name, text, type == REG_EXPAND_SZ});
             std::free(text);
             std::free(name);
         }
@@ -128,6 +127,12 @@ public:
 
 private:
     explicit HiveFile(hive_h* h) : h_(h) {}
+    // hivex hands over whatever type number the file holds, which need not be one its enum
+    // names: it lands in a number, never in the enum.
+    static hive_type* Type(uint32_t* number) {
+        static_assert(sizeof(hive_type) == sizeof(uint32_t), "hivex's type is a 32-bit number");
+        return reinterpret_cast<hive_type*>(number);
+    }
     hive_h* h_;
 };
 

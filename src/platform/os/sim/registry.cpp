@@ -244,7 +244,7 @@ void Registry::PutValueNamed(RegKey* key, std::string_view name, bool wideName, 
     // holds no room for values it never gets; from eight on it doubles, to stay linear.
     auto& values = key->values;
     if (values.size() == values.capacity() && values.size() < 8) values.reserve(values.size() + 1);
-    values.push_back(RegValue{std::string(name), type, std::move(data), wideName, wideData});
+    values.push_back(RegValue{std::string(name), type, wideName, wideData, std::move(data)});
     if (key->valueIndex)
         key->valueIndex->emplace(cp_->HashName(name, wideName), static_cast<uint32_t>(key->values.size() - 1));
 }

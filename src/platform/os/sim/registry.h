@@ -44,9 +44,9 @@ enum class KeyOrder { kSorted, kCreated };
 struct RegValue {
     std::string name;  // "" is the default value
     DWORD type = REG_NONE;
-    std::string data;
     bool wideName = false;  // name in UTF-8: the code page cannot hold it
     bool wideData = false;  // a string type's data in UTF-16LE: the code page cannot hold it
+    std::string data;       // (the flags fill what type leaves of its eight bytes)
 };
 
 struct RegKey;
