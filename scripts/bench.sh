@@ -34,6 +34,30 @@ now() { date +%s%N; }
 echo "== generating the hive" >&2
 "$bench" --write-hive "$work/hive.reg" > "$work/hive.facts"
 
+# f. The generated hive as an offline image's SOFTWARE hive (written with hivex), loaded and
+# swept once; against the route without images: hivexregedit exports every hive as text,
+# iconv makes it the UTF-16 of a version 5 file, and a machine folder loads it.
+echo "== an offline image and the route through hivexregedit" >&2
+# The image's registry is half as large again as b.'s, so that its SOFTWARE hive passes 100 MB.
+"$bench" --write-hive "$work/image.reg" 300000 900000 >/dev/null
+"$bench" --write-image "$work/image" "$work/image.reg" > "$work/image.facts"
+rm "$work/image.reg"
+"$bench" --peak image "$work/image" "$work/route" >> "$work/image.facts"
+config=$work/image/WINNT/system32/config
+user=S-1-5-21-1708537768-1957994488-839522115-1003
+t0=$(now)
+hivexregedit --export --prefix 'HKEY_LOCAL_MACHINE\SOFTWARE' "$config/SOFTWARE" '\' 2>/dev/null > "$work/route/software.txt"
+hivexregedit --export --prefix 'HKEY_LOCAL_MACHINE\SYSTEM' "$config/SYSTEM" '\' 2>/dev/null > "$work/route/system.txt"
+hivexregedit --export --prefix "HKEY_USERS\\$user" "$work/image/Documents and Settings/taro/NTUSER.DAT" '\' \
+  2>/dev/null > "$work/route/user.txt"
+for text in "$work"/route/*.txt; do
+  { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE "$text"; } > "${text%.txt}.reg"
+  rm "$text"
+done
+t1=$(now)
+echo "route_export_ms=$(((t1 - t0) / 1000000))" >> "$work/image.facts"
+"$bench" --peak route "$work/route" >> "$work/image.facts"
+
 # d. regedit /S of the same file, timed from the outside. The file is REGEDIT4 in code page
 # 932, which regedit reads in the ANSI code page of the ja_JP locale that wine-env.sh sets.
 # Every registry call of a Wine program is a round trip to its wineserver: on an idle
@@ -80,4 +104,4 @@ ZENTHO_NATIVE_BUILD=build/bench ZENTHO_WIN64_BUILD=build/bench-win64 \
 
 echo "== native benchmarks (Google Benchmark)" >&2
 "$bench" --hive "$work/hive.reg" --facts "$work/host.facts" --facts "$work/hive.facts" \
-  --facts "$work/regedit.facts" --facts "$work/wine.facts" "$@"
+  --facts "$work/regedit.facts" --facts "$work/wine.facts" --facts "$work/image.facts" "$@"

@@ -4,7 +4,7 @@
 #   install-deps.sh all      also the two Windows builds and 64-bit Wine
 set -euo pipefail
 want=${1:-all}
-packages=(cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev)
+packages=(cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev libhivex-dev libhivex-bin libwin-hivex-perl)
 if [ "$want" = all ]; then
   packages+=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686
              binutils-mingw-w64-x86-64 wine64 locales clang lld llvm)

@@ -16,6 +16,8 @@ echo "== behaviour suite under Wine ($(wine_run --version 2>/dev/null || echo wi
 wine_run 'C:\zentho\zentho_tests.exe' "$@"
 echo "== tool under Wine"
 "$here/../tests/tool/tool_test.sh" "wine:C:\\zentho\\zentho-appapi.exe"
+echo "== Wine's own regedit /E export of this prefix, loaded natively, answers as the Windows build"
+"$here/../tests/tool/wine-export.sh" "$build"
 echo "== the sample machine, native and under Wine"
 "$here/compare-machine.sh" "$here/../examples/sample-machine" "$here/../tests/tool/sample-commands.txt"
 echo "== a caller's smoke test: the public header and the import library, on the sample machine"

@@ -82,7 +82,8 @@ std::map<std::string, std::string> TestMachine::Files(const std::string& folder)
 
 bool TestMachine::ImportReg(const std::string& fileBytes, std::string* error) {
     std::vector<sim::RegFileOp> ops;
-    if (!sim::ParseRegFile(fileBytes, state_->machine.codePage(), &ops, error)) return false;
+    bool nt = state_->machine.settings().platform == VER_PLATFORM_WIN32_NT;
+    if (!sim::ParseRegFile(fileBytes, state_->machine.codePage(), &ops, error, nt)) return false;
     sim::ApplyRegFile(state_->machine.registry(), ops);
     return true;
 }

@@ -196,6 +196,7 @@ BOOL CopyFileA(LPCSTR existing, LPCSTR target, BOOL failIfExists) {
     CheckAbsolute("copy from", existing);
     CheckAbsolute("copy to", target);
     if (FileFault()) return Fail(kErrorSharingViolation);
+    if (M()->settings().readOnlyDisk) return Fail(ERROR_ACCESS_DENIED);
     DWORD error = M()->files().Copy(existing, target, failIfExists != FALSE);
     return error ? Fail(error) : TRUE;
 }
@@ -204,7 +205,7 @@ BOOL DeleteFileA(LPCSTR path) {
     sim::PortCall port;
     if (!M() || !path) return Fail(ERROR_PATH_NOT_FOUND);
     CheckAbsolute("delete", path);
-    if (FileFault()) return Fail(ERROR_ACCESS_DENIED);
+    if (FileFault() || M()->settings().readOnlyDisk) return Fail(ERROR_ACCESS_DENIED);
     DWORD error = M()->files().Delete(path);
     return error ? Fail(error) : TRUE;
 }
@@ -213,7 +214,7 @@ BOOL CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES) {
     sim::PortCall port;
     if (!M() || !path) return Fail(ERROR_PATH_NOT_FOUND);
     CheckAbsolute("create folder", path);
-    if (FileFault()) return Fail(ERROR_ACCESS_DENIED);
+    if (FileFault() || M()->settings().readOnlyDisk) return Fail(ERROR_ACCESS_DENIED);
     DWORD error = M()->files().CreateFolder(path);
     return error ? Fail(error) : TRUE;
 }

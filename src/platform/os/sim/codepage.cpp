@@ -8,6 +8,7 @@
 #include <iconv.h>
 
 #include <array>
+#include <utility>
 #include <mutex>
 #include <unordered_map>
 #include <vector>
@@ -175,6 +176,14 @@ bool CodePage::FromUtf16(std::u16string_view text, std::string* out) const {
     return true;
 }
 
+std::string CodePage::FromUtf16Lossy(std::u16string_view text) const {
+    std::string out;
+    out.reserve(text.size());
+    for (char16_t c : text)
+        if (!EncodeOne(id_, c, &out)) out.push_back('?');
+    return out;
+}
+
 std::string CodePage::ToUtf8(std::string_view text) const { return Utf16ToUtf8(ToUtf16(text)); }
 
 bool CodePage::FromUtf8(std::string_view utf8, std::string* out) const {
@@ -218,6 +227,56 @@ int CodePage::CompareFolded(std::string_view a, std::string_view b) const {
     }
     // The one with units left is the longer key; every byte left makes at least one unit.
     return i < a.size() ? 1 : j < b.size() ? -1 : 0;
+}
+
+namespace {
+
+// The folded UTF-16 units of a UTF-8 name, one at a time; a character outside the BMP gives
+// its two surrogates. Bytes that do not decode give private-use units of their own.
+struct WideUnits {
+    std::string_view s;
+    size_t i = 0;
+    char16_t low = 0;  // the second surrogate, still to come
+    bool Done() const { return !low && i >= s.size(); }
+    char16_t Next() {
+        if (low) return std::exchange(low, 0);
+        unsigned char b = static_cast<unsigned char>(s[i]);
+        size_t extra = b < 0x80 ? 0 : (b & 0xE0) == 0xC0 ? 1 : (b & 0xF0) == 0xE0 ? 2 : (b & 0xF8) == 0xF0 ? 3 : 9;
+        if (extra == 9 || i + extra >= s.size()) {
+            ++i;
+            return static_cast<char16_t>(0xDC00 + b);
+        }
+        uint32_t c = extra ? b & (0x3F >> extra) : b;
+        for (size_t k = 1; k <= extra; ++k) c = c << 6 | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+        i += extra + 1;
+        if (c < 0x10000) return UpcaseUtf16(static_cast<char16_t>(c));
+        c -= 0x10000;
+        low = static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+        return static_cast<char16_t>(0xD800 + (c >> 10));
+    }
+};
+
+}  // namespace
+
+int CodePage::CompareNames(std::string_view a, bool aWide, std::string_view b, bool bWide) const {
+    if (!aWide && !bWide) return CompareFolded(a, b);
+    WideUnits wa{a}, wb{b};
+    size_t i = 0, j = 0;
+    auto done = [&](bool wide, WideUnits& w, size_t k, std::string_view t) { return wide ? w.Done() : k >= t.size(); };
+    while (!done(aWide, wa, i, a) && !done(bWide, wb, j, b)) {
+        char16_t x = aWide ? wa.Next() : NextFolded(a, &i);
+        char16_t y = bWide ? wb.Next() : NextFolded(b, &j);
+        if (x != y) return x < y ? -1 : 1;
+    }
+    bool aLeft = !done(aWide, wa, i, a), bLeft = !done(bWide, wb, j, b);
+    return aLeft ? 1 : bLeft ? -1 : 0;
+}
+
+uint64_t CodePage::HashName(std::string_view text, bool wide) const {
+    if (!wide) return HashFolded(text);
+    uint64_t hash = 0xCBF29CE484222325ULL;
+    for (WideUnits w{text}; !w.Done();) hash = (hash ^ w.Next()) * 0x100000001B3ULL;
+    return hash;
 }
 
 char16_t UpcaseUtf16(char16_t c) {

@@ -37,6 +37,9 @@ public:
     bool FromUtf8(std::string_view utf8, std::string* out) const;
     std::u16string ToUtf16(std::string_view text) const;
     bool FromUtf16(std::u16string_view text, std::string* out) const;
+    // As an ANSI program sees UTF-16 text: each unit the code page cannot hold becomes the
+    // default character '?' (a character outside the BMP is two units, so two).
+    std::string FromUtf16Lossy(std::u16string_view text) const;
 
     // The key under which Windows NT orders and matches registry and file names:
     // the UTF-16 form with letters upper-cased. Undecodable bytes map to private-use
@@ -49,6 +52,11 @@ public:
     bool EqualFolded(std::string_view a, std::string_view b) const { return CompareFolded(a, b) == 0; }
     // A hash of FoldKey(text): names that fold alike hash alike.
     uint64_t HashFolded(std::string_view text) const;
+    // The same for names that are either in the code page or, `wide`, UTF-8 for text the code
+    // page cannot hold: an NT registry keeps such names, and orders them among the others by
+    // their UTF-16 units.
+    int CompareNames(std::string_view a, bool aWide, std::string_view b, bool bWide) const;
+    uint64_t HashName(std::string_view text, bool wide) const;
 
 private:
     char16_t NextFolded(std::string_view text, size_t* i) const;  // the unit at *i; moves *i on

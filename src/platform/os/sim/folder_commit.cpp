@@ -33,15 +33,15 @@ RegKey* ChildOf(RegKey* key, const std::string& name) {
 
 // What turns base into current below path, parents before their children.
 void Diff(RegKey* base, RegKey* current, const std::string& path, const CodePage& cp, std::vector<RegFileKey>* out) {
-    RegFileKey key{path, {}, false};
+    RegFileKey key{path, {}};
     for (const auto& value : current->values) {
         const RegValue* was = base ? Registry::FindValue(base, value.name, cp) : nullptr;
         if (!was || was->type != value.type || was->data != value.data)
-            key.values.push_back({value.name, value.type, value.data, false});
+            key.values.push_back({value.name, value.type, value.data, value.wideName, value.wideData});
     }
     if (base)
         for (const auto& value : base->values)
-            if (!Registry::FindValue(current, value.name, cp)) key.values.push_back({value.name, REG_NONE, "", true});
+            if (!Registry::FindValue(current, value.name, cp)) key.values.push_back({value.name, REG_NONE, "", value.wideName, false, true});
     // The hives themselves are no keys of a file; a key that is new is written even empty.
     if (current->parent && (!base || !key.values.empty())) out->push_back(std::move(key));
     for (const auto& child : current->children)
@@ -184,8 +184,9 @@ bool RegistryChangesText(Machine& machine, const std::string& folder, std::strin
     Registry base(&machine.codePage(), machine.registry().order(), machine.registry().userSid());
     std::set<std::string> sids;
     const auto files = RegistryFiles(folder, false);
-    if (!CheckRegistryFiles(files, machine.codePage(), &sids, error) ||
-        !ApplyRegistryFiles(files, machine.codePage(), base, error))
+    const bool unicode = machine.settings().platform == VER_PLATFORM_WIN32_NT;
+    if (!CheckRegistryFiles(files, machine.codePage(), unicode, &sids, error) ||
+        !ApplyRegistryFiles(files, machine.codePage(), unicode, base, error))
         return false;
     std::vector<RegFileKey> keys;
     Diff(base.machineHive(), machine.registry().machineHive(), "HKEY_LOCAL_MACHINE", machine.codePage(), &keys);

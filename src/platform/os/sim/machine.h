@@ -46,6 +46,8 @@ struct MachineSettings {
         {"TEMP", "C:\\DOCUME~1\\user\\LOCALS~1\\Temp"},
         {"PATH", "C:\\WINNT\\system32;C:\\WINNT;C:\\WINNT\\System32\\Wbem"},
     };
+    // A Windows image's volume: the port refuses to copy, delete or make files on it.
+    bool readOnlyDisk = false;
     std::map<int, std::string> folders = {
         {CSIDL_APPDATA, "C:\\Documents and Settings\\user\\Application Data"},
         {CSIDL_PERSONAL, "C:\\Documents and Settings\\user\\My Documents"},
@@ -104,6 +106,8 @@ public:
     const std::vector<std::pair<std::string, std::string>>& environment() const { return settings_.environment; }
     void SetVersion(DWORD platform, DWORD major, DWORD minor);
     void SetFolder(int csidl, const std::string& path) { settings_.folders[csidl] = path; }
+    // Something the registry's lazy keys read from (a hive file), kept while the machine lives.
+    void Keep(std::shared_ptr<void> resource) { resources_.push_back(std::move(resource)); }
 
     // Accounting.
     void* Allocate(size_t bytes, HeapFamily family);
@@ -142,6 +146,7 @@ public:
 private:
     MachineSettings settings_;
     CodePage cp_;
+    std::vector<std::shared_ptr<void>> resources_;  // goes after the registry that reads from it
     std::unique_ptr<Registry> registry_;
     FileSystem files_;
     Desktop desktop_;

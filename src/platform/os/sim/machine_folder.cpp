@@ -166,16 +166,30 @@ void AddUserSid(const std::string& key, std::set<std::string>* sids) {
     if (strncasecmp(sid.c_str(), "S-1-5-21-", 9) == 0) sids->insert(sid);
 }
 
-// Every key but the hives, in enumeration order, as it goes into a .reg file.
+// Every key but the hives, in enumeration order, as it goes into a .reg file. A path with a
+// name that the code page cannot hold is written in UTF-8 from there on.
 void ForEachKey(Registry& registry, const std::function<void(const RegFileKey&)>& visit) {
     RegFileKey out;
-    registry.Walk([&](const std::string& path, const RegKey& key) {
-        if (!key.parent) return;  // the hives themselves
-        out.path = path;
-        out.values.clear();
-        for (const auto& value : key.values) out.values.push_back({value.name, value.type, value.data});
-        visit(out);
-    });
+    const CodePage& cp = registry.codePage();
+    std::function<void(RegKey*, const std::string&, bool)> go = [&](RegKey* key, const std::string& path, bool wide) {
+        Registry::Materialize(key);
+        if (key->parent) {  // not the hives themselves
+            out.path = path;
+            out.wide = wide;
+            out.values.clear();
+            for (const auto& v : key->values) out.values.push_back({v.name, v.type, v.data, v.wideName, v.wideData});
+            visit(out);
+        }
+        for (RegKey* child : registry.Children(key)) {
+            if (!wide && !child->wide)
+                go(child, path + "\\" + child->name, false);
+            else
+                go(child, (wide ? path : cp.ToUtf8(path)) + "\\" + (child->wide ? child->name : cp.ToUtf8(child->name)),
+                   true);
+        }
+    };
+    go(registry.machineHive(), "HKEY_LOCAL_MACHINE", false);
+    go(registry.usersHive(), "HKEY_USERS", false);
 }
 
 }  // namespace
@@ -192,8 +206,8 @@ std::vector<fs::path> RegistryFiles(const fs::path& folder, bool withToolChanges
     return files;
 }
 
-bool CheckRegistryFiles(const std::vector<fs::path>& files, const CodePage& cp, std::set<std::string>* sids,
-                        std::string* error) {
+bool CheckRegistryFiles(const std::vector<fs::path>& files, const CodePage& cp, bool unicode,
+                        std::set<std::string>* sids, std::string* error) {
     // All read through before any is applied. Neither their text nor their steps are
     // kept: each is read again to apply it, since a machine's hive is tens of megabytes
     // of text and hundreds of thousands of steps, more than the registry it makes.
@@ -201,7 +215,7 @@ bool CheckRegistryFiles(const std::vector<fs::path>& files, const CodePage& cp, 
         std::ifstream in(path, std::ios::binary);
         std::string why = "cannot be read";
         auto look = [&](const RegFileOp& op) { AddUserSid(op.key, sids); };
-        if (!in || !ReadRegFile(in, cp, look, &why)) {
+        if (!in || !ReadRegFile(in, cp, look, &why, 1 << 20, unicode)) {
             *error = path.filename().string() + ":" + (why.rfind("line ", 0) == 0 ? why.substr(5) : " " + why);
             return false;
         }
@@ -209,14 +223,14 @@ bool CheckRegistryFiles(const std::vector<fs::path>& files, const CodePage& cp, 
     return true;
 }
 
-bool ApplyRegistryFiles(const std::vector<fs::path>& files, const CodePage& cp, Registry& registry,
-                        std::string* error) {
+bool ApplyRegistryFiles(const std::vector<fs::path>& files, const CodePage& cp, bool unicode,
+                        Registry& registry, std::string* error) {
     for (const auto& path : files) {
         std::ifstream in(path, std::ios::binary);
         RegFileApplier applier(registry);
         auto apply = [&](const RegFileOp& op) { applier.Apply(op); };
         std::string why;
-        if (!in || !ReadRegFile(in, cp, apply, &why)) {
+        if (!in || !ReadRegFile(in, cp, apply, &why, 1 << 20, unicode)) {
             *error = path.filename().string() + ": changed while the machine was loaded";
             return false;
         }
@@ -274,7 +288,31 @@ RegKey* RegFileApplier::Ensure(const std::string& target) {
     return key;
 }
 
+// A step with text that the code page cannot hold, name by name; such steps are few.
+void RegFileApplier::ApplyWide(const RegFileOp& op) {
+    lastKey_ = nullptr;
+    trail_.clear();
+    std::string target = Target(op.key);
+    size_t cut = std::min(target.find('\\'), target.size());
+    RegKey* key = registry_.EnsureKey(target.substr(0, cut));
+    bool create = op.kind == RegFileOp::kAddKey || op.kind == RegFileOp::kSetValue;
+    for (size_t at = cut; key && at < target.size();) {
+        size_t end = std::min(target.find('\\', at + 1), target.size());
+        std::string_view name = std::string_view(target).substr(at + 1, end - at - 1);
+        if (!name.empty()) key = create ? registry_.EnsureSubkeyUnicode(key, name) : registry_.FindSubkeyUnicode(key, name);
+        at = end;
+    }
+    if (!key) return;
+    if (op.kind == RegFileOp::kDeleteKey)
+        registry_.DropKey(key);
+    else if (op.kind == RegFileOp::kSetValue)
+        registry_.PutValueUnicode(key, op.valueName, op.type, op.data, true);
+    else if (op.kind == RegFileOp::kDeleteValue)
+        registry_.RemoveValueUnicode(key, op.valueName);
+}
+
 void RegFileApplier::Apply(const RegFileOp& op) {
+    if (op.wide) return ApplyWide(op);
     if (op.kind == RegFileOp::kDeleteKey) {
         registry_.DeleteTree(Target(op.key));
         lastKey_ = nullptr;  // it may have been a key found before, or above one
@@ -412,7 +450,9 @@ std::unique_ptr<Machine> LoadMachineFolder(const std::string& folder, std::strin
 
     const std::vector<fs::path> regFiles = RegistryFiles(root, true);
     std::set<std::string> sids;
-    if (!CheckRegistryFiles(regFiles, cp, &sids, error)) return nullptr;
+    // NT keeps what the code page cannot hold; Windows 9x kept code-page bytes.
+    const bool unicode = settings.platform == VER_PLATFORM_WIN32_NT;
+    if (!CheckRegistryFiles(regFiles, cp, unicode, &sids, error)) return nullptr;
     bool userGiven = false;
     for (const auto& s : sections)
         for (const auto& e : s.entries)
@@ -435,7 +475,7 @@ std::unique_ptr<Machine> LoadMachineFolder(const std::string& folder, std::strin
     }
 
     auto machine = std::make_unique<Machine>(settings);
-    if (!ApplyRegistryFiles(regFiles, cp, machine->registry(), error)) return nullptr;
+    if (!ApplyRegistryFiles(regFiles, cp, unicode, machine->registry(), error)) return nullptr;
     machine->changes().clear();
     fs::path drives = root / "drives";
     for (const auto& entry : fs::directory_iterator(drives, ec)) {

@@ -34,12 +34,13 @@ inline constexpr char kToolChangesFile[] = "zentho-appapi-changes.reg";
 
 // The folder's .reg files in the order they are imported (the tool's own last, when
 // asked for); every one read through once, so that a folder with a malformed file is
-// refused whole, the S-1-5-21 users they name noted; then applied to a registry.
+// refused whole, the S-1-5-21 users they name noted; then applied to a registry. With
+// unicode (an NT machine), text the code page cannot hold is kept as it was written.
 std::vector<std::filesystem::path> RegistryFiles(const std::filesystem::path& folder, bool withToolChanges);
-bool CheckRegistryFiles(const std::vector<std::filesystem::path>& files, const CodePage& cp,
+bool CheckRegistryFiles(const std::vector<std::filesystem::path>& files, const CodePage& cp, bool unicode,
                         std::set<std::string>* sids, std::string* error);
-bool ApplyRegistryFiles(const std::vector<std::filesystem::path>& files, const CodePage& cp, Registry& registry,
-                        std::string* error);
+bool ApplyRegistryFiles(const std::vector<std::filesystem::path>& files, const CodePage& cp, bool unicode,
+                        Registry& registry, std::string* error);
 
 // The whole registry as one REGEDIT4 file (an export), written a key at a time.
 bool ExportMachineRegistry(Machine& machine, const std::string& file, std::string* error);
@@ -63,6 +64,7 @@ public:
 private:
     std::string Target(const std::string& key) const;
     RegKey* Ensure(const std::string& target);
+    void ApplyWide(const RegFileOp& op);
 
     Registry& registry_;
     std::string linked_;    // HKEY_USERS\<user>_Classes

@@ -231,8 +231,8 @@ struct Cursor {
 // reading allocates nothing per line once its buffers have grown.
 class Parser {
 public:
-    Parser(const CodePage& cp, Lines& lines, const std::function<void(const RegFileOp&)>& step)
-        : cp_(cp), lines_(lines), step_(step) {}
+    Parser(const CodePage& cp, Lines& lines, const std::function<void(const RegFileOp&)>& step, bool unicode)
+        : cp_(cp), lines_(lines), step_(step), unicode_(unicode && lines.utf8()) {}
 
     bool Run(std::string* error);
 
@@ -251,6 +251,7 @@ private:
         op_.valueName.clear();
         op_.type = REG_NONE;
         op_.data.clear();
+        op_.wide = false;
         op_.line = Number();
         return op_;
     }
@@ -269,6 +270,12 @@ private:
     const CodePage& cp_;
     Lines& lines_;
     const std::function<void(const RegFileOp&)>& step_;
+    // Text the code page cannot hold is kept (the version 5 form on an NT machine): the last
+    // text converted was kept as UTF-8 when wide_ is set; the current key's path in UTF-8.
+    bool unicode_;
+    bool wide_ = false;
+    bool keyWide_ = false;
+    std::string keyUtf8_;
     RegFileOp op_;
     std::string key_;  // the key that value lines belong to; empty outside a key
     std::string text_, rest_;
@@ -322,11 +329,16 @@ bool Parser::CheckBytes(std::string_view line) {
 }
 
 bool Parser::ToCodePage(std::string_view text, std::string* out) {
+    wide_ = false;
     if (!lines_.utf8()) {
         out->assign(text);
         return true;
     }
     if (cp_.FromUtf8(text, out)) return true;
+    if (unicode_) {
+        out->assign(text);
+        return wide_ = true;
+    }
     return Fail(Number(), "text that code page " + std::to_string(cp_.id()) + " cannot hold");
 }
 
@@ -346,10 +358,13 @@ bool Parser::ParseKeyLine(Cursor c) {
     if (!rest.RestIsEmpty()) return Fail(Number(), "text after the key's ']'");
     RegFileOp& op = Step(remove ? RegFileOp::kDeleteKey : RegFileOp::kAddKey);
     if (!ParseKeyPath(c.s.substr(start, close - start), remove, &op.key)) return false;
-    if (remove)
+    op.wide = wide_;
+    if (remove) {
         key_.clear();
-    else
+    } else {
         key_ = op.key;
+        keyWide_ = wide_;
+    }
     step_(op);
     return true;
 }
@@ -388,6 +403,7 @@ bool Parser::ParseKeyPath(std::string_view path, bool remove, std::string* out) 
     if (!ToCodePage(path.substr(root.size()), &rest_)) return false;
     out->assign(canonical);
     out->append(rest_);
+    if (unicode_) keyUtf8_ = std::string(canonical).append(path.substr(root.size()));
     return true;
 }
 
@@ -395,10 +411,15 @@ bool Parser::ParseValueLine(Cursor c) {
     if (key_.empty()) return Fail(Number(), "value line outside a key");
     RegFileOp& op = Step(RegFileOp::kSetValue);
     op.key = key_;
-    if (c.Peek() == '@')
+    bool wide = keyWide_;  // some text of the step is kept as it came
+    std::string nameUtf8, dataUtf8, raw;
+    if (c.Peek() == '@') {
         ++c.i;
-    else if (!ParseQuoted(c, &op.valueName))
-        return false;
+    } else {
+        if (!ParseQuoted(c, &op.valueName)) return false;
+        if (unicode_) nameUtf8 = text_;
+        wide = wide || wide_;
+    }
     c.SkipBlanks();
     if (!c.Take("=")) return Fail(Number(), "'=' expected after the value name");
     c.SkipBlanks();
@@ -411,6 +432,13 @@ bool Parser::ParseValueLine(Cursor c) {
         op.type = REG_SZ;
         ok = ParseQuoted(c, &op.data) && (c.RestIsEmpty() || Fail(Number(), "text after the closing quote"));
         op.data.push_back('\0');
+        wide = wide || wide_;
+        if (unicode_) {
+            std::u16string units;
+            Utf8ToUtf16(text_, &units);
+            units.push_back(u'\0');
+            for (char16_t u : units) raw += {static_cast<char>(u & 0xFF), static_cast<char>(u >> 8)};
+        }
     } else if (c.Take("dword:")) {
         op.kind = RegFileOp::kSetValue;
         op.type = REG_DWORD;
@@ -418,10 +446,19 @@ bool Parser::ParseValueLine(Cursor c) {
     } else if (c.Take("hex")) {
         op.kind = RegFileOp::kSetValue;
         ok = ParseHexType(c, &op.type) && ParseByteList(c, &op.data);
-        bool wide = op.type == REG_SZ || op.type == REG_EXPAND_SZ || op.type == REG_MULTI_SZ;
-        ok = ok && (!lines_.utf8() || !wide || WideToCodePage(op.line, &op.data));
+        bool text = op.type == REG_SZ || op.type == REG_EXPAND_SZ || op.type == REG_MULTI_SZ;
+        if (unicode_) raw = op.data;
+        wide_ = false;
+        ok = ok && (!lines_.utf8() || !text || WideToCodePage(op.line, &op.data));
+        wide = wide || wide_;
     } else {
         ok = Fail(Number(), "unknown kind of value data");
+    }
+    if (ok && wide) {
+        op.wide = true;
+        op.key = keyUtf8_;
+        op.valueName = nameUtf8;
+        if (op.type == REG_SZ || op.type == REG_EXPAND_SZ || op.type == REG_MULTI_SZ) op.data = raw;
     }
     if (ok) step_(op);
     return ok;
@@ -526,7 +563,12 @@ bool Parser::WideToCodePage(int line, std::string* data) {
     for (size_t k = 0; k < data->size(); k += 2)
         wide.push_back(static_cast<char16_t>(static_cast<unsigned char>((*data)[k]) |
                                              static_cast<unsigned char>((*data)[k + 1]) << 8));
-    if (cp_.FromUtf16(wide, data)) return true;
+    std::string narrow;
+    if (cp_.FromUtf16(wide, &narrow)) {
+        *data = std::move(narrow);
+        return true;
+    }
+    if (unicode_) return wide_ = true;  // the caller keeps the UTF-16LE bytes
     return Fail(line, "text that code page " + std::to_string(cp_.id()) + " cannot hold");
 }
 
@@ -617,7 +659,61 @@ struct Form {
     bool Holds(std::string_view text) const { return utf8 ? IsConvertible(cp, text) : IsWholeDbcs(cp, text); }
 };
 
+std::u16string UnitsOf(std::string_view bytes) {
+    std::u16string units(bytes.size() / 2, u'\0');
+    for (size_t k = 0; k < units.size(); ++k)
+        units[k] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * k]) |
+                                         static_cast<unsigned char>(bytes[2 * k + 1]) << 8);
+    return units;
+}
+
+// UTF-16 that UTF-8 keeps: no lone surrogates.
+bool IsWholeUtf16(std::u16string_view units) {
+    for (size_t k = 0; k < units.size(); ++k) {
+        bool high = units[k] >= 0xD800 && units[k] <= 0xDBFF, low = units[k] >= 0xDC00 && units[k] <= 0xDFFF;
+        if (low || (high && (k + 1 >= units.size() || units[k + 1] < 0xDC00 || units[k + 1] > 0xDFFF))) return false;
+        if (high) ++k;
+    }
+    return true;
+}
+
+std::string LossyText(const CodePage& cp, std::string_view utf8) {
+    std::u16string units;
+    Utf8ToUtf16(utf8, &units);
+    return cp.FromUtf16Lossy(units);
+}
+
+std::string FormatValue(const RegFileValue& v, const Form& form);
+
+// A value with text the code page cannot hold: exact in the version 5 form, as the code page
+// shows it in REGEDIT4.
+std::string FormatWideValue(const RegFileValue& v, const Form& form) {
+    if (!form.utf8) {
+        RegFileValue shown{v.wideName ? LossyText(form.cp, v.name) : v.name, v.type,
+                           v.wideData ? form.cp.FromUtf16Lossy(UnitsOf(v.data)) : v.data, false, false, v.remove};
+        return FormatValue(shown, form);
+    }
+    std::string line = (v.name.empty() ? "@" : v.wideName ? Quote(v.name, nullptr) : form.Quoted(v.name)) + "=";
+    if (v.remove) return line + "-";
+    if (!v.wideData) {
+        std::string rest = FormatValue(RegFileValue{"", v.type, v.data}, form);
+        return line + rest.substr(2);  // past "@="
+    }
+    std::u16string units = UnitsOf(v.data);
+    if (v.type == REG_SZ && v.data.size() % 2 == 0 && !units.empty() && units.back() == 0 && IsWholeUtf16(units) &&
+        units.find_first_of(std::u16string_view(u"\0\r\n", 3)) == units.size() - 1) {
+        units.pop_back();
+        return line + Quote(Utf16ToUtf8(units), nullptr);
+    }
+    char type[24];
+    std::snprintf(type, sizeof type, "hex(%x):", static_cast<unsigned>(v.type));
+    line += type;
+    AppendHexList(&line, Columns(line, true), v.data);
+    return line;
+}
+
 std::string FormatValue(const RegFileValue& v, const Form& form) {
+    if (v.wideName || v.wideData) return FormatWideValue(v, form);
     std::string line = (v.name.empty() ? "@" : form.Quoted(v.name)) + "=";
     if (v.remove) return line + "-";
     std::string_view text(v.data.data(), v.data.empty() ? 0 : v.data.size() - 1);
@@ -638,7 +734,7 @@ std::string Header(const Form& form) { return std::string(form.utf8 ? kHeader5 :
 
 void AppendKey(const RegFileKey& key, const Form& form, std::string* out) {
     *out += key.remove ? "[-" : "[";
-    *out += form.Text(key.path);
+    *out += key.wide ? (form.utf8 ? key.path : LossyText(form.cp, key.path)) : form.Text(key.path);
     *out += "]\r\n";
     for (const RegFileValue& v : key.values) {
         *out += FormatValue(v, form);
@@ -656,30 +752,31 @@ std::string WriteBody(const std::vector<RegFileKey>& keys, const Form& form) {
 }  // namespace
 
 bool ReadRegFile(std::string_view file, const CodePage& cp, const std::function<void(const RegFileOp&)>& step,
-                 std::string* error) {
+                 std::string* error, bool unicode) {
     error->clear();
     std::string utf8;
     std::unique_ptr<Lines> lines;
     if (!OpenFile(file, &utf8, &lines, error)) return false;
-    return Parser(cp, *lines, step).Run(error);
+    return Parser(cp, *lines, step, unicode).Run(error);
 }
 
 bool ReadRegFile(std::istream& in, const CodePage& cp, const std::function<void(const RegFileOp&)>& step,
-                 std::string* error, size_t blockSize) {
+                 std::string* error, size_t blockSize, bool unicode) {
     error->clear();
     std::string utf8;
     std::unique_ptr<Lines> lines;
     if (!OpenStream(in, std::max<size_t>(blockSize, 1), &utf8, &lines, error)) return false;
-    if (!Parser(cp, *lines, step).Run(error)) return false;
+    if (!Parser(cp, *lines, step, unicode).Run(error)) return false;
     if (lines->failed()) *error = "the file cannot be read to its end";
     return error->empty();
 }
 
-bool ParseRegFile(std::string_view file, const CodePage& cp, std::vector<RegFileOp>* ops, std::string* error) {
+bool ParseRegFile(std::string_view file, const CodePage& cp, std::vector<RegFileOp>* ops, std::string* error,
+                  bool unicode) {
     ops->clear();
     std::vector<RegFileOp> steps;
     auto keep = [&](const RegFileOp& op) { steps.push_back(op); };
-    if (!ReadRegFile(file, cp, keep, error)) return false;
+    if (!ReadRegFile(file, cp, keep, error, unicode)) return false;
     *ops = std::move(steps);
     return true;
 }
@@ -695,6 +792,41 @@ void AppendRegFileKey4(const RegFileKey& key, const CodePage& cp, std::string* o
 }
 
 std::string WriteRegFile4(const std::vector<RegFileKey>& keys) { return WriteRegFile4(keys, CodePage(932)); }
+
+std::string WriteChangesReg(const os::ChangeList& changes, const CodePage& cp) {
+    Form form{cp, true};
+    std::string text = Header(form), section;  // section: the key the value lines below belong to
+    for (const os::Change& change : changes) {
+        std::string path = form.Text(change.path);
+        switch (change.kind) {
+            case os::Change::kKeyCreated:
+            case os::Change::kKeyDeleted:
+                if (!section.empty()) text += "\r\n";
+                text += (change.kind == os::Change::kKeyDeleted ? "[-" : "[") + path + "]\r\n";
+                section = change.kind == os::Change::kKeyCreated ? path : "";
+                break;
+            case os::Change::kValueSet:
+            case os::Change::kValueDeleted:
+                if (path != section) {
+                    if (!section.empty()) text += "\r\n";
+                    text += "[" + path + "]\r\n";
+                    section = path;
+                }
+                if (change.kind == os::Change::kValueSet)
+                    text += FormatValue(RegFileValue{change.name, change.type, change.data}, form);
+                else
+                    text += (change.name.empty() ? std::string("@") : form.Quoted(change.name)) + "=-";
+                text += "\r\n";
+                break;
+            default:
+                break;
+        }
+    }
+    text += "\r\n";
+    std::u16string wide;
+    Utf8ToUtf16(text, &wide);
+    return "\xFF\xFE" + Utf16Bytes(wide);
+}
 
 std::string WriteRegFile5(const std::vector<RegFileKey>& keys, const CodePage& cp) {
     std::u16string wide;

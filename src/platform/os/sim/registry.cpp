@@ -29,13 +29,19 @@ std::string Join(const std::string& base, const std::vector<std::string>& parts,
 }  // namespace
 
 bool ChildOrder::operator()(const std::shared_ptr<RegKey>& a, const std::shared_ptr<RegKey>& b) const {
-    return cp->CompareFolded(a->name, b->name) < 0;
+    return cp->CompareNames(a->name, a->wide, b->name, b->wide) < 0;
 }
 bool ChildOrder::operator()(const std::shared_ptr<RegKey>& a, std::string_view b) const {
-    return cp->CompareFolded(a->name, b) < 0;
+    return cp->CompareNames(a->name, a->wide, b, false) < 0;
 }
 bool ChildOrder::operator()(std::string_view a, const std::shared_ptr<RegKey>& b) const {
-    return cp->CompareFolded(a, b->name) < 0;
+    return cp->CompareNames(a, false, b->name, b->wide) < 0;
+}
+bool ChildOrder::operator()(const std::shared_ptr<RegKey>& a, WideName b) const {
+    return cp->CompareNames(a->name, a->wide, b.text, true) < 0;
+}
+bool ChildOrder::operator()(WideName a, const std::shared_ptr<RegKey>& b) const {
+    return cp->CompareNames(a.text, true, b->name, b->wide) < 0;
 }
 
 const char* RootName(HKEY root) {
@@ -73,11 +79,13 @@ void Registry::Record(os::Change change) {
 // Keys by path
 
 std::shared_ptr<RegKey> Registry::Child(const std::shared_ptr<RegKey>& key, std::string_view name) const {
+    Materialize(key.get());
     auto it = key->children.find(name);
     return it == key->children.end() ? nullptr : *it;
 }
 
 RegKey* Registry::EnsureSubkey(RegKey* key, std::string_view name) {
+    Materialize(key);
     auto at = key->children.lower_bound(name);  // where it is, or where it goes
     if (at != key->children.end() && cp_->EqualFolded((*at)->name, name)) return at->get();
     auto child = std::make_shared<RegKey>(cp_);
@@ -90,6 +98,7 @@ RegKey* Registry::EnsureSubkey(RegKey* key, std::string_view name) {
 }
 
 std::shared_ptr<RegKey> Registry::AddChild(const std::shared_ptr<RegKey>& key, const std::string& name) {
+    Materialize(key.get());
     auto child = std::make_shared<RegKey>(cp_);
     child->name = name;
     child->created = nextCreated_++;
@@ -191,45 +200,158 @@ void Registry::MarkDeleted(RegKey* key) {
 bool Registry::DeleteTree(std::string_view path) {
     RegKey* key = FindKey(path);
     if (!key || !key->parent) return false;
-    RegKey* parent = key->parent;
-    MarkDeleted(key);
-    auto it = parent->children.find(std::string_view(key->name));
-    key->parent = nullptr;
-    parent->children.erase(it);  // may destroy the key; not used below
-    Invalidate(parent);
+    DropKey(key);
     return true;
 }
 
 RegValue* Registry::FindValue(RegKey* key, std::string_view name, const CodePage& cp) {
+    return FindValueNamed(key, name, false, cp);
+}
+
+RegValue* Registry::FindValueNamed(RegKey* key, std::string_view name, bool wide, const CodePage& cp) {
+    Materialize(key);
     auto& values = key->values;
+    auto same = [&](const RegValue& value) { return cp.CompareNames(value.name, value.wideName, name, wide) == 0; };
     if (values.size() < kIndexedValues) {
         for (auto& value : values)
-            if (cp.EqualFolded(value.name, name)) return &value;
+            if (same(value)) return &value;
         return nullptr;
     }
     auto& index = key->valueIndex;
     if (!index || index->size() != values.size()) {  // none yet, or a value has gone since
         index = std::make_unique<std::unordered_multimap<uint64_t, uint32_t>>();
         for (size_t i = 0; i < values.size(); ++i)
-            index->emplace(cp.HashFolded(values[i].name), static_cast<uint32_t>(i));
+            index->emplace(cp.HashName(values[i].name, values[i].wideName), static_cast<uint32_t>(i));
     }
-    for (auto [it, end] = index->equal_range(cp.HashFolded(name)); it != end; ++it)
-        if (cp.EqualFolded(values[it->second].name, name)) return &values[it->second];
+    for (auto [it, end] = index->equal_range(cp.HashName(name, wide)); it != end; ++it)
+        if (same(values[it->second])) return &values[it->second];
     return nullptr;
 }
 
 void Registry::PutValue(RegKey* key, std::string_view name, DWORD type, std::string data) {
-    if (RegValue* existing = FindValue(key, name, *cp_)) {
+    PutValueNamed(key, name, false, type, std::move(data), false);
+}
+
+void Registry::PutValueNamed(RegKey* key, std::string_view name, bool wideName, DWORD type, std::string data,
+                             bool wideData) {
+    if (RegValue* existing = FindValueNamed(key, name, wideName, *cp_)) {
         existing->type = type;
         existing->data = std::move(data);
+        existing->wideData = wideData;
         return;
     }
     // Most keys hold a few values: there the room grows one value at a time, so that a key
     // holds no room for values it never gets; from eight on it doubles, to stay linear.
     auto& values = key->values;
     if (values.size() == values.capacity() && values.size() < 8) values.reserve(values.size() + 1);
-    values.push_back(RegValue{std::string(name), type, std::move(data)});
-    if (key->valueIndex) key->valueIndex->emplace(cp_->HashFolded(name), static_cast<uint32_t>(key->values.size() - 1));
+    values.push_back(RegValue{std::string(name), type, wideName, wideData, std::move(data)});
+    if (key->valueIndex)
+        key->valueIndex->emplace(cp_->HashName(name, wideName), static_cast<uint32_t>(key->values.size() - 1));
+}
+
+// ---------------------------------------------------------------------------------
+// Unicode names and data, and lazy keys
+
+namespace {
+
+std::u16string FromUtf16Le(std::string_view bytes) {
+    std::u16string units(bytes.size() / 2, u'\0');
+    for (size_t k = 0; k < units.size(); ++k)
+        units[k] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * k]) |
+                                         static_cast<unsigned char>(bytes[2 * k + 1]) << 8);
+    return units;
+}
+
+}  // namespace
+
+std::u16string Registry::Utf16Name(const CodePage& cp, std::string_view name, bool wide) {
+    if (!wide) return cp.ToUtf16(name);
+    std::u16string units;
+    Utf8ToUtf16(name, &units);
+    return units;
+}
+
+std::u16string Registry::Utf16Data(const CodePage& cp, const RegValue& value) {
+    return value.wideData ? FromUtf16Le(value.data) : cp.ToUtf16(value.data);
+}
+
+std::string Registry::AnsiName(const RegKey& key) const {
+    return key.wide ? cp_->FromUtf16Lossy(Utf16Name(*cp_, key.name, true)) : key.name;
+}
+
+std::string Registry::AnsiData(const RegValue& value) const {
+    return value.wideData ? cp_->FromUtf16Lossy(FromUtf16Le(value.data)) : value.data;
+}
+
+void Registry::Fill(RegKey* key) {
+    std::unique_ptr<LazyKey> lazy = std::move(key->lazy);
+    lazy->source->Fill(*lazy->registry, key, lazy->node);
+}
+
+RegKey* Registry::AddSubkey(RegKey* key, std::string_view utf8, std::unique_ptr<LazyKey> lazy) {
+    Materialize(key);
+    std::string narrow;
+    bool wide = !cp_->FromUtf8(utf8, &narrow);
+    auto at = wide ? key->children.lower_bound(WideName{utf8}) : key->children.lower_bound(std::string_view(narrow));
+    if (at != key->children.end() && cp_->CompareNames((*at)->name, (*at)->wide, wide ? utf8 : narrow, wide) == 0)
+        return at->get();  // a hive that names a subkey twice: the first one stands
+    auto child = std::make_shared<RegKey>(cp_);
+    child->name = wide ? std::string(utf8) : std::move(narrow);
+    child->wide = wide;
+    child->created = nextCreated_++;
+    child->parent = key;
+    if (lazy) {
+        lazy->registry = this;
+        child->lazy = std::move(lazy);
+    }
+    key->children.emplace_hint(at, child);
+    Invalidate(key);
+    return child.get();
+}
+
+RegKey* Registry::EnsureSubkeyUnicode(RegKey* key, std::string_view utf8) { return AddSubkey(key, utf8); }
+
+void Registry::DropKey(RegKey* key) {
+    RegKey* parent = key->parent;
+    if (!parent) return;
+    MarkDeleted(key);
+    auto it = key->wide ? parent->children.find(WideName{key->name}) : parent->children.find(std::string_view(key->name));
+    key->parent = nullptr;
+    parent->children.erase(it);  // may destroy the key
+    Invalidate(parent);
+}
+
+RegKey* Registry::FindSubkeyUnicode(RegKey* key, std::string_view utf8) {
+    Materialize(key);
+    std::string narrow;
+    auto it = cp_->FromUtf8(utf8, &narrow) ? key->children.find(std::string_view(narrow))
+                                           : key->children.find(WideName{utf8});
+    return it == key->children.end() ? nullptr : it->get();
+}
+
+bool Registry::RemoveValueUnicode(RegKey* key, std::string_view utf8Name) {
+    std::string narrow;
+    bool wide = !cp_->FromUtf8(utf8Name, &narrow);
+    RegValue* value = FindValueNamed(key, wide ? utf8Name : narrow, wide, *cp_);
+    if (!value) return false;
+    key->values.erase(key->values.begin() + (value - key->values.data()));
+    key->valueIndex.reset();
+    return true;
+}
+
+void Registry::PutValueUnicode(RegKey* key, std::string_view utf8Name, DWORD type, std::string data, bool utf16) {
+    std::string name;
+    bool wideName = !cp_->FromUtf8(utf8Name, &name);
+    if (wideName) name.assign(utf8Name);
+    bool wideData = false;
+    if (utf16 && IsStringType(type)) {
+        std::string narrow;
+        if (data.size() % 2 == 0 && cp_->FromUtf16(FromUtf16Le(data), &narrow))
+            data = std::move(narrow);
+        else
+            wideData = true;
+    }
+    PutValueNamed(key, name, wideName, type, std::move(data), wideData);
 }
 
 bool Registry::RemoveValue(RegKey* key, std::string_view name) {
@@ -241,6 +363,7 @@ bool Registry::RemoveValue(RegKey* key, std::string_view name) {
 }
 
 const std::vector<RegKey*>& Registry::Children(RegKey* key) {
+    Materialize(key);
     if (!key->orderValid) {
         key->order.clear();
         key->order.reserve(key->children.size());
@@ -399,16 +522,19 @@ LONG Registry::QueryValue(HKEY key, const char* name, DWORD* type, BYTE* data, D
     if (!value) return ERROR_FILE_NOT_FOUND;
     if (type) *type = value->type;
     if (!size) return ERROR_SUCCESS;
-    DWORD stored = static_cast<DWORD>(value->data.size());
+    // Data the code page cannot hold comes converted, and its size is that of the ANSI text.
+    std::string converted;
+    const std::string& bytes = value->wideData ? (converted = AnsiData(*value)) : value->data;
+    DWORD stored = static_cast<DWORD>(bytes.size());
     if (data) {
         if (*size < stored) {
             *size = stored;
             return ERROR_MORE_DATA;
         }
-        if (stored) std::memcpy(data, value->data.data(), stored);
+        if (stored) std::memcpy(data, bytes.data(), stored);
         // A string stored without its NUL gets one when there is room; the size
         // reported still counts only the stored bytes.
-        if (IsStringType(value->type) && stored > 0 && value->data.back() != 0 && *size > stored) data[stored] = 0;
+        if (IsStringType(value->type) && stored > 0 && bytes.back() != 0 && *size > stored) data[stored] = 0;
     }
     *size = stored;
     return ERROR_SUCCESS;
@@ -468,12 +594,14 @@ LONG Registry::DeleteKey(HKEY key, const char* subKey) {
         target = Walk(r.key, parts);
     }
     if (!target) return ERROR_FILE_NOT_FOUND;
+    Materialize(target.get());
     // NT refuses to delete a key that still has subkeys; so do the hives themselves.
     if (!target->children.empty() || !target->parent || target.get() == UserKey().get()) return ERROR_ACCESS_DENIED;
     RegKey* parent = target->parent;
     target->deleted = true;
     target->parent = nullptr;
-    parent->children.erase(parent->children.find(std::string_view(target->name)));
+    parent->children.erase(target->wide ? parent->children.find(WideName{target->name})
+                                        : parent->children.find(std::string_view(target->name)));
     Invalidate(parent);
     os::Change change;
     change.kind = os::Change::kKeyDeleted;
@@ -490,6 +618,8 @@ const std::vector<std::shared_ptr<RegKey>> Registry::MergedChildren(const Handle
     auto user = userClasses ? Walk(userClasses, full) : nullptr;
     auto machine = Walk(ClassesKey(false), full);
     std::set<std::shared_ptr<RegKey>, ChildOrder> merged(ChildOrder{cp_});
+    if (user) Materialize(user.get());
+    if (machine) Materialize(machine.get());
     if (user) merged.insert(user->children.begin(), user->children.end());  // the user's key wins
     if (machine) merged.insert(machine->children.begin(), machine->children.end());
     list.assign(merged.begin(), merged.end());
@@ -500,17 +630,20 @@ LONG Registry::EnumKey(HKEY key, DWORD index, char* name, DWORD* nameSize) {
     Handle r;
     if (LONG error = Enter(key, ERROR_NOT_ENOUGH_MEMORY, KEY_ENUMERATE_SUB_KEYS, &r)) return error;
     if (!name || !nameSize) return ERROR_INVALID_PARAMETER;
-    const std::string* childName = nullptr;
+    const RegKey* child = nullptr;
     std::vector<std::shared_ptr<RegKey>> merged;
     if (r.classesView) {
         merged = MergedChildren(r);
         if (index >= merged.size()) return ERROR_NO_MORE_ITEMS;
-        childName = &merged[index]->name;
+        child = merged[index].get();
     } else {
         const auto& children = Children(r.key.get());
         if (index >= children.size()) return ERROR_NO_MORE_ITEMS;
-        childName = &children[index]->name;
+        child = children[index];
     }
+    std::string converted;
+    const std::string* childName = &child->name;
+    if (child->wide) childName = &(converted = AnsiName(*child));
     if (childName->size() + 1 > *nameSize) return ERROR_MORE_DATA;
     std::memcpy(name, childName->c_str(), childName->size() + 1);
     *nameSize = static_cast<DWORD>(childName->size());
@@ -528,12 +661,17 @@ LONG Registry::QueryInfo(HKEY key, DWORD* subKeys, DWORD* maxSubKeyLen, DWORD* v
         children = Children(r.key.get());
     }
     // Name lengths are counted in characters, as Windows counts them in UTF-16: a
-    // double-byte name is longer in bytes than the length reported.
+    // double-byte name is longer in bytes than the length reported, a name outside the code
+    // page counts its UTF-16 units.
+    auto length = [&](const std::string& name, bool wide) {
+        return static_cast<DWORD>(wide ? Utf16Name(*cp_, name, true).size() : cp_->CharCount(name));
+    };
     DWORD longest = 0;
-    for (RegKey* child : children) longest = std::max(longest, static_cast<DWORD>(cp_->CharCount(child->name)));
+    for (RegKey* child : children) longest = std::max(longest, length(child->name, child->wide));
+    Materialize(r.key.get());
     DWORD longestValueName = 0, longestValue = 0;
     for (const auto& value : r.key->values) {
-        longestValueName = std::max(longestValueName, static_cast<DWORD>(cp_->CharCount(value.name)));
+        longestValueName = std::max(longestValueName, length(value.name, value.wideName));
         longestValue = std::max(longestValue, static_cast<DWORD>(value.data.size()));
     }
     if (subKeys) *subKeys = static_cast<DWORD>(children.size());

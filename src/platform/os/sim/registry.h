@@ -11,6 +11,16 @@
 // alone, strings stored without NUL, access masks, NT or creation-order enumeration.
 // The plain members (FindKey, EnsureKey, SetValue, ...) are for building and
 // inspecting a machine; they bypass handles and the change log.
+//
+// Names and string data are held as NT holds them, in UTF-16: what the machine's code page
+// holds exactly is kept as its code-page bytes (the same UTF-16, and no more memory than a
+// Windows 9x machine needs), the rest as UTF-8 names (`wide`) and UTF-16LE data
+// (`wideData`). The A-functions see the rest through the code page, '?' for each UTF-16
+// unit it cannot hold: such a key enumerates under that name but cannot be opened by it,
+// as on Windows. Only an NT machine gets such names: its .reg files and hives bring them.
+//
+// A key may be `lazy`: its values and subkeys are read from their source (a hive file) the
+// first time anything asks for them, so that a machine of large hives costs what is read.
 #pragma once
 
 #include <cstdint>
@@ -34,10 +44,32 @@ enum class KeyOrder { kSorted, kCreated };
 struct RegValue {
     std::string name;  // "" is the default value
     DWORD type = REG_NONE;
-    std::string data;
+    bool wideName = false;  // name in UTF-8: the code page cannot hold it
+    bool wideData = false;  // a string type's data in UTF-16LE: the code page cannot hold it
+    std::string data;       // (the flags fill what type leaves of its eight bytes)
 };
 
 struct RegKey;
+class Registry;
+
+// Where a lazy key's contents come from.
+class KeySource {
+public:
+    virtual ~KeySource() = default;
+    // Gives `key` its values and subkeys (through Registry::AddSubkey and PutValueUnicode);
+    // subkeys may be lazy in turn.
+    virtual void Fill(Registry& registry, RegKey* key, uint64_t node) = 0;
+};
+struct LazyKey {
+    KeySource* source;
+    Registry* registry;
+    uint64_t node;
+};
+
+// A subkey name the code page cannot hold, in UTF-8, for looking it up among the others.
+struct WideName {
+    std::string_view text;
+};
 
 // Subkeys by name as NT orders them (CodePage::FoldKey), found by a name without
 // building its folded form.
@@ -47,6 +79,8 @@ struct ChildOrder {
     bool operator()(const std::shared_ptr<RegKey>& a, const std::shared_ptr<RegKey>& b) const;
     bool operator()(const std::shared_ptr<RegKey>& a, std::string_view b) const;
     bool operator()(std::string_view a, const std::shared_ptr<RegKey>& b) const;
+    bool operator()(const std::shared_ptr<RegKey>& a, WideName b) const;
+    bool operator()(WideName a, const std::shared_ptr<RegKey>& b) const;
 };
 
 struct RegKey {
@@ -56,6 +90,8 @@ struct RegKey {
     uint64_t created = 0;  // creation sequence, for the Windows 9x enumeration order
     RegKey* parent = nullptr;
     bool deleted = false;  // handles that still refer to a deleted key see ERROR_KEY_DELETED
+    bool wide = false;     // name in UTF-8: the code page cannot hold it
+    std::unique_ptr<LazyKey> lazy;  // set until the key's contents are read from their source
     std::set<std::shared_ptr<RegKey>, ChildOrder> children;  // NT order
     std::vector<RegValue> values;                            // in the order created
     // Positions in `values` by the hash of their folded names, once a key has enough values
@@ -112,6 +148,24 @@ public:
     static RegValue* FindValue(RegKey* key, std::string_view name, const CodePage& cp);
     void PutValue(RegKey* key, std::string_view name, DWORD type, std::string data);
     bool RemoveValue(RegKey* key, std::string_view name);
+    // The same for Unicode sources (.reg files of version 5, hives): the name in UTF-8, and a
+    // string type's data in UTF-16LE when `utf16`; each kept in the code page when it holds
+    // it exactly, and as it came otherwise.
+    RegKey* EnsureSubkeyUnicode(RegKey* key, std::string_view utf8);
+    void PutValueUnicode(RegKey* key, std::string_view utf8Name, DWORD type, std::string data, bool utf16);
+    // A new subkey (the key must have none of that name), lazy when `lazy` is given.
+    RegKey* AddSubkey(RegKey* key, std::string_view utf8, std::unique_ptr<LazyKey> lazy = nullptr);
+    RegKey* FindSubkeyUnicode(RegKey* key, std::string_view utf8);
+    bool RemoveValueUnicode(RegKey* key, std::string_view utf8Name);
+    // Takes a key and everything below it, lazy or not, out of the registry.
+    void DropKey(RegKey* key);
+    // Reads a lazy key's contents now; the registry's members do this themselves.
+    static void Materialize(RegKey* key) {
+        if (key->lazy) Fill(key);
+    }
+    // The UTF-16 of a name or string data as stored.
+    static std::u16string Utf16Name(const CodePage& cp, std::string_view name, bool wide);
+    static std::u16string Utf16Data(const CodePage& cp, const RegValue& value);
 
     // Every key of the two hives, depth first in enumeration order, with its full
     // path (HKEY_LOCAL_MACHINE\... or HKEY_USERS\...).
@@ -145,6 +199,12 @@ private:
     std::shared_ptr<RegKey> UserKey() const;
     std::shared_ptr<RegKey> RootFromName(std::string_view root, std::string_view* rest, bool* classes);
     void Invalidate(RegKey* key) { key->orderValid = false; }
+    static void Fill(RegKey* key);
+    static RegValue* FindValueNamed(RegKey* key, std::string_view name, bool wide, const CodePage& cp);
+    void PutValueNamed(RegKey* key, std::string_view name, bool wideName, DWORD type, std::string data, bool wideData);
+    // A stored name or string data as an A-function returns it.
+    std::string AnsiName(const RegKey& key) const;
+    std::string AnsiData(const RegValue& value) const;
     static void MarkDeleted(RegKey* key);
     void Record(os::Change change);
     const std::vector<std::shared_ptr<RegKey>> MergedChildren(const Handle& r);
