@@ -2,7 +2,7 @@
 # Runs a Windows build's behaviour suite (one process, in one fresh prefix), the tool's
 # checks, the caller's smoke test and the comparisons with the native tool under Wine,
 # each part to its end even when another fails, and closes with one line per part
-# ("i686 smoke test: 21 passed, 0 failed"), every skipped test with its reason.
+# ("i686 smoke test: 36 passed, 0 failed (25 s)"), every skipped test with its reason.
 #   wine-test.sh BUILD_DIR [TEST ARGS...]          the win64 build, under 64-bit Wine
 #   wine-test.sh --i686 BUILD_DIR [TEST ARGS...]   the win32 build, under 32-bit Wine
 #                                                  run by qemu-i386 (wine32-env.sh)
@@ -22,8 +22,9 @@ mkdir -p "$dest"
 cp "$build/tests/zentho_tests.exe" "$build/ZenthoAppAPILib.dll" "$build/tools/zentho-appapi/zentho-appapi.exe" \
    "$build/ZenthoNSTrans.exe" "$build/ZenthoMailTransToolBar.exe" "$build/tools/zentho-standin.exe" "$dest/"
 
-results=() failed=0
+results=() failed=0 started=$SECONDS
 result() { results+=("$label $*"); }
+lap() { took="($((SECONDS - started)) s)"; started=$SECONDS; }  # the time since the last lap
 # part COMMAND...: runs it with its output shown, kept in $output (a file: a Wine
 # service started meanwhile would hold a pipe open), and answers whether it passed.
 part() {
@@ -38,10 +39,11 @@ closing() { tr -d '\r' <"$output" | sed -n "s/^$1//p" | tail -1; }
 
 echo "== behaviour suite under $wine ($(wine_run --version 2>/dev/null || echo wine))"
 part wine_run 'C:\zentho\zentho_tests.exe' "$@" || true
+lap
 if tr -d '\r' <"$output" | grep -q '^\[==========\] .* ran\.'; then
   count() { tr -d '\r' <"$output" | sed -n "s/^\[  $1 *\] \([0-9]*\) tests\?[.,].*/\1/p" | tail -1; }
   passed=$(count PASSED) failures=$(count FAILED) skipped=$(count SKIPPED)
-  result "behaviour suite: ${passed:-0} passed, ${failures:-0} failed, ${skipped:-0} skipped"
+  result "behaviour suite: ${passed:-0} passed, ${failures:-0} failed, ${skipped:-0} skipped $took"
   while IFS= read -r skip; do result "skipped $skip"; done < <(tr -d '\r' <"$output" | awk '
     /^\[ RUN      \] / { name = $4 }
     /: Skipped$/ { reading = 1; reason = ""; next }
@@ -49,18 +51,20 @@ if tr -d '\r' <"$output" | grep -q '^\[==========\] .* ran\.'; then
     reading { reason = reason (reason == "" ? "" : " ") $0 }')
 else
   failed=1
-  result "behaviour suite: did not finish"
+  result "behaviour suite: did not finish $took"
 fi
 
 echo "== tool under $wine"
 part "$here/../tests/tool/tool_test.sh" "wine:C:\\zentho\\zentho-appapi.exe" || true
-result "tool checks: $(closing 'tool checks: ' | sed 's/ (.*//')"
+lap
+result "tool checks: $(closing 'tool checks: ' | sed 's/ (.*//') $took"
 
 echo "== a caller's smoke test: the public header and the import library, on the sample machine"
 smoke() { "$here/wine-machine.sh" "${arch[@]}" "$here/../examples/sample-machine" --run zentho_smoke.exe 2>/dev/null; }
 part smoke || true
 smoke=$(closing 'smoke: ')
-result "smoke test: ${smoke:-did not finish}"
+lap
+result "smoke test: ${smoke:-did not finish} $took"
 [ -n "$smoke" ] || failed=1
 
 compared=0 differed=0 commands=0
@@ -81,7 +85,9 @@ compare "every application switched on and off on the sample machine" "$here/../
 for machine in "$here/../examples/sample-machine" "$machines/english-xp" "$machines/bare-2000"; do
   compare "the tool's commands on $(basename "$machine")" "$machine" "$here/../tests/tool/tour-commands.txt"
 done
-result "comparisons with the native tool: $compared passed, $differed failed ($commands commands on 3 machines)"
+lap
+result "comparisons with the native tool: $compared passed, $differed failed, $commands commands on 3 machines $took"
+result "Wine run: $SECONDS s in all, with the suite's prefix"
 
 echo "== results: the $label build under $wine"
 printf '%s\n' "${results[@]}"
