@@ -143,31 +143,34 @@ w32_prepare() {
   w32_recipe > "$W32_CACHE/ready"
 }
 
-# The binfmt entry is the kernel's, for every process on the machine: the outermost
-# script that uses it registers it and removes it at its end; scripts it starts find
-# it there (ZENTHO_W32_BINFMT_HELD) and leave it. An entry left by a killed run is
-# taken over.
+# The binfmt entry is the kernel's, for every process on the machine. Each run (the
+# outermost script) registers one of its own, zentho-i386-PID, and removes it at its
+# end, so that runs side by side never take each other's away; the scripts a run
+# starts find it (ZENTHO_W32_BINFMT_HELD) and leave it. Entries of runs that were
+# killed are removed by the next run.
 w32_binfmt_on() {
-  local misc=/proc/sys/fs/binfmt_misc
-  if [ -n "${ZENTHO_W32_BINFMT_HELD:-}" ] && [ -e "$misc/$W32_BINFMT" ]; then return; fi
+  local misc=/proc/sys/fs/binfmt_misc entry
+  if [ -n "${ZENTHO_W32_BINFMT_HELD:-}" ] && [ -e "$misc/$ZENTHO_W32_BINFMT_HELD" ]; then return; fi
   [ "$(id -u)" = 0 ] || w32_fail "registering qemu-i386 with binfmt_misc needs root"
   if [ ! -e "$misc/register" ]; then
     mount -t binfmt_misc binfmt_misc "$misc" 2>/dev/null \
       || w32_fail "binfmt_misc cannot be mounted on $misc: this kernel or container does not allow running 32-bit programs through qemu-i386"
   fi
-  [ -e "$misc/$W32_BINFMT" ] && echo -1 > "$misc/$W32_BINFMT"
+  for entry in "$misc/$W32_BINFMT"-*; do
+    [ -e "$entry" ] && ! kill -0 "${entry##*-}" 2>/dev/null && echo -1 > "$entry"
+  done
   # i386 ELF executables and shared objects; F opens qemu-i386 now, so that it runs
   # in any mount namespace; P keeps argv[0], which Wine's loader relies on.
-  printf '%s\n' ":$W32_BINFMT:M::\\x7fELF\\x01\\x01\\x01\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x02\\x00\\x03\\x00:\\xff\\xff\\xff\\xff\\xff\\xfe\\xfe\\x00\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xfe\\xff\\xff\\xff:$W32_QEMU:FP" \
+  printf '%s\n' ":$W32_BINFMT-$$:M::\\x7fELF\\x01\\x01\\x01\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x02\\x00\\x03\\x00:\\xff\\xff\\xff\\xff\\xff\\xfe\\xfe\\x00\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xfe\\xff\\xff\\xff:$W32_QEMU:FP" \
     > "$misc/register" 2>/dev/null || w32_fail "binfmt_misc refused the qemu-i386 entry"
-  export ZENTHO_W32_BINFMT_HELD=$$
+  export ZENTHO_W32_BINFMT_HELD=$W32_BINFMT-$$
   W32_BINFMT_OWNER=$$
   "$WINE" --version >/dev/null 2>&1 || w32_fail "the i386 Wine does not start under qemu-i386 ($WINE)"
 }
 
 w32_binfmt_off() {
-  if [ "${W32_BINFMT_OWNER:-}" = $$ ] && [ -e "/proc/sys/fs/binfmt_misc/$W32_BINFMT" ]; then
-    echo -1 > "/proc/sys/fs/binfmt_misc/$W32_BINFMT"
+  if [ "${W32_BINFMT_OWNER:-}" = $$ ] && [ -e "/proc/sys/fs/binfmt_misc/$W32_BINFMT-$$" ]; then
+    echo -1 > "/proc/sys/fs/binfmt_misc/$W32_BINFMT-$$"
     unset ZENTHO_W32_BINFMT_HELD W32_BINFMT_OWNER
   fi
 }
