@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs what the builds need when it is missing (Debian 12).
 #   install-deps.sh native   the Linux build and its tests
-#   install-deps.sh all      also the two Windows builds and 64-bit Wine
+#   install-deps.sh all      also the two Windows builds, 64-bit Wine, and 32-bit Wine
+#                            with qemu-i386 in a cache folder of their own (wine32-env.sh)
 set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
 want=${1:-all}
 packages=(cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev libhivex-dev libhivex-bin libwin-hivex-perl)
 if [ "$want" = all ]; then
@@ -31,4 +33,6 @@ if [ "$want" = all ]; then
       as_root locale-gen >/dev/null
     fi
   done
+  # 32-bit Wine and qemu-i386 for the win32 build's tests, fetched once into their folder.
+  bash -c ". '$here/wine32-env.sh' && w32_prepare"
 fi

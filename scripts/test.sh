@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the three builds (and the sanitizer build) and runs
 # every test: the native suite with its fault and hostile-registry sweeps, the same
-# under AddressSanitizer and UndefinedBehaviorSanitizer, the Windows suite and tool
-# checks under Wine, the export tables of both DLLs, the mutant catalogue, and every
+# under AddressSanitizer and UndefinedBehaviorSanitizer, the Windows suite, tool checks,
+# smoke test and comparisons of both Windows builds (the i686 one under 32-bit Wine
+# through qemu-i386), the export tables of both DLLs, the mutant catalogue, and every
 # fuzz target for 30 s.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -23,8 +24,9 @@ for preset in "${presets[@]}"; do
   echo "== tests: $preset"
   ctest --preset "$preset"
 done
-# The sweeps' counts, from the sanitizer run's output.
+# The sweeps' counts, from the sanitizer run's output; the Windows runs' closing lines.
 grep -hE '^(fault sweep|hostile registry):' build/native-asan/Testing/Temporary/LastTest.log
+grep -hE '^(i686|x86_64) ' build/win32/Testing/Temporary/LastTest.log build/win64/Testing/Temporary/LastTest.log
 # Every mutant of the catalogue must be caught by the tests without the sweeps.
 scripts/mutants.sh
 scripts/fuzz.sh -j 2 30

@@ -2,6 +2,7 @@
 # Windows tests rely on, started once and stopped when the script ends.
 #   wine_prefix_start   make and start a new prefix (sets WINEPREFIX)
 #   wine_run ARGS...    run a Windows program in it
+#   wine_restart        end the Wine session; the next program starts a new one
 #   wine_prefix_stop    stop Wine and remove the prefix (done on exit)
 WINE=/usr/lib/wine/wine64
 export WINEDEBUG=-all
@@ -21,11 +22,15 @@ wine_prefix_start() {
   "$WINE" reg add 'HKCU\Software\Wine' /v Version /d win2k /f >/dev/null 2>&1
   # The desktop process that wineboot started has no driver: let this Wine session
   # end, so that the next program starts one with the null driver.
-  wineserver -w
+  wine_restart
 }
 
 wine_run() {
   "$WINE" "$@"
+}
+
+wine_restart() {
+  wineserver -w
 }
 
 wine_prefix_stop() {

@@ -1,18 +1,26 @@
 #!/usr/bin/env bash
 # Lays a machine folder into a fresh Wine prefix and runs the Windows tool on it, so
 # that the native tool and zentho-appapi.exe can be compared on the same machine.
-#   wine-machine.sh MACHINE [ZENTHO-APPAPI ARGUMENTS...]
+# With --i686 the prefix is 32-bit and the programs are the win32 build's
+# (wine32-env.sh); otherwise 64-bit with the win64 build's.
+#   wine-machine.sh [--i686] MACHINE [ZENTHO-APPAPI ARGUMENTS...]
 #   wine-machine.sh MACHINE --batch FILE   one command per line, each output after "== LINE"
 #   wine-machine.sh MACHINE --run PROGRAM [ARGS...]  runs C:\zentho\PROGRAM there instead (e.g. zentho_smoke.exe)
 # ZENTHO_WINE_EXTRA names more Windows programs (host paths) to put in C:\zentho for --run.
 # The machine's .reg files are imported (its user's key as HKEY_CURRENT_USER), its
-# drives copied into the prefix, its environment, shell folders, Windows version and
-# code page applied. Settings that Wine does not take are named on standard error.
-# Needs build/native (zentho-machine-to-wine) and build/win64 (the Windows programs).
+# drives copied into the prefix (the programs zentho-mkpe wrote made over for the
+# prefix's architecture), its environment, shell folders, Windows version and code
+# page applied. Settings that Wine does not take are named on standard error.
+# Needs build/native (zentho-machine-to-wine) and build/win64 or build/win32 (the
+# Windows programs).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 native=${ZENTHO_NATIVE_BUILD:-$here/../build/native}
-win64=${ZENTHO_WIN64_BUILD:-$here/../build/win64}
+windows=${ZENTHO_WIN64_BUILD:-$here/../build/win64} wine_env=wine-env.sh pe_arch=amd64
+if [ "${1:-}" = --i686 ]; then
+  windows=${ZENTHO_WIN32_BUILD:-$here/../build/win32} wine_env=wine32-env.sh pe_arch=i386
+  shift
+fi
 machine=$(cd "$1" && pwd)
 shift
 
@@ -20,7 +28,7 @@ work=$(mktemp -d /tmp/zentho-machine-XXXXXX)
 "$native/tools/zentho-machine-to-wine" "$machine" "$work"
 ZENTHO_WINE_LOCALE=$(cat "$work/locale")
 export ZENTHO_WINE_LOCALE
-. "$here/wine-env.sh"
+. "$here/$wine_env"
 wine_prefix_start
 trap 'wine_prefix_stop; rm -rf "$work"' EXIT
 
@@ -41,6 +49,9 @@ for drive in "$machine"/drives/*/; do
     done
   done
   cp -a "$drive". "$WINEPREFIX/drive_$letter/"
+  # The machine's programs in the prefix's architecture, or Wine cannot start them.
+  (cd "$drive" && find . -type f -print0) \
+    | (cd "$WINEPREFIX/drive_$letter" && xargs -0 -r "$native/tools/zentho-mkpe" --retarget "$pe_arch")
   [ "$letter" = c ] || ln -sfn "../drive_$letter" "$WINEPREFIX/dosdevices/$letter:"
 done
 # Programs the machine gives a behaviour to: the stand-in behaves so in the prefix.
@@ -48,14 +59,14 @@ for path_file in "$work"/standin-*.path; do
   [ -e "$path_file" ] || continue
   program=$(wine_run winepath -u "$(cat "$path_file")" 2>/dev/null | tr -d '\r')
   mkdir -p "$(dirname "$program")"
-  cp "$win64/tools/zentho-standin.exe" "$program"
+  cp "$windows/tools/zentho-standin.exe" "$program"
   cp "${path_file%.path}.standin" "$program.standin"
 done
-wineserver -w  # settings are read when Wine starts again
+wine_restart  # settings are read when Wine starts again
 
 mkdir -p "$WINEPREFIX/drive_c/zentho"
-cp "$win64/ZenthoAppAPILib.dll" "$win64/tools/zentho-appapi/zentho-appapi.exe" "$win64/tools/zentho-wine-probe.exe" \
-   "$win64/tests/zentho_smoke.exe" "$WINEPREFIX/drive_c/zentho/"
+cp "$windows/ZenthoAppAPILib.dll" "$windows/tools/zentho-appapi/zentho-appapi.exe" \
+   "$windows/tools/zentho-wine-probe.exe" "$windows/tests/zentho_smoke.exe" "$WINEPREFIX/drive_c/zentho/"
 for extra in ${ZENTHO_WINE_EXTRA:-}; do cp "$extra" "$WINEPREFIX/drive_c/zentho/"; done
 
 # What the machine asks for against what Wine gives.

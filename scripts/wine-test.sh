@@ -1,33 +1,101 @@
 #!/usr/bin/env bash
-# Runs the Windows build's behaviour suite and the tool's checks under 64-bit Wine,
-# in one fresh prefix.
-#   wine-test.sh BUILD_DIR     (the win64 build folder)
+# Runs a Windows build's behaviour suite (one process, in one fresh prefix), the tool's
+# checks, the caller's smoke test and the comparisons with the native tool under Wine,
+# each part to its end even when another fails, and closes with one line per part
+# ("i686 smoke test: 36 passed, 0 failed (25 s)"), every skipped test with its reason.
+#   wine-test.sh BUILD_DIR [TEST ARGS...]          the win64 build, under 64-bit Wine
+#   wine-test.sh --i686 BUILD_DIR [TEST ARGS...]   the win32 build, under 32-bit Wine
+#                                                  run by qemu-i386 (wine32-env.sh)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+arch=() wine_env=wine-env.sh wine=Wine label=x86_64
+if [ "${1:-}" = --i686 ]; then arch=(--i686) wine_env=wine32-env.sh wine="32-bit Wine" label=i686; shift; fi
 build=$(cd "$1" && pwd)
 shift
-. "$here/wine-env.sh"
+[ ${#arch[@]} = 0 ] || export ZENTHO_WIN32_BUILD=$build
+. "$here/$wine_env"
 wine_prefix_start
+output=$(mktemp) machines=$(mktemp -d /tmp/zentho-machines-XXXXXX)
+trap 'rm -rf "$output" "$machines"; wine_prefix_stop' EXIT
 dest="$WINEPREFIX/drive_c/zentho"
 mkdir -p "$dest"
 cp "$build/tests/zentho_tests.exe" "$build/ZenthoAppAPILib.dll" "$build/tools/zentho-appapi/zentho-appapi.exe" \
    "$build/ZenthoNSTrans.exe" "$build/ZenthoMailTransToolBar.exe" "$build/tools/zentho-standin.exe" "$dest/"
-echo "== behaviour suite under Wine ($(wine_run --version 2>/dev/null || echo wine))"
-wine_run 'C:\zentho\zentho_tests.exe' "$@"
-echo "== tool under Wine"
-"$here/../tests/tool/tool_test.sh" "wine:C:\\zentho\\zentho-appapi.exe"
-echo "== Wine's own regedit /E export of this prefix, loaded natively, answers as the Windows build"
-"$here/../tests/tool/wine-export.sh" "$build"
-echo "== the sample machine, native and under Wine"
-"$here/compare-machine.sh" "$here/../examples/sample-machine" "$here/../tests/tool/sample-commands.txt"
+
+results=() failed=0 started=$SECONDS
+result() { results+=("$label $*"); }
+lap() { took="($((SECONDS - started)) s)"; started=$SECONDS; }  # the time since the last lap
+# part COMMAND...: runs it with its output shown, kept in $output (a file: a Wine
+# service started meanwhile would hold a pipe open), and answers whether it passed.
+part() {
+  local status=0
+  "$@" >"$output" 2>&1 || status=$?
+  tr -d '\r' <"$output"
+  [ "$status" = 0 ] || failed=1
+  return "$status"
+}
+# The last closing line that starts with $1, without it.
+closing() { tr -d '\r' <"$output" | sed -n "s/^$1//p" | tail -1; }
+
+echo "== behaviour suite under $wine ($(wine_run --version 2>/dev/null || echo wine))"
+part wine_run 'C:\zentho\zentho_tests.exe' "$@" || true
+lap
+if tr -d '\r' <"$output" | grep -q '^\[==========\] .* ran\.'; then
+  count() { tr -d '\r' <"$output" | sed -n "s/^\[  $1 *\] \([0-9]*\) tests\?[.,].*/\1/p" | tail -1; }
+  passed=$(count PASSED) failures=$(count FAILED) skipped=$(count SKIPPED)
+  result "behaviour suite: ${passed:-0} passed, ${failures:-0} failed, ${skipped:-0} skipped $took"
+  while IFS= read -r skip; do result "skipped $skip"; done < <(tr -d '\r' <"$output" | awk '
+    /^\[ RUN      \] / { name = $4 }
+    /: Skipped$/ { reading = 1; reason = ""; next }
+    /^\[  SKIPPED \] / && reading { print name ": " (reason == "" ? "(no reason given)" : reason); reading = 0; next }
+    reading { reason = reason (reason == "" ? "" : " ") $0 }')
+else
+  failed=1
+  result "behaviour suite: did not finish $took"
+fi
+
+echo "== tool under $wine"
+part "$here/../tests/tool/tool_test.sh" "wine:C:\\zentho\\zentho-appapi.exe" || true
+lap
+result "tool checks: $(closing 'tool checks: ' | sed 's/ (.*//') $took"
+
+if [ ${#arch[@]} = 0 ]; then
+  echo "== Wine's own regedit /E export of this prefix, loaded natively, answers as the Windows build"
+  part "$here/../tests/tool/wine-export.sh" "$build" || true
+  lap
+  result "Wine's export as a machine folder: $(closing 'wine-export: ') $took"
+fi
+
 echo "== a caller's smoke test: the public header and the import library, on the sample machine"
-"$here/wine-machine.sh" "$here/../examples/sample-machine" --run zentho_smoke.exe 2>/dev/null
-echo "== every application switched on and off on the sample machine, native and under Wine"
-"$here/compare-machine.sh" "$here/../examples/sample-machine" "$here/../tests/tool/switch-commands.txt"
-echo "== the tool's commands on the sample and two other machines, native and under Wine"
-machines=$(mktemp -d /tmp/zentho-machines-XXXXXX)
-trap 'rm -rf "$machines"; wine_prefix_stop' EXIT
+smoke() { "$here/wine-machine.sh" "${arch[@]}" "$here/../examples/sample-machine" --run zentho_smoke.exe 2>/dev/null; }
+part smoke || true
+smoke=$(closing 'smoke: ')
+lap
+result "smoke test: ${smoke:-did not finish} $took"
+[ -n "$smoke" ] || failed=1
+
+compared=0 differed=0 commands=0
+compare() {  # compare WHAT MACHINE COMMANDS-FILE
+  echo "== $1, native and under $wine"
+  if part "$here/compare-machine.sh" "${arch[@]}" "$2" "$3"; then
+    compared=$((compared + 1))
+  else
+    differed=$((differed + 1))
+  fi
+  commands=$((commands + $(grep -c . "$3")))
+}
 "$here/../tests/tool/make-machines.sh" "$machines" >/dev/null
+compare "the sample machine's applications and default programs" "$here/../examples/sample-machine" \
+  "$here/../tests/tool/sample-commands.txt"
+compare "every application switched on and off on the sample machine" "$here/../examples/sample-machine" \
+  "$here/../tests/tool/switch-commands.txt"
 for machine in "$here/../examples/sample-machine" "$machines/english-xp" "$machines/bare-2000"; do
-  "$here/compare-machine.sh" "$machine" "$here/../tests/tool/tour-commands.txt"
+  compare "the tool's commands on $(basename "$machine")" "$machine" "$here/../tests/tool/tour-commands.txt"
 done
+lap
+result "comparisons with the native tool: $compared passed, $differed failed, $commands commands on 3 machines $took"
+result "Wine run: $SECONDS s in all, with the suite's prefix"
+
+echo "== results: the $label build under $wine"
+printf '%s\n' "${results[@]}"
+exit "$failed"

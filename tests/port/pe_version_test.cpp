@@ -182,4 +182,31 @@ TEST_P(PeVersion, BrokenFieldsGiveNoVersion) {
     }
 }
 
+// A machine folder's programs laid into a 32-bit prefix: the writer's own image for the
+// other architecture, and nothing for an image it would not give back byte for byte.
+TEST(PeWriter, RetargetingGivesTheOtherArchitecturesImageOrNothing) {
+    for (bool withStrings : {true, false})
+        for (Arch from : {Arch::kAmd64, Arch::kI386})
+            for (Arch to : {Arch::kAmd64, Arch::kI386})
+                EXPECT_EQ(pemaker::RetargetPe(Sample(from, withStrings), to), Sample(to, withStrings));
+    EXPECT_EQ(pemaker::RetargetPe(pemaker::MakePe(nullptr, Arch::kAmd64), Arch::kI386),
+              pemaker::MakePe(nullptr, Arch::kI386));
+    const struct {
+        const char* what;
+        std::function<void(Image&)> damage;
+    } foreign[] = {
+        {"a byte past the sections", [](Image& b) { b.push_back(0); }},
+        {"an import directory", [](Image& b) { Put(b, Layout(b).dataDirs + 8, 0x1000); }},
+        {"an ARM image", [](Image& b) { Put(b, Layout(b).fileHeader, 0x01C4, 2); }},
+        {"no sections", [](Image& b) { Put(b, Layout(b).fileHeader + 2, 0, 2); }},
+        {"a section past the end", [](Image& b) { Put(b, Layout(b).rsrcHeader + 20, 0xFFFFFF00); }},
+        {"cut inside the headers", [](Image& b) { b.resize(0x50); }},
+    };
+    for (const auto& [what, damage] : foreign) {
+        Image b = Sample(Arch::kAmd64);
+        damage(b);
+        EXPECT_TRUE(pemaker::RetargetPe(b, Arch::kI386).empty()) << what;
+    }
+}
+
 }  // namespace

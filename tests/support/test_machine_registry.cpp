@@ -109,7 +109,9 @@ std::vector<std::string> TestMachine::Subkeys(const std::string& key) const {
 }
 
 void TestMachine::WriteExe(const std::string& path, uint16_t major, uint16_t minor, uint16_t build, uint16_t revision) {
-    auto image = pemaker::MakeVersionedPe(major, minor, build, revision);
+    // Of this process's own architecture, so that 32-bit Wine can start it too.
+    auto image = pemaker::MakeVersionedPe(major, minor, build, revision,
+                                          sizeof(void*) == 8 ? pemaker::Arch::kAmd64 : pemaker::Arch::kI386);
     WriteFile(path, std::string(image.begin(), image.end()));
 }
 

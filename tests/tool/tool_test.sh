@@ -5,24 +5,27 @@
 # refuses, nothing to the user's .reg files ever, the bundled sample never, runs that
 # take turns, a commit that fails half way undone, and a dry run that copies nothing.
 #   tool_test.sh TOOL [SOURCE-DIR]   a native tool, or wine:WINDOWS-PATH for the Windows one
+#                                     (run by $ZENTHO_WINE, 64-bit Wine unless wine32-env.sh set it)
 set -uo pipefail
 tool=$1 source=${2:-$(cd "$(dirname "$0")/../.." && pwd)}
 run() {
-  if [[ $tool == wine:* ]]; then /usr/lib/wine/wine64 "${tool#wine:}" "$@" | tr -d '\r'; else "$tool" "$@"; fi
+  if [[ $tool == wine:* ]]; then "${ZENTHO_WINE:-/usr/lib/wine/wine64}" "${tool#wine:}" "$@" | tr -d '\r'; else "$tool" "$@"; fi
 }
 scratch=$(mktemp -d /tmp/zentho-tool-XXXXXX)
 trap 'rm -rf "$scratch"' EXIT
-failures=0
+failures=0 checks=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 expect() {  # expect STATUS OUTPUT -- ARGS...
   local status=$1 want=$2; shift 3
   local got code
+  checks=$((checks + 1))
   got=$(run "$@" 2>"$scratch/stderr"); code=$?
   [ "$code" = "$status" ] && [ "$got" = "$want" ] ||
     fail "zentho-appapi $*: status $code (want $status); output: $got; want: $want; stderr: $(cat "$scratch/stderr")"
 }
 expect_error() {  # expect_error STATUS PATTERN -- ARGS...: the status, one line on stderr matching
   local status=$1 pattern=$2; shift 3
+  checks=$((checks + 1))
   run "$@" >/dev/null 2>"$scratch/stderr"; local code=$?
   local message; message=$(tr -d '\r' <"$scratch/stderr")
   [ "$code" = "$status" ] && [ "$(echo "$message" | wc -l)" = 1 ] && grep -q -- "$pattern" <<<"$message" ||
@@ -121,5 +124,5 @@ if [[ $tool != wine:* ]]; then
   [ "$(fingerprint "$m")" = "$before" ] || fail "a dry run changed the folder"
   [ "$ms" -lt 300 ] || fail "a dry run on a 300 MB drive took $ms ms"
 fi
-if [ "$failures" -gt 0 ]; then echo "$failures tool check(s) failed"; exit 1; fi
-echo "tool checks passed ($tool)"
+echo "tool checks: $checks contract checks, $failures failure(s) ($tool)"
+[ "$failures" = 0 ]

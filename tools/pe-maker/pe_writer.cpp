@@ -263,10 +263,14 @@ struct Section {
     uint32_t characteristics;
 };
 
-}  // namespace
+// Where the resource section goes after a .text of that many bytes, the same in
+// 32- and 64-bit images: the RVAs inside the section are made for this place.
+uint32_t ResourceRva(size_t codeSize) { return kTextRva + AlignUp(static_cast<uint32_t>(codeSize), kSectionAlignment); }
 
-std::vector<uint8_t> MakePe(const VersionInfo* version, Arch arch) {
+// Headers, then .text holding the code, then .rsrc when there are resources.
+std::vector<uint8_t> WriteImage(const std::vector<uint8_t>& code, const std::vector<uint8_t>* resources, Arch arch) {
     const bool is64 = arch == Arch::kAmd64;
+    const bool version = resources != nullptr;
     const uint16_t sectionCount = version ? 2 : 1;
     const uint32_t optionalHeaderSize = (is64 ? 112 : 96) + kDataDirectoryCount * 8;
     const uint32_t headersEnd =
@@ -274,15 +278,11 @@ std::vector<uint8_t> MakePe(const VersionInfo* version, Arch arch) {
     const uint32_t sizeOfHeaders = AlignUp(headersEnd, kFileAlignment);
 
     std::vector<Section> sections;
-    sections.push_back({".text", kTextRva, sizeOfHeaders,
-                        std::vector<uint8_t>(std::begin(kEntryCode), std::end(kEntryCode)),
-                        0x60000020});  // CODE | MEM_EXECUTE | MEM_READ
+    sections.push_back({".text", kTextRva, sizeOfHeaders, code, 0x60000020});  // CODE | MEM_EXECUTE | MEM_READ
     if (version) {
-        const Section& text = sections.back();
-        uint32_t rva = text.rva + AlignUp(static_cast<uint32_t>(text.data.size()), kSectionAlignment);
-        uint32_t offset = text.fileOffset + AlignUp(static_cast<uint32_t>(text.data.size()), kFileAlignment);
+        const uint32_t offset = sizeOfHeaders + AlignUp(static_cast<uint32_t>(code.size()), kFileAlignment);
         sections.push_back(
-            {".rsrc", rva, offset, BuildResourceSection(*version, rva), 0x40000040});  // INITIALIZED_DATA | MEM_READ
+            {".rsrc", ResourceRva(code.size()), offset, *resources, 0x40000040});  // INITIALIZED_DATA | MEM_READ
     }
     const Section& last = sections.back();
     const uint32_t sizeOfImage = last.rva + AlignUp(static_cast<uint32_t>(last.data.size()), kSectionAlignment);
@@ -374,6 +374,41 @@ std::vector<uint8_t> MakePe(const VersionInfo* version, Arch arch) {
         w.ZeroTo(s.fileOffset + AlignUp(static_cast<uint32_t>(s.data.size()), kFileAlignment));
     }
     return w.Take();
+}
+
+uint32_t Read16(const std::vector<uint8_t>& b, size_t at) { return b[at] | b[at + 1] << 8; }
+uint32_t Read32(const std::vector<uint8_t>& b, size_t at) { return Read16(b, at) | Read16(b, at + 2) << 16; }
+
+}  // namespace
+
+std::vector<uint8_t> MakePe(const VersionInfo* version, Arch arch) {
+    const std::vector<uint8_t> code(std::begin(kEntryCode), std::end(kEntryCode));
+    if (!version) return WriteImage(code, nullptr, arch);
+    const std::vector<uint8_t> resources = BuildResourceSection(*version, ResourceRva(code.size()));
+    return WriteImage(code, &resources, arch);
+}
+
+std::vector<uint8_t> RetargetPe(const std::vector<uint8_t>& image, Arch arch) {
+    constexpr size_t kFileHeader = kPeOffset + 4;
+    if (image.size() < kFileHeader + kFileHeaderSize || Read32(image, kPeOffset) != 0x4550) return {};
+    const uint32_t machine = Read16(image, kFileHeader);
+    if (machine != 0x8664 && machine != 0x014C) return {};
+    const Arch from = machine == 0x8664 ? Arch::kAmd64 : Arch::kI386;
+    const uint32_t sectionCount = Read16(image, kFileHeader + 2);
+    const size_t table = kFileHeader + kFileHeaderSize + Read16(image, kFileHeader + 16);
+    if (sectionCount < 1 || sectionCount > 2 || table + sectionCount * kSectionHeaderSize > image.size()) return {};
+    std::vector<uint8_t> data[2];
+    for (uint32_t i = 0; i < sectionCount; ++i) {
+        const size_t header = table + i * kSectionHeaderSize;
+        const uint32_t size = Read32(image, header + 8), offset = Read32(image, header + 20);
+        if (offset > image.size() || size > image.size() - offset) return {};
+        data[i].assign(image.begin() + offset, image.begin() + offset + size);
+    }
+    // Only an image that this writer gives back byte for byte is one it wrote: then the
+    // sections are all there is to it, and nothing is lost in the other architecture.
+    const std::vector<uint8_t>* resources = sectionCount == 2 ? &data[1] : nullptr;
+    if (WriteImage(data[0], resources, from) != image) return {};
+    return WriteImage(data[0], resources, arch);
 }
 
 std::vector<uint8_t> MakeVersionedPe(uint16_t major, uint16_t minor, uint16_t build, uint16_t revision, Arch arch) {

@@ -26,6 +26,10 @@ struct VersionInfo {
 // An executable image; with version == nullptr it has no resource section at all.
 std::vector<uint8_t> MakePe(const VersionInfo* version, Arch arch = Arch::kAmd64);
 
+// The same image for the other architecture (or this one), for an image MakePe wrote;
+// empty for any other file.
+std::vector<uint8_t> RetargetPe(const std::vector<uint8_t>& image, Arch arch);
+
 // Convenience: product and file version both set to the four numbers given.
 std::vector<uint8_t> MakeVersionedPe(uint16_t major, uint16_t minor, uint16_t build, uint16_t revision,
                                      Arch arch = Arch::kAmd64);
