@@ -218,7 +218,7 @@ bool WriteImage(const std::string& dir, const std::string& generatedReg, size_t*
             !Collect((sample / file).string(), "HKEY_USERS\\" + std::string(kSid) + "\\", user, error))
             return false;
     }
-    if (!Collect(generatedReg, "HKEY_LOCAL_MACHINE\\SOFTWARE\\", software, error)) return false;
+    if (!generatedReg.empty() && !Collect(generatedReg, "HKEY_LOCAL_MACHINE\\SOFTWARE\\", software, error)) return false;
     fs::path config = root / "WINNT/system32/config";
     *hiveBytes = 0;
     if (!WriteHive(config / "SOFTWARE", software, hiveBytes, error)) return false;

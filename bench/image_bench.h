@@ -11,7 +11,7 @@
 
 namespace bench {
 
-// DIR becomes the volume; *hiveBytes is what its hive files hold together, *softwareBytes the
+// DIR becomes the volume (generatedReg "" adds nothing to the sample's registry); *hiveBytes is what its hive files hold together, *softwareBytes the
 // SOFTWARE hive alone.
 bool WriteImage(const std::string& dir, const std::string& generatedReg, size_t* hiveBytes, size_t* softwareBytes,
                 std::string* error);

@@ -57,6 +57,16 @@ done
 t1=$(now)
 echo "route_export_ms=$(((t1 - t0) / 1000000))" >> "$work/image.facts"
 "$bench" --peak route "$work/route" >> "$work/image.facts"
+# The tool itself on the image, whole process (median of 3 runs), and its peak resident
+# memory against the same report on the sample machine, the process before any hive.
+tool=build/bench/tools/zentho-appapi/zentho-appapi
+peak_kb() { /usr/bin/time -f %M -o "$work/peak" "$@" >/dev/null && cat "$work/peak"; }
+for run in 1 2 3; do
+  t0=$(now); "$tool" --image "$work/image" report >/dev/null; t1=$(now)
+  echo $(((t1 - t0) / 1000))
+done | sort -n | sed -n 2p | sed 's/^/tool_image_us=/' >> "$work/image.facts"
+echo "tool_image_peak_kb=$(peak_kb "$tool" --image "$work/image" report)" >> "$work/image.facts"
+echo "tool_sample_peak_kb=$(peak_kb "$tool" report)" >> "$work/image.facts"
 
 # d. regedit /S of the same file, timed from the outside. The file is REGEDIT4 in code page
 # 932, which regedit reads in the ANSI code page of the ja_JP locale that wine-env.sh sets.

@@ -56,7 +56,7 @@ const Group kGroups[6] = {
     MakeGroup(0x1000, "Adobe Acrobat", kAdobe),    MakeGroup(0x2000, "Justsystem Ichitaro", kIchitaro),
 };
 
-const Application kApplications[18] = {
+const Application kRows[] = {
     {ZENTHO_APP_INTERNET_EXPLORER, "Internet Explorer", "ie", "\\ApplTrans\\BrwsTrans\\IE", Detection::kExplorerStyle,
      nullptr, "IEXPLORE.EXE", "Microsoft Internet Explorer ", Branch::kInternetExplorer},
     {ZENTHO_APP_NETSCAPE_NAVIGATOR, "Netscape Navigator", "netscape", "\\ApplTrans\\BrwsTrans\\NS",
@@ -97,6 +97,8 @@ const Application kApplications[18] = {
     {ZENTHO_APP_ICHITARO, "Justsystem Ichitaro", "ichitaro", "\\ApplTrans\\OfficeTrans\\ICT", Detection::kIchitaro,
      nullptr, nullptr, nullptr, Branch::kIchitaro},
 };
+
+const ApplicationTable kApplications{kRows, sizeof kRows / sizeof kRows[0]};
 
 const Application* FindApplication(AppId id) {
     for (const auto& app : kApplications)

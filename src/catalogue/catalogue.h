@@ -88,8 +88,18 @@ struct Application {
     AppId partner = 0;                           // kMailToolbar: the other client of the program
 };
 
+// The rows, in AppId order; a range, so that a new row changes nothing here.
+struct ApplicationTable {
+    const Application* rows;
+    size_t count;
+    const Application* begin() const { return rows; }
+    const Application* end() const { return rows + count; }
+    size_t size() const { return count; }
+    const Application& operator[](size_t i) const { return rows[i]; }
+};
+
 extern const Group kGroups[6];
-extern const Application kApplications[18];
+extern const ApplicationTable kApplications;
 
 inline unsigned int GroupMask(const Group& group) { return group.bit | 0xFF; }
 

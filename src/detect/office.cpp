@@ -17,15 +17,11 @@
 #include "platform/text.h"
 
 namespace detect {
-namespace {
-
-const char* EditionLabel(unsigned short major, unsigned short minor) {
+const char* OfficeEditionLabel(unsigned short major, unsigned short minor) {
     if (major == 9) return "2000";
-    if (major == 8) return minor == 5 ? "98" : "97?";  // the question mark is part of the label
+    if (major == 8) return minor == 5 ? "98" : "97?";
     return "";
 }
-
-}  // namespace
 
 void FindLatestOfficeApp(const char* application, char* displayName, char* exePath, char* appKey) {
     for (char* out : {displayName, exePath, appKey})
@@ -69,7 +65,7 @@ void FindLatestOfficeApp(const char* application, char* displayName, char* exePa
         unsigned short major, minor, build;
         if (platform::GetFileVersion(executable.c_str(), &major, &minor, &build)) {
             std::strcpy(displayName, row->namePrefix);
-            std::strcat(displayName, EditionLabel(major, minor));
+            std::strcat(displayName, OfficeEditionLabel(major, minor));
         }
     }
     if (exePath) std::strcpy(exePath, executable.c_str());

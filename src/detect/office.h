@@ -9,4 +9,8 @@ namespace detect {
 // ("Software\Microsoft\Office\9.0\Word"). Nothing found: the outputs are empty.
 void FindLatestOfficeApp(const char* application, char* displayName, char* exePath, char* appKey);
 
+// The edition a display name ends with, from the executable's product version: 9.x is
+// "2000", 8.5 "98", another 8.x "97?" (the question mark is part of it), others "".
+const char* OfficeEditionLabel(unsigned short major, unsigned short minor);
+
 }  // namespace detect

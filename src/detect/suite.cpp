@@ -18,7 +18,6 @@
 namespace detect {
 namespace {
 
-constexpr char kDisplayPrefix[] = "Sarvin ";
 constexpr char kSettingsFile[] = "Corvane.ini";
 constexpr char kSettingsSection[] = "Corvane";
 constexpr char kIconPathKey[] = "WinNTIconPath";
@@ -68,7 +67,8 @@ void GetSuiteUserFolder(const char* application, const char* folderName, std::st
 long FindCorvaneIconPath(const char* versionKey, char* out) {
     char found[platform::kWorkBufferSize] = {};
     if (!versionKey) {
-        LatestSuiteAppInfo(const_cast<char*>("Corvane"), nullptr, nullptr, found);
+        LatestSuiteAppInfo(const_cast<char*>(catalogue::FindApplication(kGroupwareAppId)->detectName), nullptr, nullptr,
+                           found);
         versionKey = found;
     }
     DWORD forceDataPath = 0, forcePathEnv = 0;
@@ -135,7 +135,7 @@ void LatestSuiteAppInfo(char* application, char* displayName, char* exePath, cha
         // Name and path change together, and only for a version with all three
         // values: a half-registered newer version never pairs its folder with an older
         // version's name.
-        std::string candidateName = std::string(detect::kDisplayPrefix) + description;
+        std::string candidateName = std::string(kSuiteDisplayPrefix) + description;
         std::string candidatePath = folder + "\\" + file;
         if (candidateName.size() >= platform::kWorkBufferSize || candidatePath.size() >= platform::kWorkBufferSize)
             return;

@@ -5,6 +5,9 @@
 
 namespace detect {
 
+// What a suite application's display name begins with, before its "Description".
+inline constexpr char kSuiteDisplayPrefix[] = "Sarvin ";
+
 // One of a suite application's per-user folders for the Japanese language ("JA"
 // below ...\Paths\<folder> of the newest version under HKEY_CURRENT_USER), expanded
 // and trimmed; assigned to *out only when found, otherwise *out keeps what it held.

@@ -26,6 +26,14 @@ std::string Text(const std::function<long(char*)>& getter) {
            buffer.data();
 }
 
+// What a setter answers, then the getter after it (in that order: the operands of +
+// are evaluated in either order).
+template <typename Set, typename Get>
+std::string SetThenGet(Set set, int state, Get get) {
+    const int before = set(state);
+    return std::to_string(before) + std::to_string(get());
+}
+
 std::string Suite(const char* application) {
     char name[261], path[261], key[261];
     GetLatestSarvinTessalineAppInfo(const_cast<char*>(application), name, path, key);
@@ -114,9 +122,9 @@ int main() {
         {[] { return std::to_string(SetLatestApplicationState(ZENTHO_APP_WORD, 1)); }, "0"},
         {[] { return std::to_string(GetLatestApplicationState(ZENTHO_APP_WORD)); }, "1"},
         {[] { return std::to_string(SetLatestApplicationState(ZENTHO_APP_WORD, 0)); }, "1"},
-        {[] { return std::to_string(SetDefaultBrowserState(1)) + std::to_string(GetDefaultBrowserState()); }, "01"},
-        {[] { return std::to_string(SetDefaultBrowserState(0)) + std::to_string(GetDefaultBrowserState()); }, "10"},
-        {[] { return std::to_string(SetDefaultMailerState(1)) + std::to_string(GetDefaultMailerState()); }, "01"},
+        {[] { return SetThenGet(SetDefaultBrowserState, 1, GetDefaultBrowserState); }, "01"},
+        {[] { return SetThenGet(SetDefaultBrowserState, 0, GetDefaultBrowserState); }, "10"},
+        {[] { return SetThenGet(SetDefaultMailerState, 1, GetDefaultMailerState); }, "01"},
         {[] { return std::to_string(SetDefaultMailerState(0)); }, "1"},
     };
     for (const auto& [call, expected] : rows) {

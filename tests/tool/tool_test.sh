@@ -3,11 +3,13 @@
 # one-line message for usage errors, on the native tool and, under Wine, on
 # zentho-appapi.exe. Natively also what it does to machine folders: nothing when it
 # refuses, nothing to the user's .reg files ever, the bundled sample never, runs that
-# take turns, a commit that fails half way undone, and a dry run that copies nothing.
-#   tool_test.sh TOOL [SOURCE-DIR]   a native tool, or wine:WINDOWS-PATH for the Windows one
-#                                     (run by $ZENTHO_WINE, 64-bit Wine unless wine32-env.sh set it)
+# take turns, a commit that fails half way undone, a dry run that copies nothing, and
+# an offline image that stays as it is while its plan is printed and written as .reg.
+#   tool_test.sh TOOL [SOURCE-DIR [IMAGE-WRITER]]   a native tool, or wine:WINDOWS-PATH for
+#        the Windows one (run by $ZENTHO_WINE, 64-bit Wine unless wine32-env.sh set it);
+#        IMAGE-WRITER (zentho_write_image) makes the image for the image checks
 set -uo pipefail
-tool=$1 source=${2:-$(cd "$(dirname "$0")/../.." && pwd)}
+tool=$1 source=${2:-$(cd "$(dirname "$0")/../.." && pwd)} image_writer=${3:-}
 run() {
   if [[ $tool == wine:* ]]; then "${ZENTHO_WINE:-/usr/lib/wine/wine64}" "${tool#wine:}" "$@" | tr -d '\r'; else "$tool" "$@"; fi
 }
@@ -78,12 +80,19 @@ if [[ $tool != wine:* ]]; then
   w=$scratch/w
   mkdir -p "$w/empty" "$w/noini" && touch "$w/noini/x.reg"
   run init "$w/m" >/dev/null || fail "init"
+  [ -z "$image_writer" ] || "$image_writer" "$w/img" || fail "zentho_write_image"
   cp -r "$w/m" "$w/typo" && sed -i 's/^\[windows\]/[windows]\nuser=S-1-5-21-1-2-3-4/' "$w/typo/machine.ini"
   for refused in "2 an empty folder is no machine|-m $w/empty report" "2 no machine.ini|-m $w/noini report" \
                  "2 names no user of the registry files|-m $w/typo report" "2 needs a folder|--machine= report" \
                  "2 --machine is given twice|-m $w/m -m $w/typo report" \
-                 "2 init takes no --machine|-m $w/m init $w/n" "2 exists and is not an empty folder|init $w/m" \
-                 "3 Quillon (0x0210): not installed|-m $w/m on QUILLON"; do
+                 "2 init takes no --machine or --image|-m $w/m init $w/n" "2 exists and is not an empty folder|init $w/m" \
+                 "3 Quillon (0x0210): not installed|-m $w/m on QUILLON" \
+                 "2 --machine goes without --image|--image $w/img -m $w/m report" \
+                 "2 --user goes with --image|--user taro -m $w/m report" \
+                 "2 no user profile 'hanako'; the profiles are: taro|--image $w/img --user hanako report" \
+                 "2 inside the image|--image $w/img --changes-reg $w/img/plan.reg on word" \
+                 "2 not a Windows system volume|--image $w/m report"; do
+    [ -n "$image_writer" ] || [[ $refused != *--image* ]] || continue
     read -r -a args <<<"${refused#*|}"
     words=${refused%%|*}
     before=$(fingerprint "$w")
@@ -95,6 +104,26 @@ if [[ $tool != wine:* ]]; then
     [ "$(fingerprint "$w")" = "$before" ] || fail "${args[*]} changed a folder"
   done
   run --dry-run init "$scratch/dry/run" >/dev/null && [ ! -e "$scratch/dry" ] || fail "--dry-run init made a folder"
+  # What the README shows as a command's output is that output.
+  while IFS= read -r line; do
+    words=${line#*zentho-appapi }
+    read -r -a args <<<"${words% -->}"
+    want=$(awk -v marker="$line" '$0 == marker { found = 1; next } found && /^```/ { if (inside) exit; inside = 1; next }
+                                  inside { print }' "$source/README.md")
+    [ "$(run "${args[@]}")" = "$want" ] || fail "the README's output of zentho-appapi ${args[*]} is not the tool's"
+  done < <(grep '^<!-- output of: zentho-appapi .* -->$' "$source/README.md")
+  # An image: the plan printed and written for reg import, the image as it was.
+  if [ -n "$image_writer" ]; then
+    before=$(fingerprint "$w/img")
+    out=$(run --image "$w/img" --user TARO on word --changes-reg "$scratch/plan.reg"); code=$?
+    [ $code = 0 ] && [[ $out == *"copied C:\Program Files\Arvelle Zentho V4\Data\Word\Zentho4.dot to"* ]] &&
+      [[ $out == *"the image is read only"* ]] || fail "on word on an image: status $code, output: $out"
+    plan=$(iconv -f UTF-16 -t UTF-8 "$scratch/plan.reg" | tr -d '\r')
+    [[ $plan == "Windows Registry Editor Version 5.00"*'OfficeTrans\WD]'*'"Trans"=dword:00000001'* ]] ||
+      fail "the changes file of on word: $plan"
+    [ "$(fingerprint "$w/img")" = "$before" ] || fail "on word changed the image"
+    run --image "$w/img" report | grep -q '^0x0401 .*Microsoft Word 2000 .* off$' || fail "report on the image"
+  fi
   # The user's .reg files stay as they are; the tool's changes go into a file of its own.
   m=$w/m
   iconv -f utf-8 -t utf-16 <<<$'Windows Registry Editor Version 5.00\r\n\r\n; the customer\'s own export\r\n[HKEY_LOCAL_MACHINE\\Software\\Customer]\r\n"Kept"="yes"\r\n' \

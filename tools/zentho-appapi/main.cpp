@@ -9,6 +9,9 @@
 
 #include "call.h"
 #include "library.h"
+#if !defined(_WIN32)
+#include "machine_guide.h"
+#endif
 #include "options.h"
 #include "report.h"
 #include "session.h"
@@ -30,13 +33,18 @@ const std::string kHelp = std::string(
                               "  call EXPORT [ARG...]     call one export as the product's programs do; one JSON "
                               "line\n"
                               "  init DIR                 make a new machine folder from the bundled sample machine\n"
-                              "  help [COMMAND]           this text, or one command's\n"
+                              "  help [COMMAND]           this text, or one command's; help machine-folder: how to\n"
+                              "                           make a machine folder, and what detection reads\n"
                               "\n"
                               "options (anywhere on the line):\n"
                               "  -m DIR, --machine DIR    the machine folder to work on (default: the bundled sample\n"
                               "                           machine, which never changes)\n"
                               "  --sample DIR             where the bundled sample machine is, if not beside the "
                               "tool\n"
+                              "  --image DIR              a mounted Windows volume instead (its hive files; read only:\n"
+                              "                           on and off print the plan)\n"
+                              "  --user NAME              with --image: the profile (default: the only one)\n"
+                              "  --changes-reg FILE       write the registry changes as a .reg file for reg import\n"
                               "  --dry-run                show what would change, keep nothing\n"
                               "  --changes                with call: add every change the call made\n"
                               "  --json                   with report: one JSON document\n"
@@ -93,7 +101,8 @@ int Init(const Options& o) {
 #else
     namespace fs = std::filesystem;
     if (o.args.size() != 1) return Fail(kExitUsage, FirstLine(kCommandHelp.at("init")));
-    if (o.machineGiven) return Fail(kExitUsage, "init takes no --machine: it makes the folder it is given");
+    if (o.machineGiven || !o.image.empty())
+        return Fail(kExitUsage, "init takes no --machine or --image: it makes the folder it is given");
     std::string error;
     const std::string sample = FindSample(o.sample, &error);
     if (sample.empty()) return Fail(kExitUsage, error);
@@ -147,6 +156,9 @@ int main(int argc, char** argv) {
             if (!o.help && o.command.empty()) return Fail(kExitUsage, kUsage);
             return std::printf("%s\n\n%s", kUsage, kHelp.c_str()), kExitDone;
         }
+#if !defined(_WIN32)
+        if (topic == "machine-folder") return std::printf("%s", MachineFolderGuide().c_str()), kExitDone;
+#endif
         auto it = kCommandHelp.find(topic);
         if (it == kCommandHelp.end())
             return Fail(kExitUsage, "unknown command " + topic + " (zentho-appapi help lists the commands)");
@@ -166,7 +178,8 @@ int main(int argc, char** argv) {
     if ((o.command == "report" && !o.args.empty()) || (oneArgument && o.args.size() != 1))
         return Fail(kExitUsage, FirstLine(help->second));
 
-    auto session = Session::Open({o.machine, o.machineGiven, o.sample, o.dryRun}, &error);
+    auto session =
+        Session::Open({o.machine, o.machineGiven, o.sample, o.dryRun, o.image, o.user, o.changesReg}, &error);
     if (!session) return Fail(kExitUsage, error);
     Library library(*session);
     CommandResult r;

@@ -32,10 +32,24 @@ size_t Distance(const std::string& a, const std::string& b) {
 struct ValueOption {
     const char* longName;
     const char* shortName;
+    const char* value;  // what the value is, for messages: as the help writes it, and in words
+    const char* noun;
     std::string Options::*target;
-    bool Options::*given;
 };
-bool Options::*const kNoFlag = nullptr;
+const ValueOption kValueOptions[] = {
+    {"--machine", "-m", "DIR", "folder", &Options::machine},
+    {"--sample", nullptr, "DIR", "folder", &Options::sample},
+    {"--image", nullptr, "DIR", "folder", &Options::image},
+    {"--user", nullptr, "NAME", "user name", &Options::user},
+    {"--changes-reg", nullptr, "FILE", "file name", &Options::changesReg},
+};
+struct Flag {
+    const char* name;
+    bool Options::*target;
+};
+const Flag kFlags[] = {{"--dry-run", &Options::dryRun}, {"--changes", &Options::changes},
+                       {"--json", &Options::json},      {"--help", &Options::help},
+                       {"-h", &Options::help},          {"--version", &Options::version}};
 
 }  // namespace
 
@@ -55,18 +69,6 @@ std::string UnknownName(const char* kind, const std::string& text, const std::ve
 }
 
 bool ParseCommandLine(const std::vector<std::string>& argv, Options* o, std::string* error) {
-    bool sampleGiven = false;
-    const ValueOption valueOptions[] = {
-        {"--machine", "-m", &Options::machine, &Options::machineGiven},
-        {"--sample", nullptr, &Options::sample, kNoFlag},
-    };
-    struct Flag {
-        const char* name;
-        bool Options::*target;
-    };
-    const Flag flags[] = {{"--dry-run", &Options::dryRun}, {"--changes", &Options::changes},
-                          {"--json", &Options::json},      {"--help", &Options::help},
-                          {"-h", &Options::help},          {"--version", &Options::version}};
     std::vector<std::string> positional;
     bool optionsEnd = false;
     for (size_t i = 0; i < argv.size(); ++i) {
@@ -81,12 +83,12 @@ bool ParseCommandLine(const std::vector<std::string>& argv, Options* o, std::str
             continue;
         }
         bool known = false;
-        for (const auto& option : valueOptions) {
+        for (const auto& option : kValueOptions) {
             const std::string longName = option.longName;
             std::string value;
             if (arg == longName || (option.shortName && arg == option.shortName)) {
                 if (i + 1 >= argv.size()) {
-                    *error = arg + " needs a value: " + longName + " DIR";
+                    *error = arg + " needs a value: " + longName + " " + option.value;
                     return false;
                 }
                 value = argv[++i];
@@ -95,21 +97,19 @@ bool ParseCommandLine(const std::vector<std::string>& argv, Options* o, std::str
             } else {
                 continue;
             }
-            bool* given = option.given ? &(o->*option.given) : &sampleGiven;
-            if (*given) {
+            if (!(o->*option.target).empty()) {
                 *error = longName + " is given twice; give it once";
                 return false;
             }
             if (value.empty()) {
-                *error = longName + " needs a folder, not an empty text";
+                *error = longName + " needs a " + option.noun + ", not an empty text";
                 return false;
             }
-            *given = true;
             o->*option.target = value;
             known = true;
             break;
         }
-        for (const auto& flag : flags) {
+        for (const auto& flag : kFlags) {
             if (known || arg != flag.name) continue;
             if (o->*flag.target && flag.target != &Options::help) {
                 *error = arg + " is given twice; give it once";
@@ -119,8 +119,9 @@ bool ParseCommandLine(const std::vector<std::string>& argv, Options* o, std::str
             known = true;
         }
         if (!known) {
-            std::vector<std::string> names = {"--machine", "--sample", "--dry-run", "--changes",
-                                              "--json",    "--help",   "--version"};
+            std::vector<std::string> names;
+            for (const auto& option : kValueOptions) names.push_back(option.longName);
+            for (const auto& flag : kFlags) names.push_back(flag.name);
             *error = UnknownName("option", arg, names);
             return false;
         }
@@ -129,6 +130,7 @@ bool ParseCommandLine(const std::vector<std::string>& argv, Options* o, std::str
         o->command = positional[0];
         o->args.assign(positional.begin() + 1, positional.end());
     }
+    o->machineGiven = !o->machine.empty();
     return true;
 }
 

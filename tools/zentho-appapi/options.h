@@ -19,6 +19,9 @@ struct Options {
     std::string machine;  // --machine DIR, -m DIR, --machine=DIR
     bool machineGiven = false;
     std::string sample;  // --sample DIR: where the bundled sample machine is
+    std::string image;   // --image DIR: a mounted Windows volume, read only
+    std::string user;    // --user NAME: the image's profile
+    std::string changesReg;  // --changes-reg FILE: the registry changes as a .reg file
     bool dryRun = false;
     bool changes = false;  // with call: the changes the call made
     bool json = false;     // with report

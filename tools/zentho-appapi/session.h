@@ -3,7 +3,10 @@
 // Native build: a machine folder loaded into the simulation, with the library linked
 // in. Its file changes are staged in memory and, unless the run is a dry run or the
 // machine is the bundled sample, kept at the end wholly or not at all; the folder is
-// locked for the run, so that runs on one folder take turns. Windows build: the real
+// locked for the run, so that runs on one folder take turns. Or an offline Windows
+// image, whose registry is read from its hive files and which never changes: what a
+// run would change is the plan it prints, and with changesReg a .reg file of its
+// registry part that `reg import` replays on that machine. Windows build: the real
 // machine, with ZenthoAppAPILib.dll loaded and its exports bound by their decorated
 // names.
 #pragma once
@@ -18,6 +21,9 @@ struct SessionOptions {
     bool machineGiven = false;
     std::string sample;  // where the bundled sample machine is ("" = beside the tool)
     bool dryRun = false;
+    std::string image;       // a mounted Windows volume instead of a folder: read only
+    std::string user;        // the image's profile ("" = its only one)
+    std::string changesReg;  // where to write the registry changes as a .reg file, or ""
 };
 
 class Session {
@@ -42,8 +48,9 @@ public:
     // bundled sample machine.
     std::string KeepsNothing() const;
 
-    // Keeps what the calls changed (unless nothing is kept); false, with the reason,
-    // when it could not, and then the machine is as it was.
+    // Keeps what the calls changed (unless nothing is kept) and writes the changes
+    // file when asked; false, with the reason, when it could not, and then the machine
+    // is as it was.
     bool Finish(std::string* error);
 
     struct State;

@@ -5,12 +5,15 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <system_error>
 
 #include "frame/exports.h"
 #include "platform/os/sim/folder_commit.h"
+#include "platform/os/sim/hive_image.h"
 #include "platform/os/sim/machine_folder.h"
 #include "session.h"
 
@@ -20,6 +23,7 @@ struct Session::State {
     std::unique_ptr<sim::Machine> machine;
     std::string folder;
     std::string keepsNothing;  // why nothing is kept, or ""
+    std::string changesReg;    // where the registry changes go as a .reg file, or ""
     int lock = -1;             // the folder, held locked for the run
     size_t changesFrom = 0;
 };
@@ -61,6 +65,35 @@ bool CheckMachineFolder(const std::string& folder, std::string* error) {
     return true;
 }
 
+// Whether `inner` is `outer` or inside it, by what the paths name.
+bool Inside(const fs::path& inner, const fs::path& outer) {
+    std::error_code ec;
+    const fs::path in = fs::weakly_canonical(fs::absolute(inner, ec), ec), out = fs::weakly_canonical(outer, ec);
+    auto i = in.begin();
+    for (auto o = out.begin(); o != out.end(); ++o, ++i)
+        if (o->empty()) break;  // the trailing separator of a folder
+        else if (i == in.end() || *i != *o) return false;
+    return true;
+}
+
+// The image's machine, changes staged in memory: the run shows them, and nothing
+// reaches the volume.
+bool OpenImage(const SessionOptions& options, Session::State* state, std::string* error) {
+    if (options.machineGiven || options.dryRun) {
+        *error = std::string(options.machineGiven ? "--machine" : "--dry-run") +
+                 " goes without --image: an image is read only, and a run on it changes nothing";
+        return false;
+    }
+    if (!options.changesReg.empty() && Inside(options.changesReg, options.image)) {
+        *error = options.changesReg + ": inside the image, which stays as it is; write the changes elsewhere";
+        return false;
+    }
+    state->machine = sim::LoadImage(options.image, options.user, error);
+    if (!state->machine) return false;
+    state->keepsNothing = "the image is read only: it is as it was, and the changes above are the plan";
+    return true;
+}
+
 }  // namespace
 
 std::string FindSample(const std::string& given, std::string* error) {
@@ -89,6 +122,17 @@ Session::~Session() {
 
 std::unique_ptr<Session> Session::Open(const SessionOptions& options, std::string* error) {
     auto state = std::make_unique<State>();
+    state->changesReg = options.changesReg;
+    if (!options.user.empty() && options.image.empty()) {
+        *error = "--user goes with --image: it picks the image's profile";
+        return nullptr;
+    }
+    if (!options.image.empty()) {
+        if (!OpenImage(options, state.get(), error)) return nullptr;
+        state->machine->files().StageChanges(true);
+        sim::Machine::Use(state->machine.get());
+        return std::unique_ptr<Session>(new Session(std::move(state)));
+    }
     std::string sampleError;
     const std::string sample = FindSample(options.sample, &sampleError);
     if (options.machineGiven) {
@@ -141,6 +185,19 @@ bool Session::TakeChanges(os::ChangeList* changes, std::string*) {
 }
 
 bool Session::Finish(std::string* error) {
+    if (!state_->changesReg.empty()) {
+        // Written beside and renamed, so that a file of that name is whole or as it was.
+        const std::string text = sim::WriteChangesReg(state_->machine->changes(), state_->machine->codePage());
+        const std::string temporary = state_->changesReg + ".zentho-new";
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        out.write(text.data(), static_cast<std::streamsize>(text.size()));
+        out.close();
+        if (!out || std::rename(temporary.c_str(), state_->changesReg.c_str()) != 0) {
+            *error = state_->changesReg + ": cannot write the changes: " + std::strerror(errno);
+            std::remove(temporary.c_str());
+            return false;
+        }
+    }
     if (!state_->keepsNothing.empty()) return true;
     return sim::CommitMachineFolder(*state_->machine, state_->folder, error);
 }

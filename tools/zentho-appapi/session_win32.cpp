@@ -21,9 +21,10 @@ Session::~Session() {
 }
 
 std::unique_ptr<Session> Session::Open(const SessionOptions& options, std::string* error) {
-    if (options.machineGiven || options.dryRun || !options.sample.empty()) {
-        *error = "--machine, --sample and --dry-run need a machine folder: the Windows build works on this machine "
-                 "itself";
+    if (options.machineGiven || options.dryRun || !options.sample.empty() || !options.image.empty() ||
+        !options.user.empty() || !options.changesReg.empty()) {
+        *error = "--machine, --sample, --dry-run, --image, --user and --changes-reg are the native build's: the "
+                 "Windows build works on this machine itself";
         return nullptr;
     }
     char path[MAX_PATH];

@@ -29,6 +29,8 @@ sim::Machine* M() { return sim::Machine::Current(); }
 
 // A file operation that the test's fault plan makes fail: the disk denies it.
 bool FileFault() { return M() && M()->Fault(sim::FaultKind::kFile); }
+// An image's volume is never written; changes staged in memory (the tool's plan) are.
+bool ReadOnlyDisk() { return M()->settings().readOnlyDisk && !M()->files().Staging(); }
 bool LookupFault() { return M() && M()->LookupFault(); }
 
 BOOL Fail(DWORD error) {
@@ -196,7 +198,7 @@ BOOL CopyFileA(LPCSTR existing, LPCSTR target, BOOL failIfExists) {
     CheckAbsolute("copy from", existing);
     CheckAbsolute("copy to", target);
     if (FileFault()) return Fail(kErrorSharingViolation);
-    if (M()->settings().readOnlyDisk) return Fail(ERROR_ACCESS_DENIED);
+    if (ReadOnlyDisk()) return Fail(ERROR_ACCESS_DENIED);
     DWORD error = M()->files().Copy(existing, target, failIfExists != FALSE);
     return error ? Fail(error) : TRUE;
 }
@@ -205,7 +207,7 @@ BOOL DeleteFileA(LPCSTR path) {
     sim::PortCall port;
     if (!M() || !path) return Fail(ERROR_PATH_NOT_FOUND);
     CheckAbsolute("delete", path);
-    if (FileFault() || M()->settings().readOnlyDisk) return Fail(ERROR_ACCESS_DENIED);
+    if (FileFault() || ReadOnlyDisk()) return Fail(ERROR_ACCESS_DENIED);
     DWORD error = M()->files().Delete(path);
     return error ? Fail(error) : TRUE;
 }
@@ -214,7 +216,7 @@ BOOL CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES) {
     sim::PortCall port;
     if (!M() || !path) return Fail(ERROR_PATH_NOT_FOUND);
     CheckAbsolute("create folder", path);
-    if (FileFault() || M()->settings().readOnlyDisk) return Fail(ERROR_ACCESS_DENIED);
+    if (FileFault() || ReadOnlyDisk()) return Fail(ERROR_ACCESS_DENIED);
     DWORD error = M()->files().CreateFolder(path);
     return error ? Fail(error) : TRUE;
 }

@@ -72,6 +72,7 @@ public:
     // commits the staged changes (the tool, which changes a machine folder wholly or
     // not at all, and not at all on a dry run).
     void StageChanges(bool on) { staging_ = on; }
+    bool Staging() const { return staging_; }
     struct StagedChange {
         enum Kind { kMakeFolder, kWrite, kDelete };
         Kind kind;

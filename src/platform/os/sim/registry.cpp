@@ -427,14 +427,18 @@ HKEY Registry::AddHandle(Handle target, REGSAM access) {
     return reinterpret_cast<HKEY>(value);
 }
 
-LONG Registry::Open(HKEY parent, const char* subKey, REGSAM access, HKEY* result) {
-    Handle r;
-    LONG entered = Enter(parent, ERROR_ACCESS_DENIED, 0, &r);
+LONG Registry::EnterSubKey(HKEY parent, const char* subKey, HKEY* result, Handle* r, std::vector<std::string>* parts) {
+    LONG entered = Enter(parent, ERROR_ACCESS_DENIED, 0, r);
     if (!result) return ERROR_INVALID_PARAMETER;
     *result = nullptr;
     if (entered) return entered;
+    return SplitPath(subKey, parts) ? ERROR_SUCCESS : ERROR_BAD_PATHNAME;
+}
+
+LONG Registry::Open(HKEY parent, const char* subKey, REGSAM access, HKEY* result) {
+    Handle r;
     std::vector<std::string> parts;
-    if (!SplitPath(subKey, &parts)) return ERROR_BAD_PATHNAME;
+    if (LONG error = EnterSubKey(parent, subKey, result, &r, &parts)) return error;
     Handle target = r;
     target.path = Join(r.path, parts, parts.size());
     if (r.classesView) {
@@ -456,12 +460,8 @@ LONG Registry::Open(HKEY parent, const char* subKey, REGSAM access, HKEY* result
 
 LONG Registry::Create(HKEY parent, const char* subKey, REGSAM access, HKEY* result, DWORD* disposition) {
     Handle r;
-    LONG entered = Enter(parent, ERROR_ACCESS_DENIED, 0, &r);
-    if (!result) return ERROR_INVALID_PARAMETER;
-    *result = nullptr;
-    if (entered) return entered;
     std::vector<std::string> parts;
-    if (!SplitPath(subKey, &parts)) return ERROR_BAD_PATHNAME;
+    if (LONG error = EnterSubKey(parent, subKey, result, &r, &parts)) return error;
     // Through HKEY_CLASSES_ROOT an existing key is opened where it is; a new one is
     // made below the machine's classes, as an administrator's setup does.
     if (r.classesView) {

@@ -189,6 +189,8 @@ private:
     // The opening every Win32-shaped member shares: the call is counted, a planted fault
     // fails it with faultError, and the handle is resolved and held to the access needed.
     LONG Enter(HKEY key, LONG faultError, REGSAM needed, Handle* out);
+    // And that of Open and Create: *result cleared, the subkey's path split.
+    LONG EnterSubKey(HKEY parent, const char* subKey, HKEY* result, Handle* out, std::vector<std::string>* parts);
     LONG Resolve(HKEY key, Handle* out);
     HKEY AddHandle(Handle target, REGSAM access);
     bool SplitPath(const char* subKey, std::vector<std::string>* parts) const;
