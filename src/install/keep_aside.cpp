@@ -96,18 +96,16 @@ bool RegistryValueSlot::AsideEmpty() {
     return key_.HasValue(aside_, &exists) && !exists;
 }
 
-bool RegistryValueSlot::KeepAside() {
-    std::string text;  // only text is kept aside; anything else stays where it is
-    return platform::ReadText(key_, name_, &text) && key_.WriteString(aside_, text.c_str());
-}
+// The user's value goes aside and comes back exactly: its type (an expandable path stays
+// expandable) and its bytes.
+bool RegistryValueSlot::KeepAside() { return key_.CopyValue(name_, aside_) != 0; }
 
 void RegistryValueSlot::Place(bool) { key_.WriteString(name_, value_.c_str()); }
 
 bool RegistryValueSlot::Clear() { return key_.DeleteValue(name_) != 0; }
 
 void RegistryValueSlot::PutBack() {
-    std::string text;
-    if (platform::ReadText(key_, aside_, &text) && key_.WriteString(name_, text.c_str())) key_.DeleteValue(aside_);
+    if (key_.CopyValue(aside_, name_)) key_.DeleteValue(aside_);
 }
 
 }  // namespace install

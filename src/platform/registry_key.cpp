@@ -2,6 +2,7 @@
 #include "platform/registry_key.h"
 
 #include <cstring>
+#include <vector>
 
 #include "platform/heap_string.h"
 
@@ -160,6 +161,16 @@ int RegistryKey::WriteDword(const char* name, DWORD value) {
     if (!handle_) return 0;
     return os::RegSetValueExA(handle_, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value) ==
            ERROR_SUCCESS;
+}
+
+int RegistryKey::CopyValue(const char* from, const char* to) {
+    if (!handle_ || !from || !to) return 0;
+    // The size is asked first; a value that grows between the two reads is not copied.
+    DWORD type = REG_NONE, size = 0;
+    if (os::RegQueryValueExA(handle_, from, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return 0;
+    std::vector<BYTE> data(size ? size : 1);
+    if (os::RegQueryValueExA(handle_, from, nullptr, &type, data.data(), &size) != ERROR_SUCCESS) return 0;
+    return os::RegSetValueExA(handle_, to, 0, type, data.data(), size) == ERROR_SUCCESS;
 }
 
 int RegistryKey::DeleteValue(const char* name) {

@@ -75,6 +75,8 @@ public:
     int ReadDword(const char* name, DWORD* value);
     int WriteString(const char* name, const char* text);
     int WriteDword(const char* name, DWORD value);
+    // Copies a value of any type, its bytes exactly, to another name in the same key.
+    int CopyValue(const char* from, const char* to);
     // Refused for "" so that the default value is never deleted here.
     int DeleteValue(const char* name);
     // Deletes the named subkey with everything below it, depth first; a missing

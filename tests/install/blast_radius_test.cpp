@@ -126,7 +126,8 @@ protected:
                                  "Profile\\Application Data\\Microsoft\\Outlook\\outcmd.dat",
                                  "Profile\\Application Data\\Microsoft\\Outlook\\VbaProject.OTM"})
             m.WriteFile(root + "\\" + file, std::string("the user's own ") + file);
-        m.SetString(kCU + "Arvelle\\Quillon\\Users", "TranslationLib", "C:\\Other\\OtherTrans.dll");
+        m.SetString(kCU + "Arvelle\\Quillon\\Users", "TranslationLib", "%ProgramFiles%\\Other\\OtherTrans.dll",
+                    REG_EXPAND_SZ);
         m.SetString(kCU + "Microsoft\\Windows\\CurrentVersion\\Run", "Clock", "C:\\Clock\\clock.exe");
         m.SetString(kCU + "Microsoft\\Internet Explorer\\MenuExt\\Other: translate", "", "C:\\Other\\menu.htm");
         m.SetString(kCU + "Microsoft\\Internet Explorer\\MenuExt\\Zentho:edition", "", "C:\\Other\\menu.htm");
