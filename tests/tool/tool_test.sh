@@ -15,22 +15,22 @@ run() {
 }
 scratch=$(mktemp -d /tmp/zentho-tool-XXXXXX)
 trap 'rm -rf "$scratch"' EXIT
-failures=0 checks=0
+failures=0 passes=0
+# Every check ends in one of these: "CONDITION && pass && pass || fail MESSAGE".
+pass() { passes=$((passes + 1)); }
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 expect() {  # expect STATUS OUTPUT -- ARGS...
   local status=$1 want=$2; shift 3
   local got code
-  checks=$((checks + 1))
   got=$(run "$@" 2>"$scratch/stderr"); code=$?
-  [ "$code" = "$status" ] && [ "$got" = "$want" ] ||
+  [ "$code" = "$status" ] && [ "$got" = "$want" ] && pass ||
     fail "zentho-appapi $*: status $code (want $status); output: $got; want: $want; stderr: $(cat "$scratch/stderr")"
 }
 expect_error() {  # expect_error STATUS PATTERN -- ARGS...: the status, one line on stderr matching
   local status=$1 pattern=$2; shift 3
-  checks=$((checks + 1))
   run "$@" >/dev/null 2>"$scratch/stderr"; local code=$?
   local message; message=$(tr -d '\r' <"$scratch/stderr")
-  [ "$code" = "$status" ] && [ "$(echo "$message" | wc -l)" = 1 ] && grep -q -- "$pattern" <<<"$message" ||
+  [ "$code" = "$status" ] && [ "$(echo "$message" | wc -l)" = 1 ] && grep -q -- "$pattern" <<<"$message" && pass ||
     fail "zentho-appapi $* should end $status with one line matching '$pattern'; status $code, stderr: $message"
 }
 
@@ -62,8 +62,8 @@ for usage in "2 unknown export NoSuchExport; the exports are: GetDefaultBrowser,
   words=${usage%%|*}
   expect_error "${words%% *}" "${words#* }" -- "${args[@]}"
 done
-help=$(run on --help); [ $? = 0 ] && [[ $help == "usage: zentho-appapi on APP"* ]] || fail "on --help"
-help=$(run --help); [ $? = 0 ] && [[ $help == *"report [--json]"* ]] || fail "--help"
+help=$(run on --help); [ $? = 0 ] && [[ $help == "usage: zentho-appapi on APP"* ]] && pass || fail "on --help"
+help=$(run --help); [ $? = 0 ] && [[ $help == *"report [--json]"* ]] && pass || fail "--help"
 
 if [[ $tool != wine:* ]]; then
   sample=$source/examples/sample-machine
@@ -72,15 +72,15 @@ if [[ $tool != wine:* ]]; then
   before=$(fingerprint "$sample")
   ln -s "$sample" "$scratch/link"
   for name in "$sample" "$sample/" "$scratch/link" "$(realpath --relative-to=. "$sample")"; do
-    out=$(run --machine "$name" on word) || fail "on word on the sample as $name"
-    [[ $out == *"the bundled sample machine stays as it was"* ]] || fail "sample as $name: no word that it stays"
+    out=$(run --machine "$name" on word) && pass || fail "on word on the sample as $name"
+    [[ $out == *"the bundled sample machine stays as it was"* ]] && pass || fail "sample as $name: no word that it stays"
   done
-  [ "$(fingerprint "$sample")" = "$before" ] || fail "the sample changed"
+  [ "$(fingerprint "$sample")" = "$before" ] && pass || fail "the sample changed"
   # Machine folders that are no machine, or a user that is none: refused, untouched.
   w=$scratch/w
   mkdir -p "$w/empty" "$w/noini" && touch "$w/noini/x.reg"
-  run init "$w/m" >/dev/null || fail "init"
-  [ -z "$image_writer" ] || "$image_writer" "$w/img" || fail "zentho_write_image"
+  run init "$w/m" >/dev/null && pass || fail "init"
+  [ -z "$image_writer" ] || "$image_writer" "$w/img" && pass || fail "zentho_write_image"
   cp -r "$w/m" "$w/typo" && sed -i 's/^\[windows\]/[windows]\nuser=S-1-5-21-1-2-3-4/' "$w/typo/machine.ini"
   for refused in "2 an empty folder is no machine|-m $w/empty report" "2 no machine.ini|-m $w/noini report" \
                  "2 names no user of the registry files|-m $w/typo report" "2 needs a folder|--machine= report" \
@@ -97,61 +97,61 @@ if [[ $tool != wine:* ]]; then
     words=${refused%%|*}
     before=$(fingerprint "$w")
     if [ "${words%% *}" = 3 ]; then
-      out=$(run "${args[@]}"); [ $? = 3 ] && [[ $out == "${words#* }"* ]] || fail "${args[*]}: want 3, '${words#* }'"
+      out=$(run "${args[@]}"); [ $? = 3 ] && [[ $out == "${words#* }"* ]] && pass || fail "${args[*]}: want 3, '${words#* }'"
     else
       expect_error "${words%% *}" "${words#* }" -- "${args[@]}"
     fi
-    [ "$(fingerprint "$w")" = "$before" ] || fail "${args[*]} changed a folder"
+    [ "$(fingerprint "$w")" = "$before" ] && pass || fail "${args[*]} changed a folder"
   done
-  run --dry-run init "$scratch/dry/run" >/dev/null && [ ! -e "$scratch/dry" ] || fail "--dry-run init made a folder"
+  run --dry-run init "$scratch/dry/run" >/dev/null && [ ! -e "$scratch/dry" ] && pass || fail "--dry-run init made a folder"
   # What the README shows as a command's output is that output.
   while IFS= read -r line; do
     words=${line#*zentho-appapi }
     read -r -a args <<<"${words% -->}"
     want=$(awk -v marker="$line" '$0 == marker { found = 1; next } found && /^```/ { if (inside) exit; inside = 1; next }
                                   inside { print }' "$source/README.md")
-    [ "$(run "${args[@]}")" = "$want" ] || fail "the README's output of zentho-appapi ${args[*]} is not the tool's"
+    [ "$(run "${args[@]}")" = "$want" ] && pass || fail "the README's output of zentho-appapi ${args[*]} is not the tool's"
   done < <(grep '^<!-- output of: zentho-appapi .* -->$' "$source/README.md")
   # An image: the plan printed and written for reg import, the image as it was.
   if [ -n "$image_writer" ]; then
     before=$(fingerprint "$w/img")
     out=$(run --image "$w/img" --user TARO on word --changes-reg "$scratch/plan.reg"); code=$?
     [ $code = 0 ] && [[ $out == *"copied C:\Program Files\Arvelle Zentho V4\Data\Word\Zentho4.dot to"* ]] &&
-      [[ $out == *"the image is read only"* ]] || fail "on word on an image: status $code, output: $out"
+      [[ $out == *"the image is read only"* ]] && pass || fail "on word on an image: status $code, output: $out"
     plan=$(iconv -f UTF-16 -t UTF-8 "$scratch/plan.reg" | tr -d '\r')
-    [[ $plan == "Windows Registry Editor Version 5.00"*'OfficeTrans\WD]'*'"Trans"=dword:00000001'* ]] ||
+    [[ $plan == "Windows Registry Editor Version 5.00"*'OfficeTrans\WD]'*'"Trans"=dword:00000001'* ]] && pass ||
       fail "the changes file of on word: $plan"
-    [ "$(fingerprint "$w/img")" = "$before" ] || fail "on word changed the image"
-    run --image "$w/img" report | grep -q '^0x0401 .*Microsoft Word 2000 .* off$' || fail "report on the image"
+    [ "$(fingerprint "$w/img")" = "$before" ] && pass || fail "on word changed the image"
+    run --image "$w/img" report | grep -q '^0x0401 .*Microsoft Word 2000 .* off$' && pass || fail "report on the image"
   fi
   # The user's .reg files stay as they are; the tool's changes go into a file of its own.
   m=$w/m
   iconv -f utf-8 -t utf-16 <<<$'Windows Registry Editor Version 5.00\r\n\r\n; the customer\'s own export\r\n[HKEY_LOCAL_MACHINE\\Software\\Customer]\r\n"Kept"="yes"\r\n' \
     >"$m/05-customer.reg"
   regs=$(cd "$m" && md5sum ./*.reg)
-  run -m "$m" on word >/dev/null && run -m "$m" off excel >/dev/null && run -m "$m" off word >/dev/null ||
+  run -m "$m" on word >/dev/null && run -m "$m" off excel >/dev/null && run -m "$m" off word >/dev/null && pass ||
     fail "on and off on a folder"
-  [ "$(cd "$m" && md5sum $(sed 's/.* //' <<<"$regs"))" = "$regs" ] || fail "the user's .reg files changed"
-  grep -q 'Trans"=dword:00000000' "$m/zentho-appapi-changes.reg" || fail "the changes file holds no Trans=0"
+  [ "$(cd "$m" && md5sum $(sed 's/.* //' <<<"$regs"))" = "$regs" ] && pass || fail "the user's .reg files changed"
+  grep -q 'Trans"=dword:00000000' "$m/zentho-appapi-changes.reg" && pass || fail "the changes file holds no Trans=0"
   # Runs on one folder take turns: two at once both take effect.
   run -m "$m" on excel >/dev/null & run -m "$m" on powerpoint >/dev/null & wait
-  [ "$(run -m "$m" report | grep -cE '(Excel|PowerPoint) .* on$')" = 2 ] || fail "concurrent runs lost an update"
+  [ "$(run -m "$m" report | grep -cE '(Excel|PowerPoint) .* on$')" = 2 ] && pass || fail "concurrent runs lost an update"
   # A commit that fails at any step leaves the folder as it was, with status 1.
   before=$(fingerprint "$m")
   for step in $(seq 1 30); do
     ZENTHO_COMMIT_FAULT=$step run -m "$m" on outlook >/dev/null 2>&1; code=$?
     [ $code = 1 ] || break
-    [ "$(fingerprint "$m")" = "$before" ] || fail "a commit failing at step $step left the folder changed"
+    [ "$(fingerprint "$m")" = "$before" ] && pass || fail "a commit failing at step $step left the folder changed"
   done
-  [ $code = 0 ] && [ "$step" -gt 3 ] || fail "the commit failed at every step, or too few were tried ($step, status $code)"
+  [ $code = 0 ] && [ "$step" -gt 3 ] && pass || fail "the commit failed at every step, or too few were tried ($step, status $code)"
   # A dry run reads through to the folder and copies nothing: a 300 MB drive costs nothing.
   head -c 300000000 /dev/zero >"$m/drives/C/big.bin"
   before=$(fingerprint "$m")
   start=$(date +%s%N)
-  run -m "$m" --dry-run on acrobat-reader | grep -q "dry run: the machine folder is as it was" || fail "dry run"
+  run -m "$m" --dry-run on acrobat-reader | grep -q "dry run: the machine folder is as it was" && pass || fail "dry run"
   ms=$(( ($(date +%s%N) - start) / 1000000 ))
-  [ "$(fingerprint "$m")" = "$before" ] || fail "a dry run changed the folder"
-  [ "$ms" -lt 300 ] || fail "a dry run on a 300 MB drive took $ms ms"
+  [ "$(fingerprint "$m")" = "$before" ] && pass || fail "a dry run changed the folder"
+  [ "$ms" -lt 300 ] && pass || fail "a dry run on a 300 MB drive took $ms ms"
 fi
-echo "tool checks: $checks contract checks, $failures failure(s) ($tool)"
+echo "tool checks: $passes passed, $failures failed ($tool)"
 [ "$failures" = 0 ]
