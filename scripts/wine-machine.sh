@@ -15,7 +15,7 @@
 # Windows programs).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-native=${ZENTHO_NATIVE_BUILD:-$here/../build/native}
+native=$(cd "${ZENTHO_NATIVE_BUILD:-$here/../build/native}" && pwd)  # absolute: used from inside the prefix
 windows=${ZENTHO_WIN64_BUILD:-$here/../build/win64} wine_env=wine-env.sh pe_arch=amd64
 if [ "${1:-}" = --i686 ]; then
   windows=${ZENTHO_WIN32_BUILD:-$here/../build/win32} wine_env=wine32-env.sh pe_arch=i386
