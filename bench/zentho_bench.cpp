@@ -737,7 +737,7 @@ int main(int argc, char** argv) {
     const double toolRatio = toolKb * 1024 / hiveBytes;
     t.Row("zentho-appapi --image DIR report", Time(toolNs), "the whole process, median of 3");
     t.Row("  peak resident memory", Format("+%.1f MB", Mb(toolKb)),
-          Format("%.3fx the hive files, over the same report on the sample machine (", toolRatio) +
+          Format("%.3fx the hive files", toolRatio) + ", over the same report on the sample machine (" +
               Format("%.1f MB)", Mb(Number(facts, "tool_sample_peak_kb"))));
 
     t.Section("Targets");
