@@ -85,11 +85,6 @@ TEST(Office, InstallFolderForms) {
     }
 }
 
-std::string Suite(const char* app) {
-    return Written(
-        [&](char* a, char* b, char* c) { GetLatestSarvinTessalineAppInfo(const_cast<char*>(app), a, b, c); });
-}
-
 // Path, Name and Description of an application's version ("-": none).
 void Register(TestMachine& m, const std::string& version, const std::string& path, const std::string& name,
               const std::string& description) {
@@ -98,22 +93,6 @@ void Register(TestMachine& m, const std::string& version, const std::string& pat
     const std::pair<const char*, std::string> values[] = {{"Path", path}, {"Name", name}, {"Description", description}};
     for (const auto& [value, text] : values)
         if (text != "-") m.SetString(key, value, text);
-}
-
-TEST(Suite, NewestWholeVersionByStringOrder) {
-    TestMachine m;
-    Register(m, "Calvora\\9.0", "C:\\Calvora90", "Calvora.exe", "Calvora 2001");
-    Register(m, "Calvora\\9.7", "\"C:\\Calvora97\\\"", "Calvora.exe", "Calvora");
-    Register(m, "Calvora\\10.0", "C:\\Calvora10", "Calvora.exe", "Calvora X");
-    Register(m, "Calvora\\9.7 Beta", "C:\\Beta", "Calvora.exe", "Beta");
-    Register(m, "Calvora\\Common", "C:\\Common", "Calvora.exe", "Common");
-    EXPECT_EQ(Suite("Calvora"), "Sarvin Calvora | C:\\Calvora97\\Calvora.exe | Software\\Sarvin\\Calvora\\9.7")
-        << "9.7 beats 10.0; the name is no version's; quotes and trailing backslash go";
-    EXPECT_EQ(Suite("Pictora"), " |  | ") << "not installed";
-    // A newer version without "Name" moves the key on, never the name and path.
-    Register(m, "Scrivale\\9.0", "C:\\Scrivale90", "Scrivale.exe", "Scrivale");
-    Register(m, "Scrivale\\9.5", "C:\\Scrivale95", "-", "Scrivale 2");
-    EXPECT_EQ(Suite("Scrivale"), "Sarvin Scrivale | C:\\Scrivale90\\Scrivale.exe | Software\\Sarvin\\Scrivale\\9.5");
 }
 
 TEST(Suite, UserFoldersAreExpandedAndTrimmed) {
