@@ -1,6 +1,6 @@
-// The .reg file reader and writers: each form read, the round trips through both writers,
-// a file exported by Wine's regedit, and malformed files. (Files cut anywhere are the
-// fuzzer's: tests/fuzz/fuzz_regfile.cpp.)
+// The .reg file reader and writers: each form read, a file exported by Wine's regedit read
+// and written back, round trips through both writers, and malformed files. (Files cut
+// anywhere are the fuzzer's: tests/fuzz/fuzz_regfile.cpp.)
 #include "platform/os/sim/regfile.h"
 
 #include <gtest/gtest.h>
@@ -109,28 +109,6 @@ TEST(RegFileRead, Forms) {
     }
 }
 
-// The same content under both headers and line ends reads alike; version 5 texts and
-// hex(1/2/7) come out in the code page, other hex bytes as they stand.
-TEST(RegFileRead, BothHeadersAndContinuation) {
-    std::string body =
-        "; comment\n[HKEY_CURRENT_USER\\翻訳]\n\"名\"=\"翻訳\"\n"
-        "\"h\"=hex:01,\\\n  ; a comment inside the list\n\n  02,\\\n03\n"
-        "[-HKEY_CURRENT_USER\\翻訳]\n";
-    std::string sjis, crlf;
-    ASSERT_TRUE(kCp932.FromUtf8("REGEDIT4\n" + body, &sjis));
-    for (char c : sjis) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
-    std::string v4 = Dump(MustParse(sjis));
-    EXPECT_EQ(v4,
-              "3 A 0 HKEY_CURRENT_USER\\\x96\x7c\x96\xf3 []\n"
-              "4 S 1 HKEY_CURRENT_USER\\\x96\x7c\x96\xf3 [\x96\xbc] 96 7c 96 f3 00\n"
-              "5 S 3 HKEY_CURRENT_USER\\\x96\x7c\x96\xf3 [h] 01 02 03\n"
-              "10 D 0 HKEY_CURRENT_USER\\\x96\x7c\x96\xf3 []\n");
-    EXPECT_EQ(Dump(MustParse(crlf)), v4);
-    EXPECT_EQ(Dump(MustParse(Wide("Windows Registry Editor Version 5.00\r\n" + body))), v4);
-    EXPECT_EQ(Dump(MustParse(Wide(kHead5 + "\"e\"=hex(2):fb,7f,00,00\n\"b\"=hex:fb,7f"))),  // U+7FFB 翻
-              "2 A 0 HKEY_USERS []\n3 S 2 HKEY_USERS [e] 96 7c 00\n4 S 3 HKEY_USERS [b] fb 7f\n");
-}
-
 // What Wine's regedit /E wrote (values sorted by name, as it writes them).
 const char* const kWineExport =
     "Windows Registry Editor Version 5.00\r\n\r\n"
@@ -171,14 +149,12 @@ TEST(RegFileRead, WineExportReadsAndWritesBackTheSame) {
     EXPECT_EQ(WriteRegFile5(ToKeys(ops), kCp932), Wide(expected));
 }
 
+// Forms the reader never makes from Wine's files: texts without their NUL or with one
+// inside, a DWORD of three bytes, a type of no name.
 std::vector<RegFileKey> RoundTripKeys() {
-    std::string big;
-    for (int i = 0; i < 300; ++i) big.push_back(static_cast<char>(i * 7));
     return {
         {"HKEY_LOCAL_MACHINE\\Software\\\x96\x7c\x96\xf3\\\x83\x5c",
          {
-             {"", REG_SZ, std::string("plain\0", 6)},
-             {"a\\b\"c", REG_SZ, std::string("C:\\x\\\"q\"\0", 9)},
              {"\x83\x5c", REG_SZ, std::string("\x96\x7c\x96\xf3\x83\x5c\0", 7)},
              {"sjis-tail", REG_SZ, std::string("\x83\x5c\\\0", 4)},
              {"lines", REG_SZ, std::string("a\r\nb\0", 5)},
@@ -187,12 +163,7 @@ std::vector<RegFileKey> RoundTripKeys() {
              {"no-data", REG_SZ, ""},
              {"d", REG_DWORD, "\x78\x56\x34\x12"},
              {"d3", REG_DWORD, "\x01\x02\x03"},
-             {"bin", REG_BINARY, big},
-             {"exp", REG_EXPAND_SZ, std::string("%TEMP%\\\x83\x5c\0", 10)},
-             {"multi", REG_MULTI_SZ, std::string("a\0\x96\x7c\0\0", 6)},
-             {"q", REG_QWORD, "\x01\x02\x03\x04\x05\x06\x07\x08"},
              {"odd-type", 0x12345678, "xyz"},
-             {"none", REG_NONE, ""},
          }},
         {"HKEY_CURRENT_USER\\Empty", {}},
     };
