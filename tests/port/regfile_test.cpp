@@ -1,6 +1,6 @@
 // The .reg file reader and writers: each form read, a file exported by Wine's regedit read
-// and written back, round trips through both writers, and malformed files. (Files cut
-// anywhere are the fuzzer's: tests/fuzz/fuzz_regfile.cpp.)
+// and written back byte for byte, and malformed files. (Files cut anywhere, and the
+// REGEDIT4 round trip of whatever reads, are the fuzzer's: tests/fuzz/fuzz_regfile.cpp.)
 #include "platform/os/sim/regfile.h"
 
 #include <gtest/gtest.h>
@@ -58,16 +58,6 @@ std::vector<RegFileKey> ToKeys(const std::vector<RegFileOp>& ops) {
         if (op.kind == RegFileOp::kSetValue) keys.back().values.push_back({op.valueName, op.type, op.data});
     }
     return keys;
-}
-
-std::string Dump(const std::vector<RegFileKey>& keys) {
-    std::vector<RegFileOp> ops;
-    for (const RegFileKey& key : keys) {
-        ops.push_back({RegFileOp::kAddKey, key.path, "", REG_NONE, "", 0});
-        for (const RegFileValue& v : key.values)
-            ops.push_back({RegFileOp::kSetValue, key.path, v.name, v.type, v.data, 0});
-    }
-    return Dump(ops);
 }
 
 // Each line stands after a key line, so what it gives is the second op, from line 4.
@@ -149,49 +139,6 @@ TEST(RegFileRead, WineExportReadsAndWritesBackTheSame) {
     EXPECT_EQ(WriteRegFile5(ToKeys(ops), kCp932), Wide(expected));
 }
 
-// Forms the reader never makes from Wine's files: texts without their NUL or with one
-// inside, a DWORD of three bytes, a type of no name.
-std::vector<RegFileKey> RoundTripKeys() {
-    return {
-        {"HKEY_LOCAL_MACHINE\\Software\\\x96\x7c\x96\xf3\\\x83\x5c",
-         {
-             {"\x83\x5c", REG_SZ, std::string("\x96\x7c\x96\xf3\x83\x5c\0", 7)},
-             {"sjis-tail", REG_SZ, std::string("\x83\x5c\\\0", 4)},
-             {"lines", REG_SZ, std::string("a\r\nb\0", 5)},
-             {"inner-nul", REG_SZ, std::string("a\0b\0", 4)},
-             {"no-nul", REG_SZ, "abc"},
-             {"no-data", REG_SZ, ""},
-             {"d", REG_DWORD, "\x78\x56\x34\x12"},
-             {"d3", REG_DWORD, "\x01\x02\x03"},
-             {"odd-type", 0x12345678, "xyz"},
-         }},
-        {"HKEY_CURRENT_USER\\Empty", {}},
-    };
-}
-
-TEST(RegFileWrite, RoundTripsBothForms) {
-    std::vector<RegFileKey> keys = RoundTripKeys();
-    std::string v4 = WriteRegFile4(keys);
-    EXPECT_EQ(Dump(ToKeys(MustParse(v4))), Dump(keys));
-    EXPECT_EQ(Dump(ToKeys(MustParse(WriteRegFile5(keys, kCp932)))), Dump(keys));
-    // Texts go out readable where the quoted form holds them; a trail byte 0x5C is not escaped.
-    EXPECT_NE(v4.find("\"\x83\x5c\"=\"\x96\x7c\x96\xf3\x83\x5c\"\r\n"), std::string::npos);
-    EXPECT_NE(v4.find("\"sjis-tail\"=\"\x83\x5c\\\\\"\r\n"), std::string::npos);
-    EXPECT_NE(v4.find("\"d\"=dword:12345678\r\n\"d3\"=hex(4):01,02,03\r\n"), std::string::npos);
-    EXPECT_NE(v4.find("\"odd-type\"=hex(12345678):78,79,7a\r\n"), std::string::npos);
-
-    // In code page 1252 the same bytes are single characters: 0xE9 0x5C is "é\".
-    std::vector<RegFileKey> western = {{"HKEY_USERS\\Caf\xe9", {{"\xe9\\", REG_SZ, std::string("\xe9\\\0", 3)}}}};
-    const CodePage cp1252(1252);
-    EXPECT_EQ(Dump(ToKeys(MustParse(WriteRegFile4(western, cp1252), cp1252))), Dump(western));
-    EXPECT_EQ(Dump(ToKeys(MustParse(WriteRegFile5(western, cp1252), cp1252))), Dump(western));
-
-    // Version 5 cannot carry a lone lead byte: its raw bytes make the reader refuse the file.
-    keys = {{"HKEY_USERS", {{"x", REG_SZ, std::string("a\x83\0", 3)}}}};
-    EXPECT_EQ(Dump(ToKeys(MustParse(WriteRegFile4(keys)))), Dump(keys));
-    ExpectError(WriteRegFile5(keys, kCp932), "line 4: UTF-16 data of odd length");
-}
-
 TEST(RegFileRead, RefusesMalformedLines) {
     struct {
         std::string lines;  // from line 4 on
@@ -199,7 +146,6 @@ TEST(RegFileRead, RefusesMalformedLines) {
     } cases[] = {
         {"\"s\"=\"abc", "line 4: string without its closing quote"},
         {"\"s\"=\"a\\\"", "line 4: string without its closing quote"},
-        {"\"s\"=\"a\\0b\"", "line 4: unknown escape '\\0'"},
         {"\"s\"=\"a\\qb\"", "line 4: unknown escape '\\q'"},
         {"\"s\"=\"a\" x", "line 4: text after the closing quote"},
         {"\"s\"=\"\x83\r\n\"t\"=\"\"", "line 4: broken double-byte character"},
@@ -211,10 +157,8 @@ TEST(RegFileRead, RefusesMalformedLines) {
         {"[HKEY_USERS\\A\\\\B]", "line 4: empty key name in the path"},
         {"[-HKEY_USERS]", "line 4: a root key cannot be deleted"},
         {"\"h\"=hex:0g", "line 4: a byte must be two hex digits"},
-        {"\"h\"=hex:001", "line 4: a byte must be two hex digits"},
         {"\"h\"=hex:01 ,02", "line 4: unexpected text in the byte list"},
         {"\"h\"=hex:01\\", "line 4: ',' expected before the continuation backslash"},
-        {"\"h\"=hex():01", "line 4: hex(N) needs 1 to 8 hex digits"},
         {"\"h\"=hex(123456789):01", "line 4: hex(N) needs 1 to 8 hex digits"},
         {"\"h\"=HEX:01", "line 4: unknown kind of value data"},
         {"\"d\"=dword:123456789", "line 4: dword needs 1 to 8 hex digits"},
