@@ -5,11 +5,10 @@
 #include <hivex.h>
 #include <stdlib.h>
 
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 
-#include "catalogue/catalogue.h"
+#include "../reliability/sample_world.h"
 #include "frame/exports.h"
 #include "platform/os/sim/hive_image.h"
 #include "platform/os/sim/machine_folder.h"
@@ -118,34 +117,16 @@ struct Image {
     }
 };
 
-// Every getter's answer, and what switching Word's state answers and changes in the registry.
+// Every export's answer as the sweeps call them, switching included, then what the
+// switching changed in the registry.
 std::string Answers() {
-    std::string out;
-    char buffer[1024];
-    auto text = [&](const std::string& what, auto call) {
-        std::memset(buffer, 0, sizeof buffer);
-        LONG length = call(nullptr);
-        if (length > 0) call(buffer);
-        out += what + " " + std::to_string(length) + " " + buffer + "\n";
-    };
-    for (const auto& app : catalogue::kApplications) {
-        unsigned id = app.id;
-        text("name " + std::to_string(id), [&](char* b) { return GetLatestApplicationName(id, b); });
-        text("path", [&](char* b) { return GetLatestApplicationPath(id, b); });
-        out += "state " + std::to_string(GetLatestApplicationState(id)) + "\n";
-    }
-    text("browser", GetDefaultBrowser);
-    text("browser path", GetDefaultBrowserPath);
-    text("mailer", GetDefaultMailer);
-    text("mailer path", GetDefaultMailerPath);
-    text("groups", [](char* b) { return b ? GetSupportedApplications(0x3FFF, b) : 1; });
-    char app[] = "Corvane", name[261] = {}, path[261] = {}, key[261] = {};
-    GetLatestSarvinTessalineAppInfo(app, name, path, key);
-    out += std::string("suite ") + name + "|" + path + "|" + key + "\n";
     sim::Machine* m = sim::Machine::Current();
     m->changes().clear();
-    out += "states " + std::to_string(GetDefaultBrowserState()) + std::to_string(GetDefaultMailerState()) +
-           std::to_string(SetLatestApplicationState(0x401, 1)) + "\n";
+    std::string out;
+    for (const auto& call : reliability::AllCalls()) {
+        const reliability::Result r = call.run();
+        out += call.name + " " + std::to_string(r.value) + " " + r.text + "\n";
+    }
     return out + sim::WriteChangesReg(m->changes(), m->codePage());
 }
 
