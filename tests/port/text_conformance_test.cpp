@@ -5,7 +5,6 @@
 // single-byte letters and character boundaries.)
 #include <gtest/gtest.h>
 
-#include <cstring>
 
 #include "test_machine.h"
 

@@ -6,7 +6,6 @@
 // switching on is never passed to the installer unless "Trans" was written first.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>

@@ -9,7 +9,6 @@
 #include <cctype>
 #include <cstdio>
 #include <map>
-#include <set>
 
 #include "sample_world.h"
 
