@@ -35,9 +35,8 @@ std::string Office(const std::string& app) {
 
 TEST(Office, EditionLabelsAndProgramsComeFromTheExecutables) {
     TestMachine m;
-    const std::string folder = TestMachine::Root() + "\\Office", word = " | " + folder +
-                                                                        "\\Winword.exe | Software\\"
-                                                                        "Microsoft\\Office\\9.0\\Word";
+    const std::string folder = TestMachine::Root() + "\\Office";
+    const std::string word = " | " + folder + "\\Winword.exe | Software\\Microsoft\\Office\\9.0\\Word";
     m.SetString(kOffice + "9.0\\Word\\InstallRoot", "Path", folder);
     const std::tuple<int, int, const char*> labels[] = {
         // major < 0: a file without version resource
@@ -116,9 +115,8 @@ TEST(Suite, UserFoldersAreExpandedAndTrimmed) {
 
 TEST(Suite, SettingsFileSearchFollowsTheSwitches) {
     TestMachine m;
-    const std::string root = TestMachine::Root(), state =
-                                                      "HKEY_CURRENT_USER\\SOFTWARE\\Arvelle\\Zentho V4\\ApplTrans\\"
-                                                      "OfficeTrans\\CV";
+    const std::string root = TestMachine::Root();
+    const std::string state = "HKEY_CURRENT_USER\\SOFTWARE\\Arvelle\\Zentho V4\\ApplTrans\\OfficeTrans\\CV";
     Register(m, "Corvane\\5.0", root + "\\Program", "Corvane.exe", "Corvane");
     m.SetString(kMachine + "Sarvin\\Corvane\\5.0", "DataPath", root + "\\Data\\");
     m.SetEnv("PATH", root + "\\Nothing;" + root + "\\OnPath");

@@ -49,21 +49,21 @@ struct Image {
           classes(vista ? "AppData/Local" : "Local Settings/Application Data"),
           users{"taro"} {
         std::string cv = "Microsoft\\Windows NT\\CurrentVersion";
-        items = {{"SYSTEM", "Select", "Current", REG_DWORD, std::string("\1\0\0\0", 4)},
-                 {"SYSTEM", "ControlSet001\\Control\\Nls\\CodePage", "ACP", REG_SZ, "1252"},
-                 {"SYSTEM", "ControlSet001\\Control\\Session Manager\\Environment", "Path", REG_EXPAND_SZ,
-                  "%SystemRoot%\\system32;%SystemRoot%"},
-                 {"SOFTWARE", cv, "CurrentVersion", REG_SZ, "5.1"},
-                 {"SOFTWARE", cv, "CurrentBuildNumber", REG_SZ, "2600"},
-                 {"SOFTWARE", cv + "\\ProfileList\\" + kSid, "ProfileImagePath", REG_EXPAND_SZ,
-                  "%SystemDrive%\\" + profiles + "\\taro"},
-                 {"SOFTWARE", "Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir", REG_SZ, "C:\\Program Files"},
-                 {"NTUSER", "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders", "AppData",
-                  REG_EXPAND_SZ, "%USERPROFILE%\\Application Data"},
-                 {"SOFTWARE", "Classes\\http\\shell\\open\\command", "", REG_SZ,
-                  "\"C:\\Program Files\\Internet Explorer\\iexplore.exe\" -nohome"},
-                 {"NTUSER", "Control Panel\\International\\\U0001F30E\U0001F30F\U0001F30D", "", REG_SZ,
-                  "caf\u00e9 \u4e16"}};
+        items = {
+            {"SYSTEM", "Select", "Current", REG_DWORD, std::string("\1\0\0\0", 4)},
+            {"SYSTEM", "ControlSet001\\Control\\Nls\\CodePage", "ACP", REG_SZ, "1252"},
+            {"SYSTEM", "ControlSet001\\Control\\Session Manager\\Environment", "Path", REG_EXPAND_SZ,
+             "%SystemRoot%\\system32;%SystemRoot%"},
+            {"SOFTWARE", cv, "CurrentVersion", REG_SZ, "5.1"},
+            {"SOFTWARE", cv, "CurrentBuildNumber", REG_SZ, "2600"},
+            {"SOFTWARE", cv + "\\ProfileList\\" + kSid, "ProfileImagePath", REG_EXPAND_SZ,
+             "%SystemDrive%\\" + profiles + "\\taro"},
+            {"SOFTWARE", "Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir", REG_SZ, "C:\\Program Files"},
+            {"NTUSER", "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders", "AppData",
+             REG_EXPAND_SZ, "%USERPROFILE%\\Application Data"},
+            {"SOFTWARE", "Classes\\http\\shell\\open\\command", "", REG_SZ,
+             "\"C:\\Program Files\\Internet Explorer\\iexplore.exe\" -nohome"},
+            {"NTUSER", "Control Panel\\International\\\U0001F30E\U0001F30F\U0001F30D", "", REG_SZ, "caf\u00e9 \u4e16"}};
         if (vista) users.push_back("hanako");
         if (vista) items.push_back({"USRCLASS", "http\\shell\\open\\command", "", REG_SZ, "\"C:\\Mail\\x.exe\""});
     }
@@ -109,9 +109,11 @@ struct Image {
         std::vector<sim::RegFileKey> keys;
         for (const Item& item : items) {
             bool text = item.type == REG_SZ || item.type == REG_EXPAND_SZ;
-            keys.push_back({roots[item.hive] + item.key, {{item.name, item.type, Data(item), true, text}}, false, true});
+            keys.push_back(
+                {roots[item.hive] + item.key, {{item.name, item.type, Data(item), true, text}}, false, true});
             if (item.key.rfind("ControlSet001", 0) == 0)
-                keys.push_back({roots[item.hive] + "CurrentControlSet" + item.key.substr(13), keys.back().values, false, true});
+                keys.push_back(
+                    {roots[item.hive] + "CurrentControlSet" + item.key.substr(13), keys.back().values, false, true});
         }
         std::ofstream(file, std::ios::binary) << sim::WriteRegFile5(keys, cp);
     }
