@@ -1,5 +1,5 @@
 // The detection routines on both backends: Office editions from the executables'
-// version resources, the versions and folders that count; the suite's versions, user
+// version resources, the versions and folders that count; the suite's user
 // folders and settings file; Acrobat's versions, machine before user; Ichitaro's three.
 #include <gtest/gtest.h>
 
