@@ -117,6 +117,7 @@ const std::pair<std::string, std::string> kSub = {texts::kNetscapeSub.classPrefi
 INSTANTIATE_TEST_SUITE_P(
     Rows, NetscapeWindowsTest,
     ::testing::Values(NetscapeWindows{"NoneOpen", {}, 1, {}, true}, NetscapeWindows{"MainOpen", {kMain}, 1, {}, false},
+                      NetscapeWindows{"OnlyTheSecondOpen", {kSub}, 1, {}, true},
                       NetscapeWindows{
                           "AClassThatOnlyBeginsAlike", {{kMain.first.substr(0, 15) + "X", kMain.second}}, 1, {}, true},
                       NetscapeWindows{"TheClassWithAnotherTitle", {{kMain.first, "Other"}}, 1, {}, true},
