@@ -165,6 +165,7 @@ TEST_F(HiveImage, EnglishXpAndVistaAnswerAsTheirRegFiles) {
             auto chosen = Load("TARO");
             ASSERT_TRUE(chosen) << error;
             EXPECT_EQ(GetDefaultBrowserPath(browser), -2) << "the user's classes name no browser: " << browser;
+            EXPECT_FALSE(os::CopyFileA("C:\\Windows\\system32\\config\\SYSTEM", "C:\\copy", FALSE)) << "read only";
             fs::remove_all(dir / "image/Users/hanako");
             image.users.pop_back();
         }
