@@ -1,8 +1,9 @@
 // The simulation's registry at the size of a real machine (simulation only): names
-// compared without building their folded forms, and keys with thousands of values.
+// compared without building their folded forms, keys with thousands of values, and names
+// measured as Windows measures them.
 #include <gtest/gtest.h>
 
-#include "platform/os/sim/machine.h"
+#include "platform/os/sim/machine_folder.h"
 
 namespace sim {
 namespace {
@@ -57,6 +58,28 @@ TEST(RegistryValues, ThousandsInOneKeyAreFoundByAnyCaseAndKeepTheirOrder) {
     registry.PutValue(key, name(0), REG_DWORD, "back");
     EXPECT_EQ(key->values.back().name, name(0)) << "a new value goes last";
     EXPECT_EQ(Registry::FindValue(key, name(0), cp)->data, "back");
+}
+
+// A name the code page cannot hold (NT keeps it in UTF-16) counts its UTF-16 units, not
+// the characters of the bytes the registry keeps for it.
+TEST(RegistryNames, ANameOutsideTheCodePageCountsItsUtf16Units) {
+    Machine machine;
+    Machine::Use(&machine);
+    std::u16string text;
+    ASSERT_TRUE(
+        Utf8ToUtf16("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\T\\\uD55C\uD55C]\r\n", &text));
+    std::string file = "\xFF\xFE", error;
+    for (char16_t c : text) file += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+    std::vector<RegFileOp> ops;
+    ASSERT_TRUE(ParseRegFile(file, machine.codePage(), &ops, &error, true)) << error;
+    ApplyRegFile(machine.registry(), ops);
+    HKEY key;
+    DWORD longest = 0;
+    ASSERT_EQ(os::RegOpenKeyExA(HKEY_CURRENT_USER, "T", 0, KEY_READ, &key), ERROR_SUCCESS);
+    EXPECT_EQ(os::RegQueryInfoKeyA(key, 0, 0, 0, 0, &longest, 0, 0, 0, 0, 0, 0), ERROR_SUCCESS);
+    EXPECT_EQ(longest, 2u);
+    os::RegCloseKey(key);
+    Machine::Use(nullptr);
 }
 
 }  // namespace
