@@ -124,25 +124,6 @@ TEST_F(AcrobatIchitaroInstall, IchitaroRemovalWaitsForItsWindowToComeAndGo) {
 #endif
 }
 
-TEST_F(AcrobatIchitaroInstall, IchitaroWaitsAreBounded) {
-    install::Bounds().ichitaroStartMs = 1500;
-    install::Bounds().ichitaroCloseMs = 1500;
-    TestMachine::Behaviour silent;  // never shows a window: phase 1 gives up, the files go
-    std::string folder = InstallTaro("11.0", "Taro11", "Taro11.exe", silent);
-    Run(0x2001, 1, 1);
-    auto changes = Run(0x2001, 0, 1);
-    ASSERT_EQ(changes.size(), 3u);
-    EXPECT_EQ(changes[2], "deleted file " + folder + "\\Arvelle_lib.jbl");
-
-    m.OpenWindow("js:TARO10", "Ichitaro that never closes");  // phase 2 gives up: the files stay
-    Run(0x2001, 1, 1);
-    const DWORD before = os::GetTickCount();
-    changes = Run(0x2001, 0, 1);
-    EXPECT_LT(os::GetTickCount() - before, 3 * 1500u + 1000u) << "bounded";
-    ASSERT_EQ(changes.size(), 1u) << "only the start";
-    EXPECT_TRUE(m.Exists(folder + "\\Arvelle_jic.tbl"));
-}
-
 // The user's own Ichitaro, open during the removal, is another instance of the same
 // program: when the one the removal started ends, the user's stays open, and the
 // files stay with it.

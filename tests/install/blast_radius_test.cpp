@@ -55,11 +55,11 @@ protected:
     void Exe(const std::string& path, uint16_t major, uint16_t minor) { m.WriteExe(root + "\\" + path, major, minor); }
 
     void InstallApplications() {
-        for (const auto& [key, exe] :
-             std::vector<std::pair<std::string, std::string>>{{"IEXPLORE.EXE", "IE\\iexplore.exe"},
-                                                              {"msimn.exe", "OE\\msimn.exe"},
-                                                              {"eudora.exe", "Eudora\\Eudora.exe"},
-                                                              {"quillon.exe", "Quillon\\quillon.exe"}}) {
+        using Pairs = std::vector<std::pair<std::string, std::string>>;
+        for (const auto& [key, exe] : Pairs{{"IEXPLORE.EXE", "IE\\iexplore.exe"},
+                                            {"msimn.exe", "OE\\msimn.exe"},
+                                            {"eudora.exe", "Eudora\\Eudora.exe"},
+                                            {"quillon.exe", "Quillon\\quillon.exe"}}) {
             m.SetString(kAppPaths + key, "", root + "\\" + exe);
             Exe(exe, 5, 50);
         }
@@ -67,10 +67,10 @@ protected:
         m.SetString(kLM + "Netscape\\Netscape Navigator\\4.76 (en)\\Main", "Install Directory", root + "\\Netscape");
         m.InstallProductProgram(program + "\\ZenthoNSTrans.exe");
         m.InstallProductProgram(program + "\\ZenthoMailTransToolBar.exe");
-        for (const auto& [app, exe] : std::vector<std::pair<std::string, std::string>>{{"Word", "WINWORD.EXE"},
-                                                                                       {"Excel", "EXCEL.EXE"},
-                                                                                       {"PowerPoint", "POWERPNT.EXE"},
-                                                                                       {"Outlook", "OUTLOOK.EXE"}}) {
+        for (const auto& [app, exe] : Pairs{{"Word", "WINWORD.EXE"},
+                                            {"Excel", "EXCEL.EXE"},
+                                            {"PowerPoint", "POWERPNT.EXE"},
+                                            {"Outlook", "OUTLOOK.EXE"}}) {
             m.SetString(kLM + "Microsoft\\Office\\9.0\\" + app + "\\InstallRoot", "Path", root + "\\Office");
             Exe("Office\\" + exe, 9, 0);
         }
@@ -79,18 +79,17 @@ protected:
                  {"Scrivale", "Suite\\Scrivale", "Scrivale.exe"},
                  {"Calvora", "Suite\\Calvora", "Calvora.exe"},
                  {"Pictora", "Suite\\pct", "p32main.exe"}}) {
-            m.SetString(kLM + "Sarvin\\" + app + "\\9.7", "Path", root + "\\" + folder);
-            m.SetString(kLM + "Sarvin\\" + app + "\\9.7", "Name", exe);
-            m.SetString(kLM + "Sarvin\\" + app + "\\9.7", "Description", app);
+            for (const auto& [name, text] : Pairs{{"Path", root + "\\" + folder}, {"Name", exe}, {"Description", app}})
+                m.SetString(kLM + "Sarvin\\" + app + "\\9.7", name, text);
             Exe(folder + "\\" + exe, 9, 7);
         }
         m.WriteFile(root + "\\Suite\\Corvane\\Corvane.ini",
                     "[Corvane]\r\nWinNTIconPath=" + root + "\\Suite\\Icons\r\n");
-        for (const auto& [app, name] : std::vector<std::pair<std::string, std::string>>{{"Scrivale", "Glyphdeck"},
-                                                                                        {"Scrivale", "Scripts"},
-                                                                                        {"Calvora", "Glyphdeck"},
-                                                                                        {"Calvora", "Work"},
-                                                                                        {"Pictora", "Icons"}})
+        for (const auto& [app, name] : Pairs{{"Scrivale", "Glyphdeck"},
+                                             {"Scrivale", "Scripts"},
+                                             {"Calvora", "Glyphdeck"},
+                                             {"Calvora", "Work"},
+                                             {"Pictora", "Icons"}})
             m.SetString(kCU + "Sarvin\\" + app + "\\9.7\\Paths\\" + name, "JA", root + "\\User\\" + app + "\\" + name);
         m.SetString(kLM + "Adobe\\Adobe Acrobat\\5.0\\InstallPath", "", root + "\\Acrobat");
         m.SetString(kLM + "Adobe\\Acrobat Reader\\5.0\\InstallPath", "", root + "\\Reader");

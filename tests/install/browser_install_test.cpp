@@ -83,21 +83,6 @@ TEST_F(BrowserInstall, InternetExplorerEntriesInstallAndRemove) {
     EXPECT_TRUE(m.Subkeys(kExtensions).empty()) << "removed again: nothing is left behind";
 }
 
-TEST_F(BrowserInstall, NetscapeProgramStartsAndCloses) {
-    m.CreateKey(kRun);
-    const std::string exe = program + "\\ZenthoNSTrans.exe";
-    m.InstallProductProgram(exe);
-    const std::string set = SetText(kRun, "ZenthoNSTrans", "\"" + exe + "\"");
-    EXPECT_EQ(Run(0x102, 1, 0), (Changes{set, "started " + exe}));
-    ASSERT_TRUE(m.WaitForWindow(texts::kNetscapeMain.classPrefix, true)) << "the program shows its window";
-    EXPECT_EQ(Run(0x102, 1, 1), Changes{set}) << "running: no copy";
-    EXPECT_EQ(Run(0x102, 0, 1), (Changes{Closed(texts::kNetscapeMain.classPrefix, texts::kNetscapeMain.titlePrefix),
-                                         DeletedValue(kRun, "ZenthoNSTrans")}));
-    EXPECT_TRUE(m.WaitForWindow(texts::kNetscapeMain.classPrefix, false));
-    EXPECT_TRUE(m.WaitForWindow(texts::kNetscapeSub.classPrefix, false)) << "the program ended";
-    EXPECT_EQ(Run(0x102, 0, 0), Changes{}) << "removed again: nothing to do";
-}
-
 // Which of the translation program's windows are open decides what Netscape's
 // branch starts and closes: its windows are told by class and title, each by its whole
 // prefix at the start; only the main window shows a running copy.
@@ -139,10 +124,5 @@ INSTANTIATE_TEST_SUITE_P(
                       NetscapeWindows{"BothClosedOneByOne", {kMain, kSub}, 0, {kMain, kSub}, false},
                       NetscapeWindows{"NeitherOpen", {}, 0, {}, false}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(BrowserInstall, OtherAppIdsChangeNothing) {
-    for (unsigned int appId : {0u, 0x100u, 0x1FFu, 0x403u, 0x2002u})
-        for (int on : {1, 0}) EXPECT_EQ(Run(appId, on, 0), Changes{}) << std::hex << appId;
-}
 
 }  // namespace

@@ -37,6 +37,9 @@ TEST_F(MailInstall, TheToolbarStaysWhileThePartnersIntegrationIsOn) {
     EXPECT_EQ(Run(0x204, 1, 0), Changes{set}) << "running: no copy";
     EXPECT_EQ(Run(0x201, 0, 1), (Changes{kCloseToolbar, DeletedValue(kRun, "ZenthoMailTrans")}));
     EXPECT_TRUE(m.WaitForWindow(texts::kMailToolbar.classPrefix, false));
+    // A toolbar that an installed copy of the product started has its class, whatever this build says.
+    m.OpenWindow("#ZenthoMailTrans4#", texts::kMailToolbar.titlePrefix);
+    EXPECT_EQ(Run(0x201, 0, 1).at(0), Closed("#ZenthoMailTrans4#", texts::kMailToolbar.titlePrefix));
 }
 
 TEST_F(MailInstall, EudoraGetsItsPluginFromItsCommandLine) {

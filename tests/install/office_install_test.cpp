@@ -62,9 +62,6 @@ TEST_P(TemplateAddIns, GoWhereTheApplicationLoadsThem) {
 INSTANTIATE_TEST_SUITE_P(
     Rows, TemplateAddIns,
     ::testing::Values(
-        TemplateRow{{"WordBothFolders", 0x401, 'd', true},
-                    {"copied $D\\Word\\Zentho4.dot to $U\\Microsoft\\Word\\Startup\\Zentho4.dot"},
-                    {"deleted file $U\\Microsoft\\Word\\Startup\\Zentho4.dot"}},
         TemplateRow{{"WordsUserFolderIsAFile", 0x401, 'f', true},
                     {"copied $D\\Word\\Zentho4.dot to $O\\Startup\\Zentho4.dot"},
                     {"deleted file $O\\Startup\\Zentho4.dot"}},

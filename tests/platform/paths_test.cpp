@@ -1,4 +1,4 @@
-// The product's folders, path joining, file comparison, folder creation, program start
+// The product's folders, path joining, folder creation, program start
 // and logon entries, on both backends (the Windows version rows on the simulation,
 // which can be any Windows).
 #include <gtest/gtest.h>
@@ -55,21 +55,6 @@ TEST(Paths, ProductFoldersComeFromTheRegistryOrTheDefaults) {
     EXPECT_EQ(Text(platform::GetProgramLocation()), "%ProgramFiles%\\Zentho") << "read as stored";
     m.SetDword(kProduct, "InstallLocation", 1);
     EXPECT_EQ(Text(platform::GetInstallLocation()), "C:\\Program Files\\Arvelle Zentho V4") << "a number is no folder";
-}
-
-TEST(Paths, SameFileBytesComparesEveryByte) {
-    TestMachine m;
-    const std::string root = TestMachine::Root(), big(5000, 'z');
-    m.WriteFile(root + "\\a", big + "same");
-    const std::tuple<const char*, std::string, int> rows[] = {
-        {"the same bytes", big + "same", 1},
-        {"one byte differs", big + "sane", 0},
-        {"one byte more", big + "same!", 0},
-    };
-    for (const auto& [what, bytes, same] : rows) {
-        m.WriteFile(root + "\\b", bytes);
-        EXPECT_EQ(platform::SameFileBytes((root + "\\a").c_str(), (root + "\\b").c_str()), same) << what;
-    }
 }
 
 TEST(Paths, MakeDirectoryTreeRefusesBadPathsAndBuildsInOrder) {

@@ -1,7 +1,6 @@
 // RegistryKey on both backends: refusals; which stored forms read as text and when a
 // default replaces them; expansion of expandable text only, when asked; the default
-// value never deleted; subtrees deleted depth first, double-byte names too, stopping at
-// the first subkey that cannot go.
+// value never deleted; a deletion of subkeys stopping at the first that cannot go.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -21,7 +20,6 @@ namespace {
 
 const std::string kKey = "HKEY_CURRENT_USER\\Software\\ZenthoTest";
 const char* const kPath = "Software\\ZenthoTest";
-const std::string kDouble = "\x96\x7c\x96\xf3\x96\x7c\x96\xf3";  // 8 bytes, 4 characters: a longer buffer
 
 std::string Value(TestMachine& m, const char* name) {
     DWORD type = 0;
@@ -97,25 +95,6 @@ TEST(RegistryKey, NumbersAndTheDefaultValueThatIsNeverDeleted) {
     EXPECT_EQ((Results{DWORD(key.DeleteValue("")), DWORD(key.DeleteValue(nullptr))}), (Results{0, 0}));
     EXPECT_EQ(Value(m, ""), std::string("the default value", 18));
     EXPECT_EQ((Results{DWORD(key.DeleteValue("d")), DWORD(key.DeleteValue("d"))}), (Results{1, 0})) << "once";
-}
-
-TEST(RegistryKey, SubtreesAreDeletedDepthFirst) {
-    TestMachine m;
-    m.SetString(kKey + "\\Tree\\A\\A1\\deep", "v", "x");
-    m.CreateKey(kKey + "\\Tree\\A\\A2");
-    m.CreateKey(kKey + "\\Tree\\" + kDouble);
-    m.CreateKey(kKey + "\\Sibling");
-    RegistryKey key(HKEY_CURRENT_USER, kPath, platform::kAllAccess, false);
-    m.changes()->clear();
-    ASSERT_EQ(key.DeleteSubkeyTree("Tree"), 1);
-    std::vector<std::string> deleted;  // in the order of the calls
-    for (const auto& change : *m.changes()) deleted.push_back(change.path.substr(kKey.size() + 1));
-    EXPECT_EQ(deleted, (std::vector<std::string>{"Tree\\A\\A1\\deep", "Tree\\A\\A1", "Tree\\A\\A2", "Tree\\A",
-                                                 "Tree\\" + kDouble, "Tree"}));
-    EXPECT_EQ(key.DeleteSubkeyTree("Missing"), 1) << "a missing subkey is made, then deleted";
-    EXPECT_EQ(key.DeleteSubkeyTree("\\NoSuchPath"), 0) << "neither opened nor created";
-    EXPECT_EQ(key.DeleteSubkeyTree(""), 0);
-    EXPECT_EQ(m.Subkeys(kKey), std::vector<std::string>{"Sibling"});
 }
 
 TEST(RegistryKey, ADeletionStopsAtTheFirstSubkeyThatCannotGo) {

@@ -1,9 +1,7 @@
 // The simulation's registry at the size of a real machine (simulation only): names
-// compared without building their folded forms, keys with thousands of values, and
-// .reg files read from a stream a block at a time and applied key after key.
+// compared without building their folded forms, keys with thousands of values, and names
+// measured as Windows measures them.
 #include <gtest/gtest.h>
-
-#include <sstream>
 
 #include "platform/os/sim/machine_folder.h"
 
@@ -62,90 +60,26 @@ TEST(RegistryValues, ThousandsInOneKeyAreFoundByAnyCaseAndKeepTheirOrder) {
     EXPECT_EQ(Registry::FindValue(key, name(0), cp)->data, "back");
 }
 
-std::string Steps(const std::vector<RegFileOp>& ops) {
-    std::string out;
-    for (const auto& op : ops)
-        out += std::to_string(op.line) + " " + std::to_string(op.kind) + " " + std::to_string(op.type) + " " + op.key +
-               " [" + op.valueName + "] " + op.data + "\n";
-    return out;
-}
-
-TEST(RegFileStream, ReadsAsFromMemoryWhereverItsBlocksEnd) {
-    // Every block size up to the longest line puts a block's end inside each construct in
-    // turn: a CR and its LF, a double-byte character whose second byte is a backslash, an
-    // escape, a byte list continued over a blank and a comment line, a last line without
-    // its line break; and a bad line, whose number must come out the same.
-    const std::string good =
-        "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\\x95\x5c\x83\x5c]\r\n"
-        "\"\x94\x5c\"=\"a\\\\b\\\"c\"\r\n"
-        "\"bytes\"=hex:00,01,02,\\\r\n\r\n; between\r\n  03,04\r\n"
-        "[-HKEY_LOCAL_MACHINE\\Software\\Old]\r\n[HKEY_CURRENT_USER\\X]\n@=dword:0000002a";
-    const std::string bad = good + "\r\n\"v\"=hex:0\r\n";
-    CodePage cp(932);
-    for (const std::string& text : {good, good + "\r\n", bad}) {
-        std::vector<RegFileOp> expected;
-        std::string expectedError;
-        const bool parsed = ParseRegFile(text, cp, &expected, &expectedError);
-        EXPECT_EQ(parsed, text != bad) << expectedError;
-        for (size_t block = 1; block <= 40; ++block) {
-            SCOPED_TRACE("block " + std::to_string(block));
-            std::vector<RegFileOp> steps;
-            std::string error;
-            std::istringstream in(text);
-            ASSERT_EQ(ReadRegFile(
-                          in, cp, [&](const RegFileOp& op) { steps.push_back(op); }, &error, block),
-                      parsed)
-                << error;
-            EXPECT_EQ(parsed ? Steps(steps) : error, parsed ? Steps(expected) : expectedError);
-        }
-    }
-}
-
-// The steps applied one by one from the root: the reference for the applier, which
-// finds most keys from the ones it found last.
-void ApplyFromTheRoot(Registry& registry, const std::vector<RegFileOp>& ops) {
-    const std::string linked = "HKEY_USERS\\" + registry.userSid() + "_Classes";
-    for (const auto& op : ops) {
-        std::string key = op.key;
-        if (key.compare(0, linked.size(), linked) == 0)
-            key = "HKEY_USERS\\" + registry.userSid() + "\\Software\\Classes" + key.substr(linked.size());
-        RegKey* k = op.kind == RegFileOp::kAddKey || op.kind == RegFileOp::kSetValue ? registry.EnsureKey(key)
-                                                                                     : registry.FindKey(key);
-        if (op.kind == RegFileOp::kDeleteKey) registry.DeleteTree(key);
-        if (op.kind == RegFileOp::kSetValue && k) registry.PutValue(k, op.valueName, op.type, op.data);
-        if (op.kind == RegFileOp::kDeleteValue && k) registry.RemoveValue(k, op.valueName);
-    }
-}
-
-TEST(RegFileApply, KeysFoundFromTheLastOnesAreThoseFoundFromTheRoot) {
-    // Siblings and a name that merely starts like the last one, names in other cases, a
-    // double-byte name ending in 0x5C, the classes seen through HKEY_CLASSES_ROOT and through
-    // the user's linked key, and a key deleted and made again.
-    const std::string file =
-        "REGEDIT4\r\n\r\n"
-        "[HKEY_LOCAL_MACHINE\\Software\\A\\B\\C]\r\n\"v\"=\"1\"\r\n"
-        "[HKEY_LOCAL_MACHINE\\Software\\AB]\r\n\"v\"=\"2\"\r\n"
-        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\a\\b\\D]\r\n\"v\"=\"3\"\r\n"
-        "[HKEY_LOCAL_MACHINE\\Software\\A\\B]\r\n\"w\"=\"4\"\r\n"
-        "[HKEY_LOCAL_MACHINE\\Software\\\x95\x5c\\X]\r\n"
-        "[HKEY_LOCAL_MACHINE\\Software\\\x95\x5c]\r\n\"v\"=\"5\"\r\n"
-        "[HKEY_CURRENT_USER\\Software\\Classes\\.txt]\r\n@=\"user\"\r\n"
-        "[HKEY_CLASSES_ROOT\\.txt\\Sub]\r\n@=\"6\"\r\n"
-        "[HKEY_CLASSES_ROOT\\.doc]\r\n@=\"machine\"\r\n"
-        "[-HKEY_LOCAL_MACHINE\\Software\\A]\r\n"
-        "[HKEY_LOCAL_MACHINE\\Software\\A\\B\\C]\r\n\"v\"=\"7\"\r\n"
-        "[HKEY_USERS\\S-1-5-21-0-0-0-1000_Classes\\.zip\\Sub]\r\n@=\"8\"\r\n"
-        "[HKEY_USERS\\S-1-5-21-0-0-0-1000_Classes\\.zip]\r\n\"x\"=\"9\"\r\n"
-        "[HKEY_USERS\\S-1-5-21-0-0-0-1000\\Software\\Classes\\.zip]\r\n\"x\"=-\r\n";
+// A name the code page cannot hold (NT keeps it in UTF-16) counts its UTF-16 units, not
+// the characters of the bytes the registry keeps for it.
+TEST(RegistryNames, ANameOutsideTheCodePageCountsItsUtf16Units) {
+    Machine machine;
+    Machine::Use(&machine);
+    std::u16string text;
+    ASSERT_TRUE(
+        Utf8ToUtf16("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\T\\\uD55C\uD55C]\r\n", &text));
+    std::string file = "\xFF\xFE", error;
+    for (char16_t c : text) file += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
     std::vector<RegFileOp> ops;
-    std::string error;
-    ASSERT_TRUE(ParseRegFile(file, CodePage(932), &ops, &error)) << error;
-    Machine applied, reference;
-    ApplyRegFile(applied.registry(), ops);
-    ApplyFromTheRoot(reference.registry(), ops);
-    const std::string expected = WriteRegFile4(ExportRegistry(reference.registry()), reference.codePage());
-    EXPECT_EQ(WriteRegFile4(ExportRegistry(applied.registry()), applied.codePage()), expected);
-    EXPECT_NE(expected.find("[HKEY_LOCAL_MACHINE\\Software\\AB]"), std::string::npos);
+    ASSERT_TRUE(ParseRegFile(file, machine.codePage(), &ops, &error, true)) << error;
+    ApplyRegFile(machine.registry(), ops);
+    HKEY key;
+    DWORD longest = 0;
+    ASSERT_EQ(os::RegOpenKeyExA(HKEY_CURRENT_USER, "T", 0, KEY_READ, &key), ERROR_SUCCESS);
+    EXPECT_EQ(os::RegQueryInfoKeyA(key, 0, 0, 0, 0, &longest, 0, 0, 0, 0, 0, 0), ERROR_SUCCESS);
+    EXPECT_EQ(longest, 2u);
+    os::RegCloseKey(key);
+    Machine::Use(nullptr);
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 // switching on is never passed to the installer unless "Trans" was written first.
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <set>
@@ -22,19 +22,8 @@ namespace {
 using reliability::Call;
 using sim::FaultKind;
 
-const char* KindName(FaultKind kind) {
-    switch (kind) {
-        case FaultKind::kHeap:
-            return "heap";
-        case FaultKind::kRegistry:
-            return "registry";
-        case FaultKind::kFile:
-            return "file";
-        case FaultKind::kNew:
-            return "new";
-    }
-    return "?";
-}
+// In the order of FaultKind.
+const char* KindName(FaultKind kind) { return std::array{"heap", "registry", "file", "new"}[static_cast<int>(kind)]; }
 
 struct Outcome {
     reliability::Result result;

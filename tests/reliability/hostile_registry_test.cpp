@@ -9,7 +9,6 @@
 #include <cctype>
 #include <cstdio>
 #include <map>
-#include <set>
 
 #include "sample_world.h"
 
@@ -29,28 +28,25 @@ std::string WithNul(std::string text) { return text + '\0'; }
 // %ZT_LONG% is set to 300 bytes on the machine under test.
 const std::string kLongVariable(300, 'y');
 
-std::vector<Variant> Variants() {
-    std::vector<Variant> variants = {
-        {"missing", 0, "", true},
-        {"a number", REG_DWORD, std::string("\x01\0\0\0", 4), true},
-        {"empty", REG_SZ, "", true},
-        {"a lone NUL", REG_SZ, WithNul(""), true},
-        {"259 bytes", REG_SZ, WithNul(std::string(259, 'x')), true},
-        {"260 bytes", REG_SZ, WithNul(std::string(260, 'x')), true},
-        {"261 bytes", REG_SZ, WithNul(std::string(261, 'x')), true},
-        {"4096 bytes", REG_SZ, WithNul(std::string(4096, 'x')), true},
-        {"no NUL", REG_SZ, "C:\\Program Files\\x.exe", true},
-        {"a lone lead byte at the end", REG_SZ, WithNul("C:\\Program Files\\\x82"), true},
-        {"%VAR% past 260 bytes", REG_SZ, WithNul("%ZT_LONG%\\x.exe"), true},
-        {"%VAR% past 260 bytes, expandable", REG_EXPAND_SZ, WithNul("%ZT_LONG%\\x.exe"), true},
-        {"a lone quote", REG_SZ, WithNul("\""), true},
-        {"missing", 0, "", false},
-        {"text", REG_SZ, WithNul("1"), false},
-        {"two bytes", REG_DWORD, std::string("\x01\0", 2), false},
-        {"no bytes", REG_DWORD, "", false},
-    };
-    return variants;
-}
+const Variant kVariants[] = {
+    {"missing", 0, "", true},
+    {"a number", REG_DWORD, std::string("\x01\0\0\0", 4), true},
+    {"empty", REG_SZ, "", true},
+    {"a lone NUL", REG_SZ, WithNul(""), true},
+    {"259 bytes", REG_SZ, WithNul(std::string(259, 'x')), true},
+    {"260 bytes", REG_SZ, WithNul(std::string(260, 'x')), true},
+    {"261 bytes", REG_SZ, WithNul(std::string(261, 'x')), true},
+    {"4096 bytes", REG_SZ, WithNul(std::string(4096, 'x')), true},
+    {"no NUL", REG_SZ, "C:\\Program Files\\x.exe", true},
+    {"a lone lead byte at the end", REG_SZ, WithNul("C:\\Program Files\\\x82"), true},
+    {"%VAR% past 260 bytes", REG_SZ, WithNul("%ZT_LONG%\\x.exe"), true},
+    {"%VAR% past 260 bytes, expandable", REG_EXPAND_SZ, WithNul("%ZT_LONG%\\x.exe"), true},
+    {"a lone quote", REG_SZ, WithNul("\""), true},
+    {"missing", 0, "", false},
+    {"text", REG_SZ, WithNul("1"), false},
+    {"two bytes", REG_DWORD, std::string("\x01\0", 2), false},
+    {"no bytes", REG_DWORD, "", false},
+};
 
 std::string Lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
@@ -120,11 +116,10 @@ TEST(HostileRegistry, EveryValueReadSurvivesEveryHostileForm) {
     ASSERT_GT(values.size(), 20u) << "the calls read the sample machine's registry";
 
     size_t tried = 0, runs = 0;
-    const std::vector<Variant> variants = Variants();
     for (const auto& [id, readers] : values) {
         // Numbers get the number forms; texts, and values the machine lacks, the text forms.
         const bool number = readers.type == REG_DWORD;
-        for (const Variant& variant : variants) {
+        for (const Variant& variant : kVariants) {
             if (variant.forText == number) continue;
             std::unique_ptr<sim::Machine> machine = folder.Load(true);
             ASSERT_TRUE(machine);

@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
-#include <iterator>
 #include <string>
 #include <vector>
 

@@ -8,7 +8,7 @@
 
 #include <cstring>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <tuple>
 
 #include "platform/os/win32/change_observer.h"
@@ -16,23 +16,22 @@
 
 namespace {
 
-const char* const kAreas[] = {
-    "HKEY_CURRENT_USER\\Software\\Arvelle", "HKEY_LOCAL_MACHINE\\Software\\Arvelle",
-    "HKEY_CURRENT_USER\\Software\\ZenthoTest", "HKEY_LOCAL_MACHINE\\Software\\ZenthoTest",
-    "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Office", "HKEY_CURRENT_USER\\Software\\Microsoft\\Office",
-    "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths",
-    "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run",
-    "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run",
-    "HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\MenuExt",
-    "HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\Extensions", "HKEY_LOCAL_MACHINE\\Software\\Netscape",
-    "HKEY_LOCAL_MACHINE\\Software\\Adobe", "HKEY_CURRENT_USER\\Software\\Adobe",
-    "HKEY_LOCAL_MACHINE\\Software\\Justsystem", "HKEY_LOCAL_MACHINE\\Software\\Sarvin",
-    "HKEY_CURRENT_USER\\Software\\Sarvin", "HKEY_CURRENT_USER\\Software\\Qualcomm",
-    "HKEY_LOCAL_MACHINE\\Software\\Classes\\http", "HKEY_LOCAL_MACHINE\\Software\\Classes\\mailto",
-    "HKEY_CURRENT_USER\\Software\\Classes\\http", "HKEY_CURRENT_USER\\Software\\Classes\\mailto",
-    "HKEY_LOCAL_MACHINE\\Software\\Classes\\zentho-test", "HKEY_CURRENT_USER\\Software\\Classes\\zentho-test",
-    // A test may move the user's application-data folder into its own.
-    "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders"};
+// Below Software in both HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER, then in one of them.
+const std::vector<std::string> kAreas = [] {
+    std::vector<std::string> areas = {
+        "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths",
+        "HKEY_LOCAL_MACHINE\\Software\\Netscape", "HKEY_LOCAL_MACHINE\\Software\\Justsystem",
+        "HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\MenuExt",
+        "HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\Extensions",
+        "HKEY_CURRENT_USER\\Software\\Qualcomm",
+        // A test may move the user's application-data folder into its own.
+        "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders"};
+    for (const char* both : {"Arvelle", "ZenthoTest", "Microsoft\\Office", "Adobe", "Sarvin", "Classes\\http",
+                             "Classes\\mailto", "Classes\\zentho-test", "Microsoft\\Windows\\CurrentVersion\\Run"})
+        for (const char* root : {"HKEY_LOCAL_MACHINE\\Software\\", "HKEY_CURRENT_USER\\Software\\"})
+            areas.push_back(std::string(root) + both);
+    return areas;
+}();
 
 // The keys of the areas, parents first, and their values (key, name, type, bytes).
 struct Saved {
@@ -65,7 +64,7 @@ void Save(const std::string& key, Saved* saved) {
 const Saved& Baseline() {
     static const Saved baseline = [] {
         Saved saved;
-        for (const char* area : kAreas) Save(area, &saved);
+        for (const auto& area : kAreas) Save(area, &saved);
         return saved;
     }();
     return baseline;
@@ -97,9 +96,7 @@ void RemoveFolder(const std::string& folder) {
 
 std::string ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 BOOL CALLBACK CloseProgramWindow(HWND window, LPARAM) {
@@ -170,7 +167,7 @@ TestMachine::~TestMachine() {
         RemoveFolder(Root());
         if (GetFileAttributesA(Root().c_str()) == INVALID_FILE_ATTRIBUTES) break;
     }
-    for (const char* area : kAreas) DeleteTree(area);
+    for (const auto& area : kAreas) DeleteTree(area);
     for (const auto& key : Baseline().keys) CreateKey(key);
     for (const auto& [key, name, type, data] : Baseline().values) SetRaw(key, name, type, data);
     for (const auto& [name, saved] : state_->savedEnv) {
@@ -182,9 +179,9 @@ TestMachine::~TestMachine() {
 
 bool TestMachine::Simulated() { return false; }
 void TestMachine::CheckWritable(const std::string& key) {
-    for (const char* area : kAreas) {
-        const size_t n = std::strlen(area);
-        if (_strnicmp(key.c_str(), area, n) == 0 && (key.size() == n || key[n] == '\\')) return;
+    for (const auto& area : kAreas) {
+        const size_t n = area.size();
+        if (_strnicmp(key.c_str(), area.c_str(), n) == 0 && (key.size() == n || key[n] == '\\')) return;
     }
     ADD_FAILURE() << key << " lies outside the registry areas the fixture restores";
 }
