@@ -46,9 +46,10 @@ if tr -d '\r' <"$output" | grep -q '^\[==========\] .* ran\.'; then
   result "behaviour suite: ${passed:-0} passed, ${failures:-0} failed, ${skipped:-0} skipped $took"
   while IFS= read -r skip; do result "skipped $skip"; done < <(tr -d '\r' <"$output" | awk '
     /^\[ RUN      \] / { name = $4 }
-    /: Skipped$/ { reading = 1; reason = ""; next }
+    /: Skipped$/ { reading = 1; trace = 0; reason = ""; next }
     /^\[  SKIPPED \] / && reading { print name ": " (reason == "" ? "(no reason given)" : reason); reading = 0; next }
-    reading { reason = reason (reason == "" ? "" : " ") $0 }')
+    /^Google Test trace:/ { trace = 1 }  # where the skip was, not why
+    reading && !trace { reason = reason (reason == "" ? "" : " ") $0 }')
 else
   failed=1
   result "behaviour suite: did not finish $took"
