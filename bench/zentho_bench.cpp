@@ -203,19 +203,27 @@ long Since(std::chrono::steady_clock::time_point start) {
         std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start).count());
 }
 
+// One report sweep on a machine just loaded, which stays in use; false, with the load's
+// error printed, when there is none.
+bool SweepOnce(sim::Machine* machine, const std::string& error, bench::SweepResult* sweep) {
+    if (!machine) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return false;
+    }
+    sim::Machine::Use(machine);
+    std::vector<char> buffer(1024);
+    *sweep = bench::ReportSweep(kLinked, buffer);
+    return true;
+}
+
 int PeakImage(const std::string& dir, const std::string& route) {
     long base = StatusKb("VmRSS"), baseAnon = StatusKb("RssAnon");
     ResetPeak();
     auto start = std::chrono::steady_clock::now();
     std::string error;
     auto machine = sim::LoadImage(dir, "", &error);
-    if (!machine) {
-        std::fprintf(stderr, "%s\n", error.c_str());
-        return 1;
-    }
-    sim::Machine::Use(machine.get());
-    std::vector<char> buffer(1024);
-    bench::SweepResult sweep = bench::ReportSweep(kLinked, buffer);
+    bench::SweepResult sweep;
+    if (!SweepOnce(machine.get(), error, &sweep)) return 1;
     long us = Since(start);
     std::printf("image_us=%ld\nimage_base_kb=%ld\nimage_peak_kb=%ld\nimage_base_anon_kb=%ld\nimage_anon_kb=%ld\n"
                 "image_file_kb=%ld\nimage_installed=%d\n",
@@ -228,13 +236,8 @@ int RouteSweep(const std::string& folder) {
     auto start = std::chrono::steady_clock::now();
     std::string error;
     auto machine = sim::LoadMachineFolder(folder, &error);
-    if (!machine) {
-        std::fprintf(stderr, "%s\n", error.c_str());
-        return 1;
-    }
-    sim::Machine::Use(machine.get());
-    std::vector<char> buffer(1024);
-    bench::SweepResult sweep = bench::ReportSweep(kLinked, buffer);
+    bench::SweepResult sweep;
+    if (!SweepOnce(machine.get(), error, &sweep)) return 1;
     std::printf("route_load_us=%ld\nroute_installed=%d\n", Since(start), sweep.installed);
     sim::Machine::Use(nullptr);
     return 0;

@@ -306,6 +306,14 @@ char16_t UpcaseUtf16(char16_t c) {
     return c;
 }
 
+std::u16string Utf16LeUnits(std::string_view bytes) {
+    std::u16string units(bytes.size() / 2, u'\0');
+    for (size_t k = 0; k < units.size(); ++k)
+        units[k] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * k]) |
+                                         static_cast<unsigned char>(bytes[2 * k + 1]) << 8);
+    return units;
+}
+
 std::string Utf16ToUtf8(std::u16string_view text) {
     std::string out;
     out.reserve(text.size());

@@ -70,5 +70,7 @@ char16_t UpcaseUtf16(char16_t c);
 
 std::string Utf16ToUtf8(std::u16string_view text);
 bool Utf8ToUtf16(std::string_view text, std::u16string* out);
+// The code units of UTF-16LE bytes, as a registry stores wide text (an odd last byte is dropped).
+std::u16string Utf16LeUnits(std::string_view bytes);
 
 }  // namespace sim

@@ -659,14 +659,6 @@ struct Form {
     bool Holds(std::string_view text) const { return utf8 ? IsConvertible(cp, text) : IsWholeDbcs(cp, text); }
 };
 
-std::u16string UnitsOf(std::string_view bytes) {
-    std::u16string units(bytes.size() / 2, u'\0');
-    for (size_t k = 0; k < units.size(); ++k)
-        units[k] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * k]) |
-                                         static_cast<unsigned char>(bytes[2 * k + 1]) << 8);
-    return units;
-}
-
 // UTF-16 that UTF-8 keeps: no lone surrogates.
 bool IsWholeUtf16(std::u16string_view units) {
     for (size_t k = 0; k < units.size(); ++k) {
@@ -690,7 +682,7 @@ std::string FormatValue(const RegFileValue& v, const Form& form);
 std::string FormatWideValue(const RegFileValue& v, const Form& form) {
     if (!form.utf8) {
         RegFileValue shown{v.wideName ? LossyText(form.cp, v.name) : v.name, v.type,
-                           v.wideData ? form.cp.FromUtf16Lossy(UnitsOf(v.data)) : v.data, false, false, v.remove};
+                           v.wideData ? form.cp.FromUtf16Lossy(Utf16LeUnits(v.data)) : v.data, false, false, v.remove};
         return FormatValue(shown, form);
     }
     std::string line = (v.name.empty() ? "@" : v.wideName ? Quote(v.name, nullptr) : form.Quoted(v.name)) + "=";
@@ -699,7 +691,7 @@ std::string FormatWideValue(const RegFileValue& v, const Form& form) {
         std::string rest = FormatValue(RegFileValue{"", v.type, v.data}, form);
         return line + rest.substr(2);  // past "@="
     }
-    std::u16string units = UnitsOf(v.data);
+    std::u16string units = Utf16LeUnits(v.data);
     if (v.type == REG_SZ && v.data.size() % 2 == 0 && !units.empty() && units.back() == 0 && IsWholeUtf16(units) &&
         units.find_first_of(std::u16string_view(u"\0\r\n", 3)) == units.size() - 1) {
         units.pop_back();

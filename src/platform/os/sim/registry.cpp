@@ -252,18 +252,6 @@ void Registry::PutValueNamed(RegKey* key, std::string_view name, bool wideName, 
 // ---------------------------------------------------------------------------------
 // Unicode names and data, and lazy keys
 
-namespace {
-
-std::u16string FromUtf16Le(std::string_view bytes) {
-    std::u16string units(bytes.size() / 2, u'\0');
-    for (size_t k = 0; k < units.size(); ++k)
-        units[k] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * k]) |
-                                         static_cast<unsigned char>(bytes[2 * k + 1]) << 8);
-    return units;
-}
-
-}  // namespace
-
 std::u16string Registry::Utf16Name(const CodePage& cp, std::string_view name, bool wide) {
     if (!wide) return cp.ToUtf16(name);
     std::u16string units;
@@ -272,7 +260,7 @@ std::u16string Registry::Utf16Name(const CodePage& cp, std::string_view name, bo
 }
 
 std::u16string Registry::Utf16Data(const CodePage& cp, const RegValue& value) {
-    return value.wideData ? FromUtf16Le(value.data) : cp.ToUtf16(value.data);
+    return value.wideData ? Utf16LeUnits(value.data) : cp.ToUtf16(value.data);
 }
 
 std::string Registry::AnsiName(const RegKey& key) const {
@@ -280,7 +268,7 @@ std::string Registry::AnsiName(const RegKey& key) const {
 }
 
 std::string Registry::AnsiData(const RegValue& value) const {
-    return value.wideData ? cp_->FromUtf16Lossy(FromUtf16Le(value.data)) : value.data;
+    return value.wideData ? cp_->FromUtf16Lossy(Utf16LeUnits(value.data)) : value.data;
 }
 
 void Registry::Fill(RegKey* key) {
@@ -346,7 +334,7 @@ void Registry::PutValueUnicode(RegKey* key, std::string_view utf8Name, DWORD typ
     bool wideData = false;
     if (utf16 && IsStringType(type)) {
         std::string narrow;
-        if (data.size() % 2 == 0 && cp_->FromUtf16(FromUtf16Le(data), &narrow))
+        if (data.size() % 2 == 0 && cp_->FromUtf16(Utf16LeUnits(data), &narrow))
             data = std::move(narrow);
         else
             wideData = true;
