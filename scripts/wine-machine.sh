@@ -86,8 +86,8 @@ elif [ "${1:-}" = --batch ]; then
   while IFS= read -r line; do
     echo "== $line"
     read -r -a words <<<"$line"
-    wine_run 'C:\zentho\zentho-appapi.exe' "${words[@]}" </dev/null | tr -d '\r' || true
+    wine_tool "${words[@]}" || true
   done < "$2"
 elif [ $# -gt 0 ]; then
-  wine_run 'C:\zentho\zentho-appapi.exe' "$@" | tr -d '\r'
+  wine_tool "$@"
 fi

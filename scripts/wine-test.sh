@@ -75,13 +75,15 @@ lap
 result "smoke test: ${smoke:-did not finish} $took"
 [ -n "$smoke" ] || failed=1
 
-compared=0 differed=0 commands=0
+compared=0 differed=0 commands=0 differences=()
 compare() {  # compare WHAT MACHINE COMMANDS-FILE
   echo "== $1, native and under $wine"
   if part "$here/compare-machine.sh" "${arch[@]}" "$2" "$3"; then
     compared=$((compared + 1))
   else
     differed=$((differed + 1))
+    # Where they differ, for the closing lines: the first changed lines of the diff.
+    differences+=("$label $1 differ:" "$(tr -d '\r' <"$output" | grep -E '^[-+][^-+]|^@@|^wine_tool:' | cut -c1-240 | head -8)")
   fi
   commands=$((commands + $(grep -c . "$3")))
 }
@@ -99,4 +101,5 @@ result "Wine run: $SECONDS s in all, with the suite's prefix"
 
 echo "== results: the $label build under $wine"
 printf '%s\n' "${results[@]}"
+[ ${#differences[@]} = 0 ] || printf '%s\n' "${differences[@]}"
 exit "$failed"

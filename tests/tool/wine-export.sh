@@ -72,11 +72,7 @@ done < "$commands" > "$native_out"
 while IFS= read -r line; do
   echo "== $line"
   read -r -a words <<<"$line"
-  # A Wine process that started and printed nothing is Wine's (seen once in many runs):
-  # the call is made once more before its answer counts as none.
-  answer=$(wine_run 'C:\zentho\zentho-appapi.exe' "${words[@]}" </dev/null | tr -d '\r' || true)
-  [ -n "$answer" ] || answer=$(wine_run 'C:\zentho\zentho-appapi.exe' "${words[@]}" </dev/null | tr -d '\r' || true)
-  [ -z "$answer" ] || printf '%s\n' "$answer"
+  wine_tool "${words[@]}" || true
 done < "$commands" > "$wine_out"
 if ! diff -u --label native "$native_out" --label wine "$wine_out"; then
   echo "wine-export: the export of the prefix answers differently natively and under Wine"
