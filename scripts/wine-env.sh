@@ -2,8 +2,8 @@
 # Windows tests rely on, started once and stopped when the script ends.
 #   wine_prefix_start   make and start a new prefix (sets WINEPREFIX)
 #   wine_run ARGS...    run a Windows program in it
-#   wine_tool ARGS...   run C:\zentho\zentho-appapi.exe in it, input from /dev/null,
-#                       carriage returns dropped from what it prints
+#   wine_answer PROGRAM ARGS...  run a program that always prints something (the tool),
+#                       input from /dev/null, carriage returns dropped from its output
 #   wine_restart        end the Wine session; the next program starts a new one
 #   wine_prefix_stop    stop Wine and remove the prefix (done on exit)
 WINE=/usr/lib/wine/wine64
@@ -34,14 +34,14 @@ wine_run() {
 # The tool says something on one stream or the other for every command; a run that
 # printed nothing at all is a Wine process that did not get going (rare, but seen in
 # CI), so it is made once more, and said so on standard error.
-wine_tool() {
+wine_answer() {
   local out err status=0
   out=$(mktemp) err=$(mktemp)
   for attempt in 1 2; do
     status=0
-    wine_run 'C:\zentho\zentho-appapi.exe' "$@" </dev/null >"$out" 2>"$err" || status=$?
+    wine_run "$@" </dev/null >"$out" 2>"$err" || status=$?
     if [ -s "$out" ] || [ -s "$err" ]; then break; fi
-    echo "wine_tool: zentho-appapi.exe $* printed nothing (status $status, run $attempt)" >&2
+    echo "wine_answer: $* printed nothing (status $status, run $attempt)" >&2
   done
   tr -d '\r' <"$err" >&2
   tr -d '\r' <"$out"

@@ -86,8 +86,8 @@ elif [ "${1:-}" = --batch ]; then
   while IFS= read -r line; do
     echo "== $line"
     read -r -a words <<<"$line"
-    wine_tool "${words[@]}" || true
+    wine_answer 'C:\zentho\zentho-appapi.exe' "${words[@]}" || true
   done < "$2"
 elif [ $# -gt 0 ]; then
-  wine_tool "$@"
+  wine_answer 'C:\zentho\zentho-appapi.exe' "$@"
 fi

@@ -83,7 +83,7 @@ compare() {  # compare WHAT MACHINE COMMANDS-FILE
   else
     differed=$((differed + 1))
     # Where they differ, for the closing lines: the first changed lines of the diff.
-    differences+=("$label $1 differ:" "$(tr -d '\r' <"$output" | grep -E '^[-+][^-+]|^@@|^wine_tool:' | cut -c1-240 | head -8)")
+    differences+=("$label $1 differ:" "$(tr -d '\r' <"$output" | grep -E '^[-+][^-+]|^@@|^wine_answer:' | cut -c1-240 | head -8)")
   fi
   commands=$((commands + $(grep -c . "$3")))
 }

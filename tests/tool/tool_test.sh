@@ -10,9 +10,13 @@
 #        IMAGE-WRITER (zentho_write_image) makes the image for the image checks
 set -uo pipefail
 tool=$1 source=${2:-$(cd "$(dirname "$0")/../.." && pwd)} image_writer=${3:-}
-run() {
-  if [[ $tool == wine:* ]]; then "${ZENTHO_WINE:-/usr/lib/wine/wine64}" "${tool#wine:}" "$@" | tr -d '\r'; else "$tool" "$@"; fi
-}
+if [[ $tool == wine:* ]]; then
+  . "$source/scripts/wine-env.sh"
+  WINE=${ZENTHO_WINE:-$WINE}
+  run() { wine_answer "${tool#wine:}" "$@"; }
+else
+  run() { "$tool" "$@"; }
+fi
 scratch=$(mktemp -d /tmp/zentho-tool-XXXXXX)
 trap 'rm -rf "$scratch"' EXIT
 failures=0 passes=0

@@ -72,7 +72,7 @@ done < "$commands" > "$native_out"
 while IFS= read -r line; do
   echo "== $line"
   read -r -a words <<<"$line"
-  wine_tool "${words[@]}" || true
+  wine_answer 'C:\zentho\zentho-appapi.exe' "${words[@]}" || true
 done < "$commands" > "$wine_out"
 if ! diff -u --label native "$native_out" --label wine "$wine_out"; then
   echo "wine-export: the export of the prefix answers differently natively and under Wine"
