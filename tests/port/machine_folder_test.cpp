@@ -55,9 +55,19 @@ protected:
 };
 
 TEST_F(MachineFolder, WhatCannotBeReadIsRefusedWithFileAndLine) {
-    Write("machine.ini", "[windows]\nplatform=2\n\ncodepage=437\n");
-    EXPECT_FALSE(Load());
-    EXPECT_EQ(error, "machine.ini:4: codepage must be 932 or 1252");
+    const struct {
+        const char *file, *text, *error;
+    } rows[] = {
+        {"machine.ini", "[windows]\nplatform=2\n\ncodepage=437\n", "machine.ini:4: codepage must be 932 or 1252"},
+        {"running.ini", "[window]\nclass=A\ncolour=red\n", "running.ini:3: unknown setting colour in [window]"},
+        {"running.ini", "[program]\npath=C:\\a.exe\n", "running.ini:1: unknown section [program]"},
+    };
+    for (const auto& row : rows) {
+        for (const char* name : {"machine.ini", "running.ini"}) fs::remove(fs::path(dir) / name);
+        Write(row.file, row.text);
+        EXPECT_FALSE(Load()) << row.text;
+        EXPECT_EQ(error, row.error);
+    }
 
     Write("machine.ini", "[windows]\nkeyorder=created\n");
     Write("a.reg", "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\A]\r\n\"v\"=\"ok\"\r\n");

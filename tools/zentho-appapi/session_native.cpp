@@ -58,8 +58,8 @@ bool CheckMachineFolder(const std::string& folder, std::string* error) {
         *error = folder + ": an empty folder is no machine (zentho-appapi init " + folder + " makes one)";
         return false;
     }
-    if (!fs::is_regular_file(fs::path(folder) / "machine.ini", ec)) {
-        *error = folder + ": no machine.ini, so no machine folder (zentho-appapi init DIR makes one)";
+    if (!fs::is_regular_file(fs::path(folder) / sim::kMachineIni, ec)) {
+        *error = folder + ": no " + sim::kMachineIni + ", so no machine folder (zentho-appapi init DIR makes one)";
         return false;
     }
     return true;
@@ -71,8 +71,10 @@ bool Inside(const fs::path& inner, const fs::path& outer) {
     const fs::path in = fs::weakly_canonical(fs::absolute(inner, ec), ec), out = fs::weakly_canonical(outer, ec);
     auto i = in.begin();
     for (auto o = out.begin(); o != out.end(); ++o, ++i)
-        if (o->empty()) break;  // the trailing separator of a folder
-        else if (i == in.end() || *i != *o) return false;
+        if (o->empty())
+            break;  // the trailing separator of a folder
+        else if (i == in.end() || *i != *o)
+            return false;
     return true;
 }
 
@@ -107,7 +109,7 @@ std::string FindSample(const std::string& given, std::string* error) {
     const fs::path places[] = {tool / "../share/zentho-appapi/sample-machine",  // installed
                                tool / "../../../../examples/sample-machine"};   // the build tree
     for (const auto& place : places)
-        if (fs::is_regular_file(place / "machine.ini", ec)) return fs::weakly_canonical(place, ec).string();
+        if (fs::is_regular_file(place / sim::kMachineIni, ec)) return fs::weakly_canonical(place, ec).string();
     *error = "the bundled sample machine is in neither " + places[0].lexically_normal().string() + " nor " +
              places[1].lexically_normal().string() + "; name it with --sample DIR";
     return "";

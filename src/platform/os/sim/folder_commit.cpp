@@ -41,7 +41,8 @@ void Diff(RegKey* base, RegKey* current, const std::string& path, const CodePage
     }
     if (base)
         for (const auto& value : base->values)
-            if (!Registry::FindValue(current, value.name, cp)) key.values.push_back({value.name, REG_NONE, "", value.wideName, false, true});
+            if (!Registry::FindValue(current, value.name, cp))
+                key.values.push_back({value.name, REG_NONE, "", value.wideName, false, true});
     // The hives themselves are no keys of a file; a key that is new is written even empty.
     if (current->parent && (!base || !key.values.empty())) out->push_back(std::move(key));
     for (const auto& child : current->children)
@@ -79,7 +80,8 @@ public:
     }
     bool Rename(const fs::path& from, const fs::path& to, std::string* error) {
         if (Faulted(to, error)) return false;
-        if (::rename(from.c_str(), to.c_str()) != 0) return Fail("cannot move " + from.string() + " to " + to.string(), error);
+        if (::rename(from.c_str(), to.c_str()) != 0)
+            return Fail("cannot move " + from.string() + " to " + to.string(), error);
         return true;
     }
     bool MakeFolder(const fs::path& path, std::string* error) {
@@ -149,9 +151,8 @@ void RollBack(const std::vector<JournalLine>& lines) {
             ::unlink(fresh.c_str());
             if (Exists(old))
                 ::rename(old.c_str(), target.c_str());
-            else if (swappedIn && std::any_of(lines.begin(), lines.end(), [&](const JournalLine& l) {
-                         return l.step == 'w' && l.path == target;
-                     }))
+            else if (swappedIn && std::any_of(lines.begin(), lines.end(),
+                                              [&](const JournalLine& l) { return l.step == 'w' && l.path == target; }))
                 ::unlink(target.c_str());  // new content where nothing was before
         }
     }
@@ -241,7 +242,7 @@ bool CommitMachineFolder(Machine& machine, const std::string& folder, std::strin
         now = was.str();
         if (text != now) steps.push_back(text.empty() ? Step{Step::kDelete, file, ""} : Step{Step::kWrite, file, text});
     }
-    if (desktop) steps.push_back({Step::kWrite, root / "running.ini", DesktopText(machine)});
+    if (desktop) steps.push_back({Step::kWrite, root / kRunningIni, DesktopText(machine)});
     if (steps.empty()) return true;
 
     // Every step in the journal before it is taken: whatever happens, this run or the
@@ -281,6 +282,5 @@ bool CommitMachineFolder(Machine& machine, const std::string& folder, std::strin
     Finish(journal.lines(), journal.file());
     return true;
 }
-
 
 }  // namespace sim

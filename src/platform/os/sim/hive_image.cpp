@@ -14,6 +14,8 @@
 #include <map>
 #include <vector>
 
+#include "platform/os/sim/machine_folder.h"
+
 namespace sim {
 namespace fs = std::filesystem;
 namespace {
@@ -104,7 +106,8 @@ public:
             size_t length;
             char* name = hivex_value_key(h_, *v);
             char* text = nullptr;
-            if (name && hivex_value_type(h_, *v, Type(&type), &length) == 0 && (type == REG_SZ || type == REG_EXPAND_SZ))
+            if (name && hivex_value_type(h_, *v, Type(&type), &length) == 0 &&
+                (type == REG_SZ || type == REG_EXPAND_SZ))
                 text = hivex_value_string(h_, *v);
             if (text) out.push_back({name, text, type == REG_EXPAND_SZ});
             std::free(text);
@@ -177,11 +180,10 @@ std::string Expand(const std::string& text, const std::vector<std::pair<std::str
 
 // The shell folders a user's Shell Folders key names, by CSIDL.
 constexpr std::pair<const char*, int> kShellFolders[] = {
-    {"Desktop", 0x10},   {"Programs", 0x02},      {"Personal", 0x05},     {"Favorites", 0x06},
-    {"Startup", 0x07},   {"Recent", 0x08},        {"SendTo", 0x09},       {"Start Menu", 0x0B},
-    {"NetHood", 0x13},   {"Templates", 0x15},     {"AppData", 0x1A},      {"PrintHood", 0x1B},
-    {"Local AppData", 0x1C}, {"Cache", 0x20},     {"Cookies", 0x21},      {"History", 0x22},
-    {"My Pictures", 0x27}};
+    {"Desktop", 0x10}, {"Programs", 0x02},   {"Personal", 0x05},      {"Favorites", 0x06}, {"Startup", 0x07},
+    {"Recent", 0x08},  {"SendTo", 0x09},     {"Start Menu", 0x0B},    {"NetHood", 0x13},   {"Templates", 0x15},
+    {"AppData", 0x1A}, {"PrintHood", 0x1B},  {"Local AppData", 0x1C}, {"Cache", 0x20},     {"Cookies", 0x21},
+    {"History", 0x22}, {"My Pictures", 0x27}};
 
 // Profiles that belong to no one who logs on.
 bool IsServiceProfile(const std::string& name) {
@@ -191,7 +193,9 @@ bool IsServiceProfile(const std::string& name) {
     return false;
 }
 
-std::unique_ptr<LazyKey> Lazy(HiveFile* hive, uint64_t node) { return std::make_unique<LazyKey>(LazyKey{hive, nullptr, node}); }
+std::unique_ptr<LazyKey> Lazy(HiveFile* hive, uint64_t node) {
+    return std::make_unique<LazyKey>(LazyKey{hive, nullptr, node});
+}
 
 }  // namespace
 
@@ -289,7 +293,8 @@ std::unique_ptr<Machine> LoadImage(const std::string& dir, const std::string& us
     if (software->String(version, "CurrentVersion", &text)) {
         settings.major = static_cast<DWORD>(std::strtoul(text.c_str(), nullptr, 10));
         size_t dot = text.find('.');
-        settings.minor = dot == std::string::npos ? 0 : static_cast<DWORD>(std::strtoul(text.c_str() + dot + 1, nullptr, 10));
+        settings.minor =
+            dot == std::string::npos ? 0 : static_cast<DWORD>(std::strtoul(text.c_str() + dot + 1, nullptr, 10));
     }
     software->Dword(version, "CurrentMajorVersionNumber", &settings.major);
     software->Dword(version, "CurrentMinorVersionNumber", &settings.minor);
@@ -335,11 +340,12 @@ std::unique_ptr<Machine> LoadImage(const std::string& dir, const std::string& us
     for (const char* key : {"Shell Folders", "User Shell Folders"})
         for (const auto& v : ntuser->Strings(ntuser->Find(explorer, key)))
             for (const auto& [name, csidl] : kShellFolders)
-                if (IEquals(v.name, name)) settings.folders[csidl] = v.expand ? Expand(ansi(v.text), env) : ansi(v.text);
+                if (IEquals(v.name, name))
+                    settings.folders[csidl] = v.expand ? Expand(ansi(v.text), env) : ansi(v.text);
     for (const auto& [name, value] : env)
         if (IEquals(name, "ProgramFiles")) settings.folders[0x26] = value;  // CSIDL_PROGRAM_FILES
-    settings.folders[0x24] = settings.windir;                                // CSIDL_WINDOWS
-    settings.folders[0x25] = settings.windir + "\\system32";                 // CSIDL_SYSTEM
+    settings.folders[0x24] = settings.windir;                               // CSIDL_WINDOWS
+    settings.folders[0x25] = settings.windir + "\\system32";                // CSIDL_SYSTEM
     if (settings.folders.count(0x1A)) set("APPDATA", settings.folders[0x1A]);
     if (vista && settings.folders.count(0x1C)) set("LOCALAPPDATA", settings.folders[0x1C]);
     // The user's variables; the user's PATH goes after the system's.
@@ -380,17 +386,19 @@ bool WriteSettingsFolder(const Machine& machine, const std::string& drive, const
     const MachineSettings& s = machine.settings();
     const CodePage& cp = machine.codePage();
     std::error_code ec;
-    fs::create_directories(fs::path(folder) / "drives", ec);
-    fs::create_directory_symlink(fs::absolute(drive), fs::path(folder) / "drives/C", ec);
-    std::ofstream ini(fs::path(folder) / "machine.ini", std::ios::trunc);
+    fs::create_directories(fs::path(folder) / kDrivesFolder, ec);
+    fs::create_directory_symlink(fs::absolute(drive), fs::path(folder) / kDrivesFolder / "C", ec);
+    std::ofstream ini(fs::path(folder) / kMachineIni, std::ios::trunc);
     ini << "[windows]\nplatform=" << s.platform << "\nmajor=" << s.major << "\nminor=" << s.minor
         << "\nbuild=" << s.build << "\ncodepage=" << s.codepage
-        << "\nkeyorder=" << (s.keyOrder == KeyOrder::kSorted ? "sorted" : "created") << "\nwindir=" << cp.ToUtf8(s.windir)
-        << "\nuser=" << cp.ToUtf8(s.userSid) << "\n\n[environment]\n";
+        << "\nkeyorder=" << (s.keyOrder == KeyOrder::kSorted ? "sorted" : "created")
+        << "\nwindir=" << cp.ToUtf8(s.windir) << "\nuser=" << cp.ToUtf8(s.userSid) << "\n\n[environment]\n";
     for (const auto& [name, value] : s.environment) ini << cp.ToUtf8(name) << "=" << cp.ToUtf8(value) << "\n";
     ini << "\n[folders]\n";
     for (const auto& [csidl, path] : s.folders) ini << csidl << "=" << cp.ToUtf8(path) << "\n";
-    if (!ini || ec) *error = folder + ": cannot write machine.ini and drives" + (ec ? " (" + ec.message() + ")" : "");
+    if (!ini || ec)
+        *error =
+            folder + ": cannot write " + kMachineIni + " and " + kDrivesFolder + (ec ? " (" + ec.message() + ")" : "");
     return ini && !ec;
 }
 
@@ -426,7 +434,7 @@ bool WriteEmptyHive(const std::string& path, std::string* error) {
     put32(bin + 8, 0x1000);
     put32(root, static_cast<uint32_t>(-0x58));  // used cells have negative sizes
     file.replace(root + 4, 2, "nk");
-    put16(root + 6, 0x2C);  // the hive's root, not to be deleted, name in Latin-1
+    put16(root + 6, 0x2C);           // the hive's root, not to be deleted, name in Latin-1
     put32(root + 0x14, 0xFFFFFFFF);  // no parent
     put32(root + 0x20, 0xFFFFFFFF);  // no subkey list
     put32(root + 0x24, 0xFFFFFFFF);
@@ -439,8 +447,8 @@ bool WriteEmptyHive(const std::string& path, std::string* error) {
     file.replace(sk + 4, 2, "sk");
     put32(sk + 8, static_cast<uint32_t>(sk - bin));  // the list of security records is this one
     put32(sk + 12, static_cast<uint32_t>(sk - bin));
-    put32(sk + 16, 1);                                // used by the root
-    put32(sk + 20, 20);                               // a self-relative descriptor with nothing set
+    put32(sk + 16, 1);   // used by the root
+    put32(sk + 20, 20);  // a self-relative descriptor with nothing set
     put32(sk + 24, 0x80040001);
     put32(free, static_cast<uint32_t>(bin + 0x1000 - free));
     std::ofstream out(path, std::ios::binary | std::ios::trunc);

@@ -43,7 +43,8 @@ struct IniSection {
     std::vector<IniLine> entries;
 };
 
-bool ParseMachineIni(const std::string& text, std::vector<IniSection>* sections, std::string* error) {
+// FILE names the file in error messages (machine.ini or running.ini).
+bool ParseMachineIni(const std::string& text, const char* file, std::vector<IniSection>* sections, std::string* error) {
     std::istringstream in(text);
     std::string raw;
     int number = 0;
@@ -61,7 +62,7 @@ bool ParseMachineIni(const std::string& text, std::vector<IniSection>* sections,
         if (line.empty()) continue;
         if (line.front() == '[') {
             if (line.back() != ']') {
-                *error = "machine.ini:" + std::to_string(number) + ": a section name must end with ]";
+                *error = file + (":" + std::to_string(number)) + ": a section name must end with ]";
                 return false;
             }
             sections->push_back({number, Trim(line.substr(1, line.size() - 2)), {}});
@@ -69,7 +70,7 @@ bool ParseMachineIni(const std::string& text, std::vector<IniSection>* sections,
         }
         size_t eq = line.find('=');
         if (eq == std::string::npos || sections->empty()) {
-            *error = "machine.ini:" + std::to_string(number) + ": expected NAME=value inside a [section]";
+            *error = file + (":" + std::to_string(number)) + ": expected NAME=value inside a [section]";
             return false;
         }
         sections->back().entries.push_back({number, Trim(line.substr(0, eq)), Trim(line.substr(eq + 1))});
@@ -80,10 +81,10 @@ bool ParseMachineIni(const std::string& text, std::vector<IniSection>* sections,
 // Reads machine.ini into settings and desktop; texts are converted to the code page.
 class IniReader {
 public:
-    explicit IniReader(std::string* error) : error_(error) {}
+    IniReader(const char* file, std::string* error) : file_(file), error_(error) {}
 
     bool Fail(int line, const std::string& what) {
-        *error_ = "machine.ini:" + std::to_string(line) + ": " + what;
+        *error_ = file_ + (":" + std::to_string(line)) + ": " + what;
         return false;
     }
     bool Number(const IniLine& entry, DWORD* out) {
@@ -120,8 +121,27 @@ public:
     }
 
 private:
+    const char* file_;
     std::string* error_;
 };
+
+// An open window of the desktop, as a [window] section of machine.ini or running.ini has it.
+struct StartWindow {
+    std::string className, title, owner;
+    bool hung = false;
+};
+
+bool ReadWindowSection(IniReader& r, const CodePage& cp, const IniSection& s, StartWindow* w) {
+    for (const auto& e : s.entries) {
+        bool ok = IEquals(e.key, "class")   ? r.Text(cp, e, &w->className)
+                  : IEquals(e.key, "title") ? r.Text(cp, e, &w->title)
+                  : IEquals(e.key, "owner") ? r.Text(cp, e, &w->owner)
+                  : IEquals(e.key, "hung")  ? r.Flag(e, &w->hung)
+                                            : r.Fail(e.line, "unknown setting " + e.key + " in [window]");
+        if (!ok) return false;
+    }
+    return true;
+}
 
 bool ReadWindowsSection(IniReader& r, const IniSection& s, MachineSettings* settings, bool* windirSet) {
     for (const auto& e : s.entries) {
@@ -202,7 +222,8 @@ std::vector<fs::path> RegistryFiles(const fs::path& folder, bool withToolChanges
             entry.path().filename() != kToolChangesFile)
             files.push_back(entry.path());
     std::sort(files.begin(), files.end());
-    if (withToolChanges && fs::is_regular_file(folder / kToolChangesFile, ec)) files.push_back(folder / kToolChangesFile);
+    if (withToolChanges && fs::is_regular_file(folder / kToolChangesFile, ec))
+        files.push_back(folder / kToolChangesFile);
     return files;
 }
 
@@ -223,8 +244,8 @@ bool CheckRegistryFiles(const std::vector<fs::path>& files, const CodePage& cp, 
     return true;
 }
 
-bool ApplyRegistryFiles(const std::vector<fs::path>& files, const CodePage& cp, bool unicode,
-                        Registry& registry, std::string* error) {
+bool ApplyRegistryFiles(const std::vector<fs::path>& files, const CodePage& cp, bool unicode, Registry& registry,
+                        std::string* error) {
     for (const auto& path : files) {
         std::ifstream in(path, std::ios::binary);
         RegFileApplier applier(registry);
@@ -299,7 +320,8 @@ void RegFileApplier::ApplyWide(const RegFileOp& op) {
     for (size_t at = cut; key && at < target.size();) {
         size_t end = std::min(target.find('\\', at + 1), target.size());
         std::string_view name = std::string_view(target).substr(at + 1, end - at - 1);
-        if (!name.empty()) key = create ? registry_.EnsureSubkeyUnicode(key, name) : registry_.FindSubkeyUnicode(key, name);
+        if (!name.empty())
+            key = create ? registry_.EnsureSubkeyUnicode(key, name) : registry_.FindSubkeyUnicode(key, name);
         at = end;
     }
     if (!key) return;
@@ -356,15 +378,16 @@ std::unique_ptr<Machine> LoadMachineFolder(const std::string& folder, std::strin
     MachineSettings settings;
     std::vector<IniSection> sections;
     std::string iniText;
-    if (ReadHostFile(root / "machine.ini", &iniText) && !ParseMachineIni(iniText, &sections, error)) return nullptr;
+    if (ReadHostFile(root / kMachineIni, &iniText) && !ParseMachineIni(iniText, kMachineIni, &sections, error))
+        return nullptr;
 
-    IniReader reader(error);
+    IniReader reader(kMachineIni, error);
     bool windirSet = false;
     for (const auto& s : sections)
         if (IEquals(s.name, "windows") && !ReadWindowsSection(reader, s, &settings, &windirSet)) return nullptr;
     CodePage cp(settings.codepage);
     if (!cp.FromUtf8(std::string(settings.windir), &settings.windir)) {
-        *error = "machine.ini: windir does not fit the code page";
+        *error = std::string(kMachineIni) + ": windir does not fit the code page";
         return nullptr;
     }
     if (windirSet) {  // the defaults that name the Windows folder follow it
@@ -373,10 +396,6 @@ std::unique_ptr<Machine> LoadMachineFolder(const std::string& folder, std::strin
         settings.SetEnvironmentDefault("PATH", settings.windir + "\\system32;" + settings.windir);
     }
     std::vector<ProgramBehaviour> programs;
-    struct StartWindow {
-        std::string className, title, owner;
-        bool hung = false;
-    };
     std::vector<StartWindow> windows;
     std::string cwd;
     for (const auto& s : sections) {
@@ -429,19 +448,7 @@ std::unique_ptr<Machine> LoadMachineFolder(const std::string& folder, std::strin
             programs.push_back(std::move(p));
         } else if (IEquals(s.name, "window")) {
             StartWindow w;
-            for (const auto& e : s.entries) {
-                if (IEquals(e.key, "class")) {
-                    if (!reader.Text(cp, e, &w.className)) return nullptr;
-                } else if (IEquals(e.key, "title")) {
-                    if (!reader.Text(cp, e, &w.title)) return nullptr;
-                } else if (IEquals(e.key, "owner")) {
-                    if (!reader.Text(cp, e, &w.owner)) return nullptr;
-                } else if (IEquals(e.key, "hung")) {
-                    if (!reader.Flag(e, &w.hung)) return nullptr;
-                } else {
-                    return reader.Fail(e.line, "unknown setting " + e.key + " in [window]"), nullptr;
-                }
-            }
+            if (!ReadWindowSection(reader, cp, s, &w)) return nullptr;
             windows.push_back(std::move(w));
         } else {
             return reader.Fail(s.line, "unknown section [" + s.name + "]"), nullptr;
@@ -461,7 +468,8 @@ std::unique_ptr<Machine> LoadMachineFolder(const std::string& folder, std::strin
         if (sids.size() > 1) {
             *error =
                 "the registry files name several users below HKEY_USERS; say which one is current with "
-                "user= in [windows] of machine.ini";
+                "user= in [windows] of " +
+                std::string(kMachineIni);
             return nullptr;
         }
         if (sids.size() == 1) settings.userSid = *sids.begin();
@@ -469,7 +477,7 @@ std::unique_ptr<Machine> LoadMachineFolder(const std::string& folder, std::strin
                    return strcasecmp(sid.c_str(), settings.userSid.c_str()) == 0;
                })) {
         // A mistyped user would leave HKEY_CURRENT_USER empty, and every state read off.
-        *error = "machine.ini: user=" + settings.userSid + " names no user of the registry files; they name:";
+        *error = kMachineIni + (": user=" + settings.userSid) + " names no user of the registry files; they name:";
         for (const auto& sid : sids) *error += " " + sid;
         return nullptr;
     }
@@ -477,7 +485,7 @@ std::unique_ptr<Machine> LoadMachineFolder(const std::string& folder, std::strin
     auto machine = std::make_unique<Machine>(settings);
     if (!ApplyRegistryFiles(regFiles, cp, unicode, machine->registry(), error)) return nullptr;
     machine->changes().clear();
-    fs::path drives = root / "drives";
+    fs::path drives = root / kDrivesFolder;
     for (const auto& entry : fs::directory_iterator(drives, ec)) {
         std::string name = entry.path().filename().string();
         if (entry.is_directory() && name.size() == 1 && std::isalpha(static_cast<unsigned char>(name[0])))
@@ -486,30 +494,16 @@ std::unique_ptr<Machine> LoadMachineFolder(const std::string& folder, std::strin
     if (!cwd.empty()) machine->files().SetCurrentDirectory(cwd);
     for (auto& p : programs) machine->desktop().AddBehaviour(std::move(p));
     std::string running;
-    if (ReadHostFile(root / "running.ini", &running)) {
+    if (ReadHostFile(root / kRunningIni, &running)) {
         std::vector<IniSection> runningSections;
-        if (!ParseMachineIni(running, &runningSections, error)) {
-            error->replace(0, std::string("machine.ini").size(), "running.ini");
-            return nullptr;
-        }
+        if (!ParseMachineIni(running, kRunningIni, &runningSections, error)) return nullptr;
+        IniReader runningReader(kRunningIni, error);
         windows.clear();
         for (const auto& s : runningSections) {
+            if (!IEquals(s.name, "window"))
+                return runningReader.Fail(s.line, "unknown section [" + s.name + "]"), nullptr;
             StartWindow w;
-            for (const auto& e : s.entries) {
-                bool ok = true;
-                if (IEquals(e.key, "class"))
-                    ok = reader.Text(cp, e, &w.className);
-                else if (IEquals(e.key, "title"))
-                    ok = reader.Text(cp, e, &w.title);
-                else if (IEquals(e.key, "owner"))
-                    ok = reader.Text(cp, e, &w.owner);
-                else if (IEquals(e.key, "hung"))
-                    ok = reader.Flag(e, &w.hung);
-                if (!ok) {
-                    error->replace(0, std::string("machine.ini").size(), "running.ini");
-                    return nullptr;
-                }
-            }
+            if (!ReadWindowSection(runningReader, cp, s, &w)) return nullptr;
             windows.push_back(w);
         }
     }

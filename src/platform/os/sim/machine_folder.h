@@ -28,6 +28,12 @@ namespace sim {
 
 std::unique_ptr<Machine> LoadMachineFolder(const std::string& folder, std::string* error);
 
+// The files and folder of a machine folder, named once for the loader, the tool and
+// the writers of folders.
+inline constexpr char kMachineIni[] = "machine.ini";
+inline constexpr char kRunningIni[] = "running.ini";
+inline constexpr char kDrivesFolder[] = "drives";
+
 // The file in which the tool keeps the registry changes it made, apart from the
 // folder's own .reg files, which it never rewrites; imported after them.
 inline constexpr char kToolChangesFile[] = "zentho-appapi-changes.reg";
