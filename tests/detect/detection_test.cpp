@@ -84,16 +84,6 @@ TEST(Office, InstallFolderForms) {
     }
 }
 
-// Path, Name and Description of an application's version ("-": none).
-void Register(TestMachine& m, const std::string& version, const std::string& path, const std::string& name,
-              const std::string& description) {
-    const std::string key = kMachine + "Sarvin\\" + version;
-    m.CreateKey(key);
-    const std::pair<const char*, std::string> values[] = {{"Path", path}, {"Name", name}, {"Description", description}};
-    for (const auto& [value, text] : values)
-        if (text != "-") m.SetString(key, value, text);
-}
-
 TEST(Suite, UserFoldersAreExpandedAndTrimmed) {
     TestMachine m;
     m.SetEnv("ZT_PROFILE", TestMachine::Root() + "\\Profile");
@@ -117,8 +107,11 @@ TEST(Suite, SettingsFileSearchFollowsTheSwitches) {
     TestMachine m;
     const std::string root = TestMachine::Root();
     const std::string state = "HKEY_CURRENT_USER\\SOFTWARE\\Arvelle\\Zentho V4\\ApplTrans\\OfficeTrans\\CV";
-    Register(m, "Corvane\\5.0", root + "\\Program", "Corvane.exe", "Corvane");
-    m.SetString(kMachine + "Sarvin\\Corvane\\5.0", "DataPath", root + "\\Data\\");
+    const std::string corvane = kMachine + "Sarvin\\Corvane\\5.0";
+    m.SetString(corvane, "Path", root + "\\Program");
+    m.SetString(corvane, "Name", "Corvane.exe");
+    m.SetString(corvane, "Description", "Corvane");
+    m.SetString(corvane, "DataPath", root + "\\Data\\");
     m.SetEnv("PATH", root + "\\Nothing;" + root + "\\OnPath");
     char windows[MAX_PATH];
     os::GetWindowsDirectoryA(windows, MAX_PATH);

@@ -10,11 +10,12 @@ const std::string kUserSarvin = "HKEY_CURRENT_USER\\Software\\Sarvin";
 
 class SuiteInstall : public InstallerTest {
 protected:
-    void Register(const std::string& app, const std::string& folder, const std::string& exe) {
+    // The application's registration; its program too, unless the path names no folder for it.
+    void Register(const std::string& app, const std::string& folder, const std::string& exe, bool program = true) {
         m.SetString(kSarvin + "\\" + app + "\\9.7", "Path", folder);
         m.SetString(kSarvin + "\\" + app + "\\9.7", "Name", exe);
         m.SetString(kSarvin + "\\" + app + "\\9.7", "Description", app);
-        m.WriteExe(folder + "\\" + exe, 9, 7);
+        if (program) m.WriteExe(folder + "\\" + exe, 9, 7);
     }
     std::string UserFolder(const std::string& app, const std::string& name, bool exists = true) {
         std::string folder = root + "\\User\\" + app + "\\" + name;
@@ -78,10 +79,6 @@ TEST_F(SuiteInstall, PictoraWorkFolderAndCorvaneProgramFolder) {
     EXPECT_EQ(Run(0x801, 0, 1), Changes{}) << "no icon folder: not even the program files go";
 }
 
-}  // namespace
-
-namespace {
-
 // Folders the installer must never write in: a registered path too short for the cut
 // that gives the program's folder gives no folder, and then nothing is done (the
 // file names alone would name files in the current folder, here the product's own);
@@ -115,9 +112,7 @@ TEST_F(SuiteInstall, FoldersTheInstallerNeverTouches) {
     for (const auto& row : rows) {
         SCOPED_TRACE(std::string(row.application) + " at \"" + row.path + "\"");
         m.DeleteTree(kSarvin);
-        m.SetString(kSarvin + "\\" + row.application + "\\9.7", "Path", row.path);
-        m.SetString(kSarvin + "\\" + row.application + "\\9.7", "Name", row.name);
-        m.SetString(kSarvin + "\\" + row.application + "\\9.7", "Description", row.application);
+        Register(row.application, row.path, row.name, false);
         ASSERT_GT(GetLatestApplicationPath(row.appId, nullptr), 0) << "found";
         EXPECT_EQ(Run(row.appId, 1, 0), row.on);
         EXPECT_EQ(Run(row.appId, 0, 1), row.off);
