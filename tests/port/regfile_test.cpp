@@ -159,6 +159,7 @@ TEST(RegFileRead, RefusesMalformedLines) {
         {"[HKEY_USERS\\A\\\\B]", "line 4: empty key name in the path"},
         {"[-HKEY_USERS]", "line 4: a root key cannot be deleted"},
         {"\"h\"=hex:0g", "line 4: a byte must be two hex digits"},
+        {"\"h\"=hex:012", "line 4: a byte must be two hex digits"},
         {"\"h\"=hex:01 ,02", "line 4: unexpected text in the byte list"},
         {"\"h\"=hex:01\\", "line 4: ',' expected before the continuation backslash"},
         {"\"h\"=hex(123456789):01", "line 4: hex(N) needs 1 to 8 hex digits"},

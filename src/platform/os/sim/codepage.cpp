@@ -25,8 +25,6 @@ constexpr std::array<char16_t, 32> k1252High = {0x20AC, 0x0081, 0x201A, 0x0192, 
                                                 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
                                                 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-bool Is932Lead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
-
 // The double-byte table of code page 932: (lead << 8 | trail) -> UTF-16, and back.
 struct Table932 {
     std::vector<char16_t> decode = std::vector<char16_t>(65536, 0);
@@ -58,7 +56,7 @@ const Table932& Get932() {
             }
         };
         for (unsigned lead = 0x81; lead <= 0xFC; ++lead)
-            if (Is932Lead(static_cast<unsigned char>(lead)) && lead != 0xED && lead != 0xEE) fill(lead);
+            if (CodePage::IsLeadByte932(static_cast<unsigned char>(lead)) && lead != 0xED && lead != 0xEE) fill(lead);
         fill(0xED);
         fill(0xEE);
         iconv_close(cd);
@@ -85,7 +83,7 @@ bool DecodeOne(unsigned cp, std::string_view text, size_t& i, char16_t* out) {
         ++i;
         return true;
     }
-    if (Is932Lead(b) && i + 1 < text.size()) {
+    if (CodePage::IsLeadByte932(b) && i + 1 < text.size()) {
         uint16_t code = static_cast<uint16_t>(b << 8 | static_cast<unsigned char>(text[i + 1]));
         char16_t c = Get932().decode[code];
         if (c != 0) {

@@ -20,9 +20,10 @@ public:
 
     unsigned id() const { return id_; }
     // Inline: the readers ask it of every byte they read.
-    bool IsLeadByte(unsigned char byte) const {
-        return id_ == 932 && ((byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC));
+    static bool IsLeadByte932(unsigned char byte) {
+        return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
     }
+    bool IsLeadByte(unsigned char byte) const { return id_ == 932 && IsLeadByte932(byte); }
     // Single-byte letters only; double-byte characters are never case-mapped.
     unsigned char ToLower(unsigned char byte) const;
     unsigned char ToUpper(unsigned char byte) const;
