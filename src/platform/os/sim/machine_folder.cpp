@@ -43,42 +43,8 @@ struct IniSection {
     std::vector<IniLine> entries;
 };
 
-// FILE names the file in error messages (machine.ini or running.ini).
-bool ParseMachineIni(const std::string& text, const char* file, std::vector<IniSection>* sections, std::string* error) {
-    std::istringstream in(text);
-    std::string raw;
-    int number = 0;
-    while (std::getline(in, raw)) {
-        ++number;
-        if (number == 1 && raw.rfind("\xEF\xBB\xBF", 0) == 0) raw.erase(0, 3);
-        // A ';' that follows a blank (or starts the line) begins a comment.
-        for (size_t i = 0; i < raw.size(); ++i) {
-            if (raw[i] == ';' && (i == 0 || raw[i - 1] == ' ' || raw[i - 1] == '\t')) {
-                raw.erase(i);
-                break;
-            }
-        }
-        std::string line = Trim(raw);
-        if (line.empty()) continue;
-        if (line.front() == '[') {
-            if (line.back() != ']') {
-                *error = file + (":" + std::to_string(number)) + ": a section name must end with ]";
-                return false;
-            }
-            sections->push_back({number, Trim(line.substr(1, line.size() - 2)), {}});
-            continue;
-        }
-        size_t eq = line.find('=');
-        if (eq == std::string::npos || sections->empty()) {
-            *error = file + (":" + std::to_string(number)) + ": expected NAME=value inside a [section]";
-            return false;
-        }
-        sections->back().entries.push_back({number, Trim(line.substr(0, eq)), Trim(line.substr(eq + 1))});
-    }
-    return true;
-}
-
-// Reads machine.ini into settings and desktop; texts are converted to the code page.
+// Reads machine.ini or running.ini into settings and desktop; texts are converted to the
+// code page.
 class IniReader {
 public:
     IniReader(const char* file, std::string* error) : file_(file), error_(error) {}
@@ -86,6 +52,35 @@ public:
     bool Fail(int line, const std::string& what) {
         *error_ = file_ + (":" + std::to_string(line)) + ": " + what;
         return false;
+    }
+    // The file's lines in sections; every error names the file and the line.
+    bool Parse(const std::string& text, std::vector<IniSection>* sections) {
+        std::istringstream in(text);
+        std::string raw;
+        int number = 0;
+        while (std::getline(in, raw)) {
+            ++number;
+            if (number == 1 && raw.rfind("\xEF\xBB\xBF", 0) == 0) raw.erase(0, 3);
+            // A ';' that follows a blank (or starts the line) begins a comment.
+            for (size_t i = 0; i < raw.size(); ++i) {
+                if (raw[i] == ';' && (i == 0 || raw[i - 1] == ' ' || raw[i - 1] == '\t')) {
+                    raw.erase(i);
+                    break;
+                }
+            }
+            std::string line = Trim(raw);
+            if (line.empty()) continue;
+            if (line.front() == '[') {
+                if (line.back() != ']') return Fail(number, "a section name must end with ]");
+                sections->push_back({number, Trim(line.substr(1, line.size() - 2)), {}});
+                continue;
+            }
+            size_t eq = line.find('=');
+            if (eq == std::string::npos || sections->empty())
+                return Fail(number, "expected NAME=value inside a [section]");
+            sections->back().entries.push_back({number, Trim(line.substr(0, eq)), Trim(line.substr(eq + 1))});
+        }
+        return true;
     }
     bool Number(const IniLine& entry, DWORD* out) {
         try {
@@ -378,10 +373,9 @@ std::unique_ptr<Machine> LoadMachineFolder(const std::string& folder, std::strin
     MachineSettings settings;
     std::vector<IniSection> sections;
     std::string iniText;
-    if (ReadHostFile(root / kMachineIni, &iniText) && !ParseMachineIni(iniText, kMachineIni, &sections, error))
-        return nullptr;
-
     IniReader reader(kMachineIni, error);
+    if (ReadHostFile(root / kMachineIni, &iniText) && !reader.Parse(iniText, &sections)) return nullptr;
+
     bool windirSet = false;
     for (const auto& s : sections)
         if (IEquals(s.name, "windows") && !ReadWindowsSection(reader, s, &settings, &windirSet)) return nullptr;
@@ -496,8 +490,8 @@ std::unique_ptr<Machine> LoadMachineFolder(const std::string& folder, std::strin
     std::string running;
     if (ReadHostFile(root / kRunningIni, &running)) {
         std::vector<IniSection> runningSections;
-        if (!ParseMachineIni(running, kRunningIni, &runningSections, error)) return nullptr;
         IniReader runningReader(kRunningIni, error);
+        if (!runningReader.Parse(running, &runningSections)) return nullptr;
         windows.clear();
         for (const auto& s : runningSections) {
             if (!IEquals(s.name, "window"))
