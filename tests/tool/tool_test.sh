@@ -108,6 +108,37 @@ if [[ $tool != wine:* ]]; then
     [ "$(fingerprint "$w")" = "$before" ] && pass || fail "${args[*]} changed a folder"
   done
   run --dry-run init "$scratch/dry/run" >/dev/null && [ ! -e "$scratch/dry" ] && pass || fail "--dry-run init made a folder"
+  # Hostile material: a copy of a folder (or of the image) with one thing planted in it, on which
+  # the tool must answer within 5 s.
+  h=$scratch/hostile word="drives/C/Program Files/Microsoft Office/Office/WINWORD.EXE"
+  hostile() {  # hostile FOLDER-OR-IMAGE PATH fifo|zero|link:TARGET|none
+    rm -rf "$h" && cp -a "$1" "$h" && rm -rf "${h:?}/$2"
+    case $3 in fifo) mkfifo "$h/$2" ;; zero) ln -s /dev/zero "$h/$2" ;; link:*) ln -s "${3#link:}" "$h/$2" ;; esac
+  }
+  within() { timeout 5 "$tool" "$@" >"$scratch/out" 2>"$scratch/stderr"; }
+  # An input that is no regular file (a FIFO would hang the tool, /dev/zero feed it for ever) is
+  # refused at once, by name.
+  for row in "m machine.ini fifo" "m running.ini zero" "m zentho-appapi.journal fifo" "m 10-applications.reg zero" \
+             "m zentho-appapi-changes.reg fifo" "img WINNT/system32/config/SOFTWARE fifo" \
+             "img WINNT/system32/config/SYSTEM zero"; do
+    read -r base file kind <<<"$row"
+    [ -e "$w/$base" ] || continue
+    hostile "$w/$base" "$file" "$kind"
+    within "$([ "$base" = m ] && echo --machine || echo --image)" "$h" report; code=$?
+    [ $code = 2 ] && grep -q "$file: not a regular file" "$scratch/stderr" && pass ||
+      fail "$file as $kind: status $code, $(cat "$scratch/stderr")"
+  done
+  # A program that is a FIFO has no version; an output that is no file is not replaced.
+  hostile "$w/m" "$word" fifo
+  within -m "$h" report && pass || fail "a program that is a FIFO: status $?"
+  mkfifo "$scratch/plan.fifo"
+  within -m "$h" --dry-run on word --changes-reg "$scratch/plan.fifo"; code=$?
+  [ $code = 2 ] && [ -p "$scratch/plan.fifo" ] && pass || fail "--changes-reg on a FIFO: status $code"
+  # A file written beside its target is made new: a link planted under its name is not written through.
+  echo mine >"$scratch/victim" && ln -s "$scratch/victim" "$scratch/plan.reg.zentho-new"
+  within -m "$w/m" --dry-run on word --changes-reg "$scratch/plan.reg" && [ "$(cat "$scratch/victim")" = mine ] &&
+    [ -f "$scratch/plan.reg" ] && pass || fail "--changes-reg wrote through a planted link: $(cat "$scratch/stderr")"
+  rm "$scratch/plan.reg" "$scratch/plan.reg.zentho-new"
   # What the README shows as a command's output is that output.
   while IFS= read -r line; do
     words=${line#*zentho-appapi }

@@ -8,12 +8,12 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 
 #include "frame/exports.h"
 #include "platform/os/sim/folder_commit.h"
 #include "platform/os/sim/hive_image.h"
+#include "platform/os/sim/host_file.h"
 #include "platform/os/sim/machine_folder.h"
 #include "session.h"
 
@@ -58,7 +58,7 @@ bool CheckMachineFolder(const std::string& folder, std::string* error) {
         *error = folder + ": an empty folder is no machine (zentho-appapi init " + folder + " makes one)";
         return false;
     }
-    if (!fs::is_regular_file(fs::path(folder) / sim::kMachineIni, ec)) {
+    if (!fs::exists(fs::symlink_status(fs::path(folder) / sim::kMachineIni, ec))) {
         *error = folder + ": no " + sim::kMachineIni + ", so no machine folder (zentho-appapi init DIR makes one)";
         return false;
     }
@@ -125,6 +125,8 @@ Session::~Session() {
 std::unique_ptr<Session> Session::Open(const SessionOptions& options, std::string* error) {
     auto state = std::make_unique<State>();
     state->changesReg = options.changesReg;
+    // Refused before anything runs, not after the plan is made.
+    if (!options.changesReg.empty() && !sim::CheckOutput(options.changesReg, error)) return nullptr;
     if (!options.user.empty() && options.image.empty()) {
         *error = "--user goes with --image: it picks the image's profile";
         return nullptr;
@@ -190,13 +192,9 @@ bool Session::Finish(std::string* error) {
     if (!state_->changesReg.empty()) {
         // Written beside and renamed, so that a file of that name is whole or as it was.
         const std::string text = sim::WriteChangesReg(state_->machine->changes(), state_->machine->codePage());
-        const std::string temporary = state_->changesReg + ".zentho-new";
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        out.close();
-        if (!out || std::rename(temporary.c_str(), state_->changesReg.c_str()) != 0) {
-            *error = state_->changesReg + ": cannot write the changes: " + std::strerror(errno);
-            std::remove(temporary.c_str());
+        std::string why;
+        if (!sim::ReplaceFile(state_->changesReg, text, &why)) {
+            *error = "cannot write the changes: " + why;
             return false;
         }
     }

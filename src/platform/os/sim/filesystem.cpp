@@ -12,6 +12,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/os/sim/host_file.h"
+
 namespace sim {
 namespace {
 
@@ -198,11 +200,9 @@ bool FileSystem::ReadLocated(const Located& at, std::string* bytes) const {
         *bytes = at.staged->bytes;
         return true;
     }
-    std::ifstream in(at.host, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    *bytes = text.str();
-    return static_cast<bool>(in);
+    bool found = false;
+    std::string why;
+    return ReadInput(at.host, bytes, &found, &why, SIZE_MAX, true) && found;
 }
 
 std::vector<FileSystem::StagedChange> FileSystem::StagedChanges() const {

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/os/sim/host_file.h"
 #include "platform/os/sim/machine_folder.h"
 
 namespace sim {
@@ -164,18 +165,20 @@ void Finish(const std::vector<JournalLine>& lines, const fs::path& journal) {
     ::unlink(journal.c_str());
 }
 
-std::vector<JournalLine> ReadJournal(const fs::path& journal, bool* committed) {
-    std::vector<JournalLine> lines;
-    std::ifstream in(journal);
+bool ReadJournal(const fs::path& journal, std::vector<JournalLine>* lines, bool* committed, std::string* error) {
+    std::string text;
+    bool found = false;
+    if (!ReadInput(journal.string(), &text, &found, error)) return false;
+    std::istringstream in(text);
     std::string line;
     *committed = false;
     while (std::getline(in, line)) {
         if (line == kCommitted)
             *committed = true;
         else if (line.size() > 2)
-            lines.push_back({line[0], line.substr(2)});
+            lines->push_back({line[0], line.substr(2)});
     }
-    return lines;
+    return true;
 }
 
 }  // namespace
@@ -203,7 +206,8 @@ bool RecoverMachineFolder(const std::string& folder, std::string* error) {
     const fs::path journal = fs::path(folder) / kJournal;
     if (!Exists(journal)) return true;
     bool committed = false;
-    auto steps = ReadJournal(journal, &committed);
+    std::vector<JournalLine> steps;
+    if (!ReadJournal(journal, &steps, &committed, error)) return false;
     if (committed)
         Finish(steps, journal);
     else
@@ -236,10 +240,8 @@ bool CommitMachineFolder(Machine& machine, const std::string& folder, std::strin
         std::string text, now;
         if (!RegistryChangesText(machine, folder, &text, error)) return false;
         const fs::path file = root / kToolChangesFile;
-        std::ifstream in(file, std::ios::binary);
-        std::ostringstream was;
-        was << in.rdbuf();
-        now = was.str();
+        bool found = false;
+        if (!ReadInput(file.string(), &now, &found, error)) return false;
         if (text != now) steps.push_back(text.empty() ? Step{Step::kDelete, file, ""} : Step{Step::kWrite, file, text});
     }
     if (desktop) steps.push_back({Step::kWrite, root / kRunningIni, DesktopText(machine)});

@@ -14,6 +14,7 @@
 #include <map>
 #include <vector>
 
+#include "platform/os/sim/host_file.h"
 #include "platform/os/sim/machine_folder.h"
 
 namespace sim {
@@ -24,8 +25,12 @@ namespace {
 class HiveFile : public KeySource {
 public:
     static std::shared_ptr<HiveFile> Open(const fs::path& path, std::string* error) {
+        // hivex opens the file it is given by name: it gets the one checked here, through its
+        // descriptor, so nothing swapped in between is read.
+        UniqueFd fd = OpenInput(path.string(), error);
+        if (!fd) return nullptr;
         errno = 0;
-        hive_h* h = hivex_open(path.c_str(), 0);
+        hive_h* h = hivex_open(("/proc/self/fd/" + std::to_string(fd.get())).c_str(), 0);
         if (!h) {
             int e = errno;
             *error = path.string() + ": " + (e == ENOTSUP || e == 0 ? "not a registry hive" : std::strerror(e));

@@ -11,18 +11,11 @@
 #include <set>
 #include <sstream>
 
+#include "platform/os/sim/host_file.h"
+
 namespace sim {
 namespace fs = std::filesystem;
 namespace {
-
-bool ReadHostFile(const fs::path& path, std::string* bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream text;
-    text << in.rdbuf();
-    *bytes = text.str();
-    return true;
-}
 
 std::string Trim(const std::string& text) {
     size_t begin = text.find_first_not_of(" \t\r");
@@ -212,12 +205,13 @@ void ForEachKey(Registry& registry, const std::function<void(const RegFileKey&)>
 std::vector<fs::path> RegistryFiles(const fs::path& folder, bool withToolChanges) {
     std::vector<fs::path> files;
     std::error_code ec;
+    // Whatever stands under a .reg name is one of them: something other than a file is refused
+    // when it is read, not passed over.
     for (const auto& entry : fs::directory_iterator(folder, ec))
-        if (entry.is_regular_file() && strcasecmp(entry.path().extension().c_str(), ".reg") == 0 &&
-            entry.path().filename() != kToolChangesFile)
+        if (strcasecmp(entry.path().extension().c_str(), ".reg") == 0 && entry.path().filename() != kToolChangesFile)
             files.push_back(entry.path());
     std::sort(files.begin(), files.end());
-    if (withToolChanges && fs::is_regular_file(folder / kToolChangesFile, ec))
+    if (withToolChanges && fs::exists(fs::symlink_status(folder / kToolChangesFile, ec)))
         files.push_back(folder / kToolChangesFile);
     return files;
 }
@@ -228,10 +222,12 @@ bool CheckRegistryFiles(const std::vector<fs::path>& files, const CodePage& cp, 
     // kept: each is read again to apply it, since a machine's hive is tens of megabytes
     // of text and hundreds of thousands of steps, more than the registry it makes.
     for (const auto& path : files) {
-        std::ifstream in(path, std::ios::binary);
-        std::string why = "cannot be read";
+        std::string why;
+        UniqueFd fd = OpenInput(path.string(), &why);
+        if (!fd) return *error = why, false;
+        InputStream in(std::move(fd));
         auto look = [&](const RegFileOp& op) { AddUserSid(op.key, sids); };
-        if (!in || !ReadRegFile(in, cp, look, &why, 1 << 20, unicode)) {
+        if (!ReadRegFile(in, cp, look, &why, 1 << 20, unicode)) {
             *error = path.filename().string() + ":" + (why.rfind("line ", 0) == 0 ? why.substr(5) : " " + why);
             return false;
         }
@@ -242,11 +238,13 @@ bool CheckRegistryFiles(const std::vector<fs::path>& files, const CodePage& cp, 
 bool ApplyRegistryFiles(const std::vector<fs::path>& files, const CodePage& cp, bool unicode, Registry& registry,
                         std::string* error) {
     for (const auto& path : files) {
-        std::ifstream in(path, std::ios::binary);
+        std::string why;
+        UniqueFd fd = OpenInput(path.string(), &why);
+        const bool opened = static_cast<bool>(fd);
+        InputStream in(std::move(fd));
         RegFileApplier applier(registry);
         auto apply = [&](const RegFileOp& op) { applier.Apply(op); };
-        std::string why;
-        if (!in || !ReadRegFile(in, cp, apply, &why, 1 << 20, unicode)) {
+        if (!opened || !ReadRegFile(in, cp, apply, &why, 1 << 20, unicode)) {
             *error = path.filename().string() + ": changed while the machine was loaded";
             return false;
         }
@@ -373,8 +371,10 @@ std::unique_ptr<Machine> LoadMachineFolder(const std::string& folder, std::strin
     MachineSettings settings;
     std::vector<IniSection> sections;
     std::string iniText;
+    bool found = false;
     IniReader reader(kMachineIni, error);
-    if (ReadHostFile(root / kMachineIni, &iniText) && !reader.Parse(iniText, &sections)) return nullptr;
+    if (!ReadInput((root / kMachineIni).string(), &iniText, &found, error)) return nullptr;
+    if (found && !reader.Parse(iniText, &sections)) return nullptr;
 
     bool windirSet = false;
     for (const auto& s : sections)
@@ -488,7 +488,8 @@ std::unique_ptr<Machine> LoadMachineFolder(const std::string& folder, std::strin
     if (!cwd.empty()) machine->files().SetCurrentDirectory(cwd);
     for (auto& p : programs) machine->desktop().AddBehaviour(std::move(p));
     std::string running;
-    if (ReadHostFile(root / kRunningIni, &running)) {
+    if (!ReadInput((root / kRunningIni).string(), &running, &found, error)) return nullptr;
+    if (found) {
         std::vector<IniSection> runningSections;
         IniReader runningReader(kRunningIni, error);
         if (!runningReader.Parse(running, &runningSections)) return nullptr;
