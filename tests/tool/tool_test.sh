@@ -139,6 +139,40 @@ if [[ $tool != wine:* ]]; then
   within -m "$w/m" --dry-run on word --changes-reg "$scratch/plan.reg" && [ "$(cat "$scratch/victim")" = mine ] &&
     [ -f "$scratch/plan.reg" ] && pass || fail "--changes-reg wrote through a planted link: $(cat "$scratch/stderr")"
   rm "$scratch/plan.reg" "$scratch/plan.reg.zentho-new"
+  # So are those a commit writes beside its targets: the run is refused, the folder as it was.
+  for row in "word|drives/C/Documents and Settings/taro/Application Data/Microsoft/Word/Startup/Zentho4.dot.zentho-new" \
+             "word|zentho-appapi-changes.reg.zentho-new" "netscape|running.ini.zentho-new"; do
+    hostile "$w/m" "${row#*|}" "link:$scratch/victim"
+    before=$(fingerprint "$h")
+    within -m "$h" on "${row%%|*}"; code=$?
+    [ $code = 1 ] && [ "$(cat "$scratch/victim")" = mine ] && [ "$(fingerprint "$h")" = "$before" ] && pass ||
+      fail "a link planted as ${row#*|}: status $code, victim $(cat "$scratch/victim")"
+  done
+  # A run killed half way is undone by the next, which says so in one line; a copy of the folder
+  # made in between undoes nothing, neither in itself nor in the original.
+  hostile "$w/m" none none
+  before=$(fingerprint "$h")
+  ZENTHO_COMMIT_FAULT=12:kill "$tool" -m "$h" on word >/dev/null 2>&1; code=$?
+  half=$(fingerprint "$h") && rm -rf "$h.copy" && cp -a "$h" "$h.copy"
+  within -m "$h.copy" report; copy=$?
+  [ $code = 137 ] && [ "$half" != "$before" ] && [ $copy = 2 ] && grep -q "another folder" "$scratch/stderr" &&
+    [ "$(fingerprint "$h")" = "$half" ] && pass || fail "a copy made after a killed run: $code, $copy, $(cat "$scratch/stderr")"
+  within -m "$h" report
+  [ $? = 0 ] && [ "$(wc -l <"$scratch/stderr")" = 1 ] && grep -q "was undone (2 files" "$scratch/stderr" &&
+    [ "$(fingerprint "$h")" = "$before" ] && pass || fail "a killed run not undone: $(cat "$scratch/stderr")"
+  # A journal made by hand: a path that leaves the folder refuses it whole, with its line; a file
+  # that is not the run's own is left as it is.
+  for row in "2|outside the machine folder|w 12 ../victim" "2|outside the machine folder|s - $scratch/victim" \
+             "2|outside the machine folder|m 5 drives/C/out/x" "2|:1: written by a run on another folder|" \
+             "0|1 not the run's own left|s 1 drives/C/boot.ini"; do
+    IFS='|' read -r status pattern step <<<"$row"
+    hostile "$w/m" drives/C/out "link:$scratch"
+    echo user >"$h/drives/C/boot.ini.zentho-old"
+    { [ -z "$step" ] || echo "zentho-appapi journal $(stat -c '%d %i' "$h")"; echo "$step"; } >"$h/zentho-appapi.journal"
+    within -m "$h" report; code=$?
+    [ $code = "$status" ] && grep -q "$pattern" "$scratch/stderr" && [ "$(cat "$scratch/victim")" = mine ] &&
+      [ "$(cat "$h/drives/C/boot.ini.zentho-old")" = user ] && pass || fail "journal '$step': $code, $(cat "$scratch/stderr")"
+  done
   # What the README shows as a command's output is that output.
   while IFS= read -r line; do
     words=${line#*zentho-appapi }

@@ -161,7 +161,9 @@ std::unique_ptr<Session> Session::Open(const SessionOptions& options, std::strin
             *error = state->folder + ": cannot lock the folder: " + std::strerror(errno);
             return nullptr;
         }
-        if (!sim::RecoverMachineFolder(state->folder, error)) return nullptr;
+        std::string note;
+        if (!sim::RecoverMachineFolder(state->folder, &note, error)) return nullptr;
+        if (!note.empty()) std::fprintf(stderr, "%s\n", note.c_str());
     }
     state->machine = sim::LoadMachineFolder(state->folder, error);
     if (!state->machine) return nullptr;

@@ -9,6 +9,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -137,6 +138,11 @@ bool WildcardMatch(std::string_view pattern, std::string_view name, const CodePa
 FileSystem::FileSystem(const CodePage* cp) : cp_(cp) {}
 
 void FileSystem::MapDrive(char letter, std::string hostFolder) {
+    // By where it really is: a drive that is a link to a folder elsewhere is that folder.
+    if (char* real = ::realpath(hostFolder.c_str(), nullptr)) {
+        hostFolder = real;
+        std::free(real);
+    }
     while (hostFolder.size() > 1 && hostFolder.back() == '/') hostFolder.pop_back();
     drives_[static_cast<char>(std::toupper(static_cast<unsigned char>(letter)))] = std::move(hostFolder);
 }
