@@ -148,6 +148,18 @@ if [[ $tool != wine:* ]]; then
     [ $code = 1 ] && [ "$(cat "$scratch/victim")" = mine ] && [ "$(fingerprint "$h")" = "$before" ] && pass ||
       fail "a link planted as ${row#*|}: status $code, victim $(cat "$scratch/victim")"
   done
+  # A folder of a drive that is a link out of it is neither written nor deleted through; a drive
+  # that is itself a link elsewhere is read, but a run keeps no change there.
+  hostile "$w/m" none none && run -m "$h" on word >/dev/null
+  startup="$h/drives/C/Documents and Settings/taro/Application Data/Microsoft/Word/Startup"
+  mkdir -p "$scratch/outside" && rm -r "$startup" && echo mine >"$scratch/outside/Zentho4.dot"
+  ln -s "$scratch/outside" "$startup"
+  within -m "$h" off word && within -m "$h" on word && [ "$(cat "$scratch/outside/"*)" = mine ] && pass ||
+    fail "a link out of the drive was written or deleted through: $(ls "$scratch/outside")"
+  hostile "$w/m" none none && mv "$h/drives/C" "$scratch/drive" && ln -s "$scratch/drive" "$h/drives/C"
+  within -m "$h" report && within -m "$h" on word; code=$?
+  [ $code = 1 ] && grep -q "outside the machine folder" "$scratch/stderr" &&
+    [ -z "$(ls "$scratch/drive/${startup#*/drives/C/}")" ] && pass || fail "a drive that is a link: $code"
   # A run killed half way is undone by the next, which says so in one line; a copy of the folder
   # made in between undoes nothing, neither in itself nor in the original.
   hostile "$w/m" none none

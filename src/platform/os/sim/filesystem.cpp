@@ -20,12 +20,22 @@ namespace {
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
-bool StatHost(const std::string& host, bool* isFolder, uint64_t* size = nullptr) {
+// What stands at `host`, inside the drive whose folder is `root`. A link is followed only to a
+// place inside the drive: one that leads out of it, or nowhere, is refused, so that nothing a run
+// reads, writes or deletes through a drive is outside it, whatever links the drive holds.
+HostItem StatHost(const std::string& root, const std::string& host, bool* isFolder, uint64_t* size = nullptr) {
     struct stat st;
-    if (::stat(host.c_str(), &st) != 0) return false;
+    if (::lstat(host.c_str(), &st) != 0) return HostItem::kMissing;
+    if (S_ISLNK(st.st_mode)) {
+        char* real = ::realpath(host.c_str(), nullptr);
+        const std::string leadsTo = real ? real : "";
+        std::free(real);
+        const bool inside = leadsTo == root || leadsTo.rfind(root == "/" ? root : root + "/", 0) == 0;
+        if (leadsTo.empty() || !inside || ::stat(host.c_str(), &st) != 0) return HostItem::kOutside;
+    }
     *isFolder = S_ISDIR(st.st_mode);
     if (size) *size = static_cast<uint64_t>(st.st_size);
-    return true;
+    return HostItem::kFound;
 }
 
 DWORD HostError() {
@@ -155,18 +165,18 @@ bool FileSystem::HostName(const std::string& name, std::string* utf8) const {
     return true;
 }
 
-bool FileSystem::MatchChild(const std::string& hostFolder, const std::string& name, std::string* hostName, bool* exists,
-                            bool* isFolder) const {
+HostItem FileSystem::MatchChild(const std::string& root, const std::string& hostFolder, const std::string& name,
+                                std::string* hostName, bool* isFolder) const {
     std::string exact;
     if (HostName(name, &exact)) {
-        if (StatHost(hostFolder + "/" + exact, isFolder)) {  // the common case: same spelling
+        HostItem look = StatHost(root, hostFolder + "/" + exact, isFolder);
+        if (look != HostItem::kMissing) {  // the common case: same spelling
             *hostName = exact;
-            *exists = true;
-            return true;
+            return look;
         }
     }
     DIR* dir = ::opendir(hostFolder.c_str());
-    if (!dir) return false;
+    if (!dir) return HostItem::kMissing;
     std::u16string key = cp_->FoldKey(name);
     bool found = false;
     while (dirent* entry = ::readdir(dir)) {
@@ -182,8 +192,7 @@ bool FileSystem::MatchChild(const std::string& hostFolder, const std::string& na
         }
     }
     ::closedir(dir);
-    if (found) *exists = StatHost(hostFolder + "/" + *hostName, isFolder);
-    return found;
+    return found ? StatHost(root, hostFolder + "/" + *hostName, isFolder) : HostItem::kMissing;
 }
 
 const FileSystem::Staged* FileSystem::StagedChild(const std::string& parentHost, const std::string& name) const {
@@ -242,26 +251,32 @@ DWORD FileSystem::Locate(std::string_view path, Located* out, bool allowWildcard
         out->exists = out->isFolder = true;
         return 0;
     }
+    const std::string& root = drive->second;
     for (size_t i = 0; i + 1 < parts.size(); ++i) {
         std::string child;
-        bool exists = false, isFolder = false;
+        bool isFolder = false;
         if (const Staged* staged = StagedChild(host, parts[i])) {
             if (staged->state != Staged::kFolder) return ERROR_PATH_NOT_FOUND;
             host += "/" + staged->hostName;
             continue;
         }
-        if (!MatchChild(host, parts[i], &child, &exists, &isFolder) || !exists || !isFolder)
-            return ERROR_PATH_NOT_FOUND;
+        HostItem look = MatchChild(root, host, parts[i], &child, &isFolder);
+        if (look == HostItem::kOutside) return ERROR_ACCESS_DENIED;
+        if (look == HostItem::kMissing || !isFolder) return ERROR_PATH_NOT_FOUND;
         host += "/" + child;
     }
     out->parentHost = host;
     std::string child;
+    HostItem look = HostItem::kMissing;
     if (const Staged* staged = out->path.wildcard ? nullptr : StagedChild(host, parts.back())) {
         out->staged = staged->state == Staged::kDeleted ? nullptr : staged;
         out->exists = staged->state != Staged::kDeleted;
         out->isFolder = staged->state == Staged::kFolder;
         out->host = host + "/" + staged->hostName;
-    } else if (!out->path.wildcard && MatchChild(host, parts.back(), &child, &out->exists, &out->isFolder)) {
+    } else if (!out->path.wildcard &&
+               (look = MatchChild(root, host, parts.back(), &child, &out->isFolder)) != HostItem::kMissing) {
+        if (look == HostItem::kOutside) return ERROR_ACCESS_DENIED;
+        out->exists = true;
         out->host = host + "/" + child;
     } else {
         std::string utf8;
@@ -347,19 +362,22 @@ DWORD FileSystem::Find(std::string_view pattern, std::vector<FindEntry>* entries
     Located at;
     if (DWORD error = Locate(pattern, &at, true)) return error;
     if (at.path.parts.empty() || at.path.trailingSeparator) return ERROR_FILE_NOT_FOUND;
-    auto entryFor = [&](const std::string& host, const std::string& name, const Staged* staged = nullptr) {
+    // An entry that is a link out of the drive is not listed: nothing can be done with it.
+    const std::string& root = drives_.at(at.path.drive);
+    auto add = [&](std::vector<FindEntry>* list, const std::string& host, const std::string& name,
+                   const Staged* staged = nullptr) {
         FindEntry entry;
         entry.name = name;
         bool isFolder = false;
         if (staged) {
             isFolder = staged->state == Staged::kFolder;
             entry.size = staged->bytes.size();
-        } else {
-            StatHost(host, &isFolder, &entry.size);
+        } else if (StatHost(root, host, &isFolder, &entry.size) == HostItem::kOutside) {
+            return;
         }
         entry.attributes = isFolder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
         if (isFolder) entry.size = 0;
-        return entry;
+        list->push_back(entry);
     };
     auto nameOf = [&](const std::string& utf8, std::string* name) {
         std::u16string wide;
@@ -368,20 +386,20 @@ DWORD FileSystem::Find(std::string_view pattern, std::vector<FindEntry>* entries
     if (!at.path.wildcard) {
         std::string name;
         if (!at.exists || !nameOf(at.host.substr(at.host.rfind('/') + 1), &name)) return ERROR_FILE_NOT_FOUND;
-        entries->push_back(entryFor(at.host, name, at.staged));
+        add(entries, at.host, name, at.staged);
         return 0;
     }
     const std::string& mask = at.path.parts.back();
     if (at.path.parts.size() > 1) {  // folders other than a drive's root list . and .. too
         for (const char* dot : {".", ".."})
-            if (WildcardMatch(mask, dot, *cp_)) entries->push_back(entryFor(at.parentHost, dot));
+            if (WildcardMatch(mask, dot, *cp_)) add(entries, at.parentHost, dot);
     }
     std::vector<FindEntry> found;
     if (DIR* dir = ::opendir(at.parentHost.c_str())) {
         while (dirent* entry = ::readdir(dir)) {
             std::string utf8 = entry->d_name, name;
             if (utf8 == "." || utf8 == ".." || !nameOf(utf8, &name) || StagedChild(at.parentHost, name)) continue;
-            if (WildcardMatch(mask, name, *cp_)) found.push_back(entryFor(at.parentHost + "/" + utf8, name));
+            if (WildcardMatch(mask, name, *cp_)) add(&found, at.parentHost + "/" + utf8, name);
         }
         ::closedir(dir);
     }
@@ -389,7 +407,7 @@ DWORD FileSystem::Find(std::string_view pattern, std::vector<FindEntry>* entries
     for (const auto& [key, entry] : staged == staged_.end() ? decltype(staged->second){} : staged->second) {
         std::string name;
         if (entry.state != Staged::kDeleted && nameOf(entry.hostName, &name) && WildcardMatch(mask, name, *cp_))
-            found.push_back(entryFor("", name, &entry));
+            add(&found, "", name, &entry);
     }
     // NTFS lists a folder in the order of its upper-cased names.
     std::sort(found.begin(), found.end(),

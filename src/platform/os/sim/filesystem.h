@@ -34,6 +34,10 @@ struct WinPath {
 // Returns 0, or ERROR_PATH_NOT_FOUND / ERROR_INVALID_NAME for text that is no path.
 DWORD ParseWinPath(std::string_view text, const CodePage& cp, std::string_view currentDirectory, WinPath* out);
 
+// What a look at a host item inside a drive found; a link that leads out of the drive, or
+// nowhere, is kOutside and refused.
+enum class HostItem { kMissing, kFound, kOutside };
+
 struct FindEntry {
     std::string name;  // in the code page
     DWORD attributes = 0;
@@ -103,10 +107,10 @@ private:
     bool ReadLocated(const Located& at, std::string* bytes) const;
     // Resolves every folder on the way; the item itself may be missing.
     DWORD Locate(std::string_view path, Located* out, bool allowWildcard = false) const;
-    // The host name of a folder's child, matched without regard to case; *exists and
-    // *isFolder from the one look at the host item that the match took.
-    bool MatchChild(const std::string& hostFolder, const std::string& name, std::string* hostName, bool* exists,
-                    bool* isFolder) const;
+    // The host name of a folder's child, matched without regard to case, and what stands there
+    // (*isFolder from the one look at the host item that the match took), inside the drive `root`.
+    HostItem MatchChild(const std::string& root, const std::string& hostFolder, const std::string& name,
+                        std::string* hostName, bool* isFolder) const;
     bool HostName(const std::string& name, std::string* utf8) const;
     void Record(os::Change::Kind kind, std::string_view path, std::string_view detail = {});
 
