@@ -6,7 +6,8 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 want=${1:-all}
-packages=(cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev libhivex-dev libhivex-bin libwin-hivex-perl)
+packages=(cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev libhivex-dev libhivex-bin libwin-hivex-perl
+          time)
 if [ "$want" = all ]; then
   packages+=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686
              binutils-mingw-w64-x86-64 wine64 locales clang lld llvm)

@@ -55,6 +55,13 @@ void ExpectError(const std::string& file, const std::string& error) {
     EXPECT_TRUE(ops.empty());
 }
 
+// A key line `levels` below HKEY_USERS.
+std::string Deep(int levels) {
+    std::string line = "[HKEY_USERS";
+    for (int i = 0; i < levels; ++i) line += "\\k";
+    return line + "]";
+}
+
 std::vector<RegFileKey> ToKeys(const std::vector<RegFileOp>& ops) {
     std::vector<RegFileKey> keys;
     for (const RegFileOp& op : ops) {
@@ -172,12 +179,14 @@ TEST(RegFileRead, RefusesMalformedLines) {
         {"\"h\"=hex:01,\\\r\n\"x\"=\"y\"", "line 5: unexpected text in the byte list"},
         {"\"h\"=hex:01,\\\r\n; c\r\n", "line 4: the value is continued past the end of the file"},
         {"[-HKEY_USERS\\X]\r\n\"a\"=\"b\"", "line 5: value line outside a key"},
+        {Deep(513), "line 4: a key nested deeper than 512 levels, which Windows refuses"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.lines);
         ExpectError(kHead4 + c.lines, c.error);
     }
     ExpectError("REGEDIT4\r\n\"a\"=\"b\"\r\n", "line 2: value line outside a key");
+    EXPECT_EQ(MustParse(kHead4 + Deep(512)).size(), 2u) << "512 levels are as deep as Windows goes";
 }
 
 TEST(RegFileRead, RefusesBadHeadersAndEncodings) {

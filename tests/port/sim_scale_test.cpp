@@ -1,6 +1,6 @@
 // The simulation's registry at the size of a real machine (simulation only): names
-// compared without building their folded forms, keys with thousands of values, and names
-// measured as Windows measures them.
+// compared without building their folded forms, keys with thousands of values, names
+// measured as Windows measures them, and keys nested deeper than any stack.
 #include <gtest/gtest.h>
 
 #include "platform/os/sim/machine_folder.h"
@@ -80,6 +80,19 @@ TEST(RegistryNames, ANameOutsideTheCodePageCountsItsUtf16Units) {
     EXPECT_EQ(longest, 2u);
     os::RegCloseKey(key);
     Machine::Use(nullptr);
+}
+
+// Keys nested far deeper than a file may nest them (by calls) are deleted and let go of
+// without one call per level, which would overflow the stack.
+TEST(RegistryDepth, AHundredThousandKeysDeepAreDeletedAndFreed) {
+    auto machine = std::make_unique<Machine>();
+    Registry& registry = machine->registry();
+    for (bool deleted : {true, false}) {
+        RegKey* key = registry.EnsureKey("HKEY_LOCAL_MACHINE\\Software\\Deep");
+        for (int i = 0; i < 100000; ++i) key = registry.EnsureSubkey(key, "k");
+        EXPECT_EQ(deleted && registry.DeleteTree("HKEY_LOCAL_MACHINE\\Software\\Deep"), deleted);
+    }
+    machine.reset();
 }
 
 }  // namespace

@@ -115,7 +115,13 @@ if [[ $tool != wine:* ]]; then
     rm -rf "$h" && cp -a "$1" "$h" && rm -rf "${h:?}/$2"
     case $3 in fifo) mkfifo "$h/$2" ;; zero) ln -s /dev/zero "$h/$2" ;; link:*) ln -s "${3#link:}" "$h/$2" ;; esac
   }
-  within() { timeout 5 "$tool" "$@" >"$scratch/out" 2>"$scratch/stderr"; }
+  within() {  # the tool on hostile material, which it must answer in 2 s and 100 MB (under ASan too)
+    /usr/bin/time -f '%e %M' -o "$scratch/cost" timeout 5 "$tool" "$@" >"$scratch/out" 2>"$scratch/stderr"
+    local code=$? secs kb
+    read -r secs kb < <(tail -n 1 "$scratch/cost")
+    awk -v s="$secs" -v k="$kb" 'BEGIN { exit !(s < 2 && k < 100000) }' || fail "zentho-appapi $*: $secs s, $kb KB"
+    return $code
+  }
   # An input that is no regular file (a FIFO would hang the tool, /dev/zero feed it for ever) is
   # refused at once, by name.
   for row in "m machine.ini fifo" "m running.ini zero" "m zentho-appapi.journal fifo" "m 10-applications.reg zero" \
@@ -128,6 +134,15 @@ if [[ $tool != wine:* ]]; then
     [ $code = 2 ] && grep -q "$file: not a regular file" "$scratch/stderr" && pass ||
       fail "$file as $kind: status $code, $(cat "$scratch/stderr")"
   done
+  # A key nested deeper than Windows allows is refused with file and line; a program of a
+  # gigabyte is read by its headers and version resource only.
+  hostile "$w/m" 30-deep.reg none && printf 'REGEDIT4\n\n[HKEY_CURRENT_USER%*s]\n' 100000 | sed 's/ /\\k/g' >"$h/30-deep.reg"
+  within -m "$h" report; code=$?
+  [ $code = 2 ] && grep -q "30-deep.reg:3: a key nested deeper than 512 levels" "$scratch/stderr" && pass ||
+    fail "a key 100,000 deep: status $code, $(cut -c1-200 "$scratch/stderr")"
+  hostile "$w/m" none none && truncate -s +1G "$h/$word"
+  within -m "$h" call GetLatestApplicationName 0x401 && grep -q '"Microsoft Word 2000"' "$scratch/out" && pass ||
+    fail "a program of a gigabyte: $(cat "$scratch/out")"
   # A program that is a FIFO has no version; an output that is no file is not replaced.
   hostile "$w/m" "$word" fifo
   within -m "$h" report && pass || fail "a program that is a FIFO: status $?"

@@ -14,16 +14,15 @@ namespace {
 
 bool ReadVersionBlock(LPCSTR path, std::vector<uint8_t>* block) {
     sim::Machine* machine = sim::Machine::Current();
-    std::string bytes;
-    if (!machine || !path || machine->LookupFault() || !machine->files().ReadFile(path, &bytes)) {
+    std::unique_ptr<sim::RandomAccess> file;
+    if (!machine || !path || machine->LookupFault() || !(file = machine->files().OpenFile(path))) {
         sim::SetLastError(ERROR_FILE_NOT_FOUND);
         return false;
     }
-    const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
     const VS_FIXEDFILEINFO* fixed;
     // Only a block whose root is well formed is handed out, so that VerQueryValueA,
     // which trusts the block's own length, never reads past it.
-    if (!sim::FindVersionResource(data, bytes.size(), block) ||
+    if (!sim::FindVersionResource(*file, block) ||
         !sim::FindFixedFileInfo(block->data(), block->size(), &fixed)) {
         sim::SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
         return false;

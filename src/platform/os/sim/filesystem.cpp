@@ -416,6 +416,15 @@ DWORD FileSystem::Find(std::string_view pattern, std::vector<FindEntry>* entries
     return entries->empty() ? ERROR_FILE_NOT_FOUND : 0;
 }
 
+std::unique_ptr<RandomAccess> FileSystem::OpenFile(std::string_view path) const {
+    Located at;
+    if (Locate(path, &at) || !at.exists || at.isFolder) return nullptr;
+    if (at.staged) return std::make_unique<MemoryBytes>(at.staged->bytes);
+    std::string why;
+    UniqueFd fd = OpenInput(at.host, &why, true);  // a link there leads inside the drive: Locate saw to it
+    return fd ? std::make_unique<FileBytes>(std::move(fd)) : nullptr;
+}
+
 bool FileSystem::ReadFile(std::string_view path, std::string* bytes) const {
     Located at;
     if (Locate(path, &at) || !at.exists || at.isFolder) return false;

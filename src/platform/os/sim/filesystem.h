@@ -10,6 +10,7 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "platform/os/changes.h"
 #include "platform/os/os.h"
 #include "platform/os/sim/codepage.h"
+#include "platform/os/sim/host_file.h"
 
 namespace sim {
 
@@ -61,6 +63,10 @@ public:
     DWORD CreateFolder(std::string_view path);
     // An exact path finds the item itself; a last part with * or ? lists matches.
     DWORD Find(std::string_view pattern, std::vector<FindEntry>* entries) const;
+
+    // A file to read by offset (a staged one from memory), or null when there is none or it is
+    // no regular file.
+    std::unique_ptr<RandomAccess> OpenFile(std::string_view path) const;
 
     // Building and inspecting a machine (no change log).
     bool ReadFile(std::string_view path, std::string* bytes) const;

@@ -34,25 +34,40 @@ RegKey* ChildOf(RegKey* key, const std::string& name) {
     return it == key->children.end() ? nullptr : it->get();
 }
 
-// What turns base into current below path, parents before their children.
+// What turns base into current below path, parents before their children, then the subkeys
+// that went. Walked from a list of what is still to do (the last pushed goes next), not by
+// recursion, however deep keys nest.
 void Diff(RegKey* base, RegKey* current, const std::string& path, const CodePage& cp, std::vector<RegFileKey>* out) {
-    RegFileKey key{path, {}};
-    for (const auto& value : current->values) {
-        const RegValue* was = base ? Registry::FindValue(base, value.name, cp) : nullptr;
-        if (!was || was->type != value.type || was->data != value.data)
-            key.values.push_back({value.name, value.type, value.data, value.wideName, value.wideData});
+    struct Pending {
+        RegKey *base, *current;
+        std::string path;
+        bool gone;  // the subkeys of base that current no longer has
+    };
+    std::vector<Pending> pending = {{base, current, path, false}};
+    while (!pending.empty()) {
+        Pending next = std::move(pending.back());
+        pending.pop_back();
+        if (next.gone) {
+            for (const auto& child : next.base->children)
+                if (!ChildOf(next.current, child->name)) out->push_back({next.path + "\\" + child->name, {}, true});
+            continue;
+        }
+        RegFileKey key{next.path, {}};
+        for (const auto& value : next.current->values) {
+            const RegValue* was = next.base ? Registry::FindValue(next.base, value.name, cp) : nullptr;
+            if (!was || was->type != value.type || was->data != value.data)
+                key.values.push_back({value.name, value.type, value.data, value.wideName, value.wideData});
+        }
+        if (next.base)
+            for (const auto& value : next.base->values)
+                if (!Registry::FindValue(next.current, value.name, cp))
+                    key.values.push_back({value.name, REG_NONE, "", value.wideName, false, true});
+        // The hives themselves are no keys of a file; a key that is new is written even empty.
+        if (next.current->parent && (!next.base || !key.values.empty())) out->push_back(std::move(key));
+        if (next.base) pending.push_back({next.base, next.current, next.path, true});
+        for (auto child = next.current->children.rbegin(); child != next.current->children.rend(); ++child)
+            pending.push_back({ChildOf(next.base, (*child)->name), child->get(), next.path + "\\" + (*child)->name, false});
     }
-    if (base)
-        for (const auto& value : base->values)
-            if (!Registry::FindValue(current, value.name, cp))
-                key.values.push_back({value.name, REG_NONE, "", value.wideName, false, true});
-    // The hives themselves are no keys of a file; a key that is new is written even empty.
-    if (current->parent && (!base || !key.values.empty())) out->push_back(std::move(key));
-    for (const auto& child : current->children)
-        Diff(ChildOf(base, child->name), child.get(), path + "\\" + child->name, cp, out);
-    if (base)
-        for (const auto& child : base->children)
-            if (!ChildOf(current, child->name)) out->push_back({path + "\\" + child->name, {}, true});
 }
 
 // --- Steps with a journal --------------------------------------------------------------

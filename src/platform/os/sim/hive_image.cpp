@@ -43,11 +43,11 @@ public:
     uint64_t Root() const { return hivex_root(h_); }
 
     void Fill(Registry& registry, RegKey* key, uint64_t node) override {
-        // Windows nests keys 512 deep at most; a damaged hive whose keys loop back on
-        // themselves ends there instead of making keys for ever.
-        int depth = 0;
-        for (RegKey* up = key; up && depth <= 512; up = up->parent) ++depth;
-        hive_node_h* children = depth <= 512 ? hivex_node_children(h_, node) : nullptr;
+        // A damaged hive whose keys loop back on themselves ends at the deepest a key may be
+        // instead of making keys for ever.
+        size_t depth = 0;
+        for (RegKey* up = key; up && depth <= kMaxKeyDepth; up = up->parent) ++depth;
+        hive_node_h* children = depth <= kMaxKeyDepth ? hivex_node_children(h_, node) : nullptr;
         if (children) {
             for (hive_node_h* c = children; *c; ++c) {
                 char* name = hivex_node_name(h_, *c);

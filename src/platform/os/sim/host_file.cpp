@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -178,13 +179,24 @@ bool MemoryBytes::Read(uint64_t offset, size_t length, std::vector<uint8_t>* out
 FileBytes::FileBytes(UniqueFd fd) : fd_(std::move(fd)) {
     struct stat st;
     if (fd_ && ::fstat(fd_.get(), &st) == 0) size_ = static_cast<uint64_t>(st.st_size);
+    head_.resize(std::min<uint64_t>(size_, 1 << 16));
+    if (!ReadHost(0, head_.size(), head_.data())) head_.clear();
 }
 
 bool FileBytes::Read(uint64_t offset, size_t length, std::vector<uint8_t>* out) const {
     if (offset > size_ || length > size_ - offset) return false;
+    if (offset + length <= head_.size()) {
+        out->assign(head_.begin() + static_cast<std::ptrdiff_t>(offset),
+                    head_.begin() + static_cast<std::ptrdiff_t>(offset + length));
+        return true;
+    }
     out->resize(length);
+    return ReadHost(offset, length, out->data());
+}
+
+bool FileBytes::ReadHost(uint64_t offset, size_t length, uint8_t* out) const {
     for (size_t done = 0; done < length;) {
-        ssize_t got = ::pread(fd_.get(), out->data() + done, length - done, static_cast<off_t>(offset + done));
+        ssize_t got = ::pread(fd_.get(), out + done, length - done, static_cast<off_t>(offset + done));
         if (got < 0 && errno == EINTR) continue;
         if (got <= 0) return false;  // the file shrank, or cannot be read
         done += static_cast<size_t>(got);

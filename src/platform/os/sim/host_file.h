@@ -89,6 +89,8 @@ private:
     std::string_view bytes_;
 };
 
+// A host file, its first 64 KiB read at once (a small program is read in one go), the rest
+// where asked.
 class FileBytes : public RandomAccess {
 public:
     explicit FileBytes(UniqueFd fd);
@@ -96,8 +98,10 @@ public:
     bool Read(uint64_t offset, size_t length, std::vector<uint8_t>* out) const override;
 
 private:
+    bool ReadHost(uint64_t offset, size_t length, uint8_t* out) const;
     UniqueFd fd_;
     uint64_t size_ = 0;
+    std::vector<uint8_t> head_;
 };
 
 }  // namespace sim

@@ -179,25 +179,39 @@ void AddUserSid(const std::string& key, std::set<std::string>* sids) {
 void ForEachKey(Registry& registry, const std::function<void(const RegFileKey&)>& visit) {
     RegFileKey out;
     const CodePage& cp = registry.codePage();
-    std::function<void(RegKey*, const std::string&, bool)> go = [&](RegKey* key, const std::string& path, bool wide) {
-        Registry::Materialize(key);
-        if (key->parent) {  // not the hives themselves
-            out.path = path;
-            out.wide = wide;
+    // Depth first from a list of the keys still to visit (the last pushed goes next), not by
+    // recursion, however deep keys nest.
+    struct Pending {
+        RegKey* key;
+        std::string path;
+        bool wide;
+    };
+    std::vector<Pending> pending = {{registry.usersHive(), "HKEY_USERS", false},
+                                    {registry.machineHive(), "HKEY_LOCAL_MACHINE", false}};
+    while (!pending.empty()) {
+        Pending next = std::move(pending.back());
+        pending.pop_back();
+        Registry::Materialize(next.key);
+        if (next.key->parent) {  // not the hives themselves
+            out.path = next.path;
+            out.wide = next.wide;
             out.values.clear();
-            for (const auto& v : key->values) out.values.push_back({v.name, v.type, v.data, v.wideName, v.wideData});
+            for (const auto& v : next.key->values)
+                out.values.push_back({v.name, v.type, v.data, v.wideName, v.wideData});
             visit(out);
         }
-        for (RegKey* child : registry.Children(key)) {
-            if (!wide && !child->wide)
-                go(child, path + "\\" + child->name, false);
+        const std::vector<RegKey*>& children = registry.Children(next.key);
+        for (auto it = children.rbegin(); it != children.rend(); ++it) {
+            RegKey* child = *it;
+            if (!next.wide && !child->wide)
+                pending.push_back({child, next.path + "\\" + child->name, false});
             else
-                go(child, (wide ? path : cp.ToUtf8(path)) + "\\" + (child->wide ? child->name : cp.ToUtf8(child->name)),
-                   true);
+                pending.push_back({child,
+                                   (next.wide ? next.path : cp.ToUtf8(next.path)) + "\\" +
+                                       (child->wide ? child->name : cp.ToUtf8(child->name)),
+                                   true});
         }
-    };
-    go(registry.machineHive(), "HKEY_LOCAL_MACHINE", false);
-    go(registry.usersHive(), "HKEY_USERS", false);
+    }
 }
 
 }  // namespace

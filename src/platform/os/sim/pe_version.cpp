@@ -1,11 +1,13 @@
 // Finding the version resource in the bytes of a PE file, for the simulated version.dll.
 //
-// The file may be anything: truncated, corrupted or built to trick the reader. So all
-// reads go through ByteView, which checks each offset and length against its own size
-// before touching memory, with comparisons that cannot wrap; nothing read from the file
-// is used as an offset until a view has accepted it.
+// The file may be anything: truncated, corrupted, built to trick the reader, or a gigabyte
+// long. So all reads go through FileRange, which reads only the bytes asked for, and ByteView
+// over what it read; both check each offset and length against their own size first, with
+// comparisons that cannot wrap, and nothing read from the file is used as an offset until a
+// range or a view has accepted it.
 #include "platform/os/sim/pe_version.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace sim {
@@ -54,23 +56,47 @@ private:
 
 constexpr size_t AlignUp4(size_t value) { return (value + 3) & ~static_cast<size_t>(3); }
 
+// A range of a file, read only where asked: a program may be a gigabyte, and the version
+// needs its headers and a few hundred bytes of its resources. Every read is checked against the
+// range first, as ByteView checks, and only what a read returns is ever held.
+class FileRange {
+public:
+    FileRange() = default;
+    FileRange(const RandomAccess* file, uint64_t offset, uint64_t length)
+        : file_(file), offset_(offset), length_(length) {}
+    uint64_t size() const { return length_; }
+    bool Contains(uint64_t at, uint64_t length) const { return at <= length_ && length <= length_ - at; }
+    bool Sub(uint64_t at, uint64_t length, FileRange* out) const {
+        if (!Contains(at, length)) return false;
+        *out = FileRange(file_, offset_ + at, length);
+        return true;
+    }
+    bool Tail(uint64_t at, FileRange* out) const { return at <= length_ && Sub(at, length_ - at, out); }
+    bool Read(uint64_t at, size_t length, std::vector<uint8_t>* out) const {
+        return Contains(at, length) && file_->Read(offset_ + at, length, out);
+    }
+
+private:
+    const RandomAccess* file_ = nullptr;
+    uint64_t offset_ = 0, length_ = 0;
+};
+
 // ---- PE headers --------------------------------------------------------------------
 
 constexpr size_t kLfanewOffset = 0x3C;
-constexpr size_t kFileHeaderSize = 20;
+constexpr size_t kPeHeaderSize = 4 + 20;  // the signature and IMAGE_FILE_HEADER
 constexpr size_t kSectionHeaderSize = 40;
 constexpr uint16_t kPe32Magic = 0x10B;
 constexpr uint16_t kPe32PlusMagic = 0x20B;
 constexpr uint32_t kResourceDirectoryIndex = 2;
-
-struct SectionTable {
-    ByteView headers;  // count * 40 bytes of IMAGE_SECTION_HEADER
-    size_t count = 0;
-};
+// The root block of a version resource gives its length in 16 bits: nothing past this is of it.
+constexpr size_t kMaxVersionBlock = 0xFFFF;
 
 struct PeImage {
-    ByteView file;
-    SectionTable sections;
+    FileRange file;
+    std::vector<uint8_t> headerBytes;  // the optional header, then count * 40 bytes of IMAGE_SECTION_HEADER
+    ByteView sections;
+    size_t count = 0;
     uint32_t resourceRva = 0;
 };
 
@@ -92,35 +118,30 @@ bool ReadDataDirectories(const ByteView& optional, size_t* offset, uint32_t* cou
     return true;
 }
 
-bool ParseHeaders(const ByteView& file, PeImage* image) {
-    if (!file.Equals(0, "MZ", 2)) return false;
+bool ParseHeaders(const FileRange& file, PeImage* image) {
+    std::vector<uint8_t> dos, pe;
     uint32_t peOffset;
-    ByteView pe;  // from the PE signature on; later offsets are small constants within it
-    if (!file.U32(kLfanewOffset, &peOffset) || !file.Tail(peOffset, &pe) || !pe.Equals(0, "PE\0\0", 4)) {
+    if (!file.Read(0, kLfanewOffset + 4, &dos) || !ByteView(dos.data(), dos.size()).Equals(0, "MZ", 2) ||
+        !ByteView(dos.data(), dos.size()).U32(kLfanewOffset, &peOffset) || !file.Read(peOffset, kPeHeaderSize, &pe)) {
         return false;
     }
-    ByteView fileHeader, rest;
+    const ByteView header(pe.data(), pe.size());
     uint16_t sectionCount, optionalSize;
-    if (!pe.Sub(4, kFileHeaderSize, &fileHeader) || !fileHeader.U16(2, &sectionCount) ||
-        !fileHeader.U16(16, &optionalSize) || !pe.Tail(4 + kFileHeaderSize, &rest)) {
+    if (!header.Equals(0, "PE\0\0", 4) || !header.U16(4 + 2, &sectionCount) || !header.U16(4 + 16, &optionalSize)) {
         return false;
     }
-
-    ByteView optional;
+    // Both together, so one read: at most 64 KiB of optional header and 65535 section headers.
+    const size_t tableSize = size_t{sectionCount} * kSectionHeaderSize;
+    if (!file.Read(uint64_t{peOffset} + kPeHeaderSize, optionalSize + tableSize, &image->headerBytes)) return false;
+    const ByteView optional(image->headerBytes.data(), optionalSize);
     size_t dirOffset;
     uint32_t dirCount;
-    if (!rest.Sub(0, optionalSize, &optional) || !ReadDataDirectories(optional, &dirOffset, &dirCount)) {
-        return false;
-    }
+    if (!ReadDataDirectories(optional, &dirOffset, &dirCount)) return false;
     // The header must both claim the resource entry and actually hold it.
     if (dirCount <= kResourceDirectoryIndex) return false;
     if (!optional.U32(dirOffset + kResourceDirectoryIndex * 8, &image->resourceRva)) return false;
-
-    // sectionCount <= 65535, so the product cannot overflow.
-    if (!rest.Sub(optionalSize, size_t{sectionCount} * kSectionHeaderSize, &image->sections.headers)) {
-        return false;
-    }
-    image->sections.count = sectionCount;
+    image->sections = ByteView(image->headerBytes.data() + optionalSize, tableSize);
+    image->count = sectionCount;
     image->file = file;
     return true;
 }
@@ -130,19 +151,18 @@ bool ParseHeaders(const ByteView& file, PeImage* image) {
 // short of what its own section table says is damaged, and "no version" is a safer
 // answer than one read from what happens to remain. Only raw data counts: the zero
 // fill past SizeOfRawData is not readable here, and a section with none maps nothing.
-bool MapRva(const PeImage& image, uint32_t rva, ByteView* out) {
-    for (size_t i = 0; i < image.sections.count; ++i) {
+bool MapRva(const PeImage& image, uint32_t rva, FileRange* out) {
+    for (size_t i = 0; i < image.count; ++i) {
         const size_t at = i * kSectionHeaderSize;
-        const ByteView& headers = image.sections.headers;
         uint32_t virtualSize, virtualAddress, rawSize, rawOffset;
-        if (!headers.U32(at + 8, &virtualSize) || !headers.U32(at + 12, &virtualAddress) ||
-            !headers.U32(at + 16, &rawSize) || !headers.U32(at + 20, &rawOffset)) {
+        if (!image.sections.U32(at + 8, &virtualSize) || !image.sections.U32(at + 12, &virtualAddress) ||
+            !image.sections.U32(at + 16, &rawSize) || !image.sections.U32(at + 20, &rawOffset)) {
             return false;
         }
         // A VirtualSize of 0 means "as large as the raw data", as linkers of old wrote it.
         const uint32_t span = virtualSize != 0 && virtualSize < rawSize ? virtualSize : rawSize;
         if (rva < virtualAddress || rva - virtualAddress >= span) continue;
-        ByteView raw, section;
+        FileRange raw, section;
         if (!image.file.Sub(rawOffset, rawSize, &raw) || !raw.Sub(0, span, &section)) return false;
         return section.Tail(rva - virtualAddress, out);
     }
@@ -165,17 +185,20 @@ struct DirectoryEntry {
     uint32_t target = 0;
 };
 
-// Reads the header of the directory at offset and checks that all the entries it
-// claims are inside the resource data.
-bool ReadDirectory(const ByteView& resources, uint32_t offset, ByteView* entries, size_t* named, size_t* total) {
-    ByteView directory;
+// Reads the header of the directory at offset and all the entries it claims, which must be
+// inside the resource data.
+bool ReadDirectory(const FileRange& resources, uint32_t offset, std::vector<uint8_t>* entries, size_t* named,
+                   size_t* total) {
+    std::vector<uint8_t> header;
     uint16_t namedCount, idCount;
-    if (!resources.Tail(offset, &directory) || !directory.U16(12, &namedCount) || !directory.U16(14, &idCount)) {
+    if (!resources.Read(offset, kDirectoryHeaderSize, &header) ||
+        !ByteView(header.data(), header.size()).U16(12, &namedCount) ||
+        !ByteView(header.data(), header.size()).U16(14, &idCount)) {
         return false;
     }
     *named = namedCount;
     *total = size_t{namedCount} + idCount;
-    return directory.Sub(kDirectoryHeaderSize, *total * kEntrySize, entries);
+    return resources.Read(uint64_t{offset} + kDirectoryHeaderSize, *total * kEntrySize, entries);
 }
 
 bool ReadEntry(const ByteView& entries, size_t index, DirectoryEntry* entry) {
@@ -185,10 +208,11 @@ bool ReadEntry(const ByteView& entries, size_t index, DirectoryEntry* entry) {
 
 // The entry to follow at a given level: the RT_VERSION id entry at the top, then the
 // first entry, whatever its name or language.
-bool ChooseEntry(const ByteView& resources, uint32_t directory, int level, DirectoryEntry* chosen) {
-    ByteView entries;
+bool ChooseEntry(const FileRange& resources, uint32_t directory, int level, DirectoryEntry* chosen) {
+    std::vector<uint8_t> bytes;
     size_t named, total;
-    if (!ReadDirectory(resources, directory, &entries, &named, &total)) return false;
+    if (!ReadDirectory(resources, directory, &bytes, &named, &total)) return false;
+    const ByteView entries(bytes.data(), bytes.size());
     if (level > 0) return total > 0 && ReadEntry(entries, 0, chosen);
     // Id entries follow the named ones.
     for (size_t i = named; i < total; ++i) {
@@ -206,7 +230,7 @@ bool ChooseEntry(const ByteView& resources, uint32_t directory, int level, Direc
 // the start of the resource data. The walk is exactly kDepth levels, and a directory
 // already passed on the way is refused, so no tree, however its offsets point, can
 // make it loop.
-bool FindVersionDataEntry(const ByteView& resources, uint32_t* dataEntry) {
+bool FindVersionDataEntry(const FileRange& resources, uint32_t* dataEntry) {
     uint32_t visited[kDepth];
     uint32_t directory = 0;
     for (int level = 0; level < kDepth; ++level) {
@@ -227,27 +251,35 @@ bool FindVersionDataEntry(const ByteView& resources, uint32_t* dataEntry) {
 
 }  // namespace
 
-bool FindVersionResource(const uint8_t* file, size_t size, std::vector<uint8_t>* block) {
+bool FindVersionResource(const RandomAccess& source, std::vector<uint8_t>* block) {
     PeImage image;
-    if (!ParseHeaders(ByteView(file, size), &image)) return false;
+    if (!ParseHeaders(FileRange(&source, 0, source.Size()), &image)) return false;
     if (image.resourceRva == 0) return false;
     // The tree's offsets are relative to the directory's start and must stay within
     // the bytes of its section.
-    ByteView resources;
+    FileRange resources;
     if (!MapRva(image, image.resourceRva, &resources)) return false;
 
-    uint32_t dataEntry;
-    if (!FindVersionDataEntry(resources, &dataEntry)) return false;
-    uint32_t dataRva, dataSize;
-    ByteView entry;
-    if (!resources.Sub(dataEntry, kDataEntrySize, &entry) || !entry.U32(0, &dataRva) || !entry.U32(4, &dataSize)) {
+    uint32_t dataEntry, dataRva, dataSize;
+    std::vector<uint8_t> entry;
+    if (!FindVersionDataEntry(resources, &dataEntry) || !resources.Read(dataEntry, kDataEntrySize, &entry) ||
+        !ByteView(entry.data(), entry.size()).U32(0, &dataRva) ||
+        !ByteView(entry.data(), entry.size()).U32(4, &dataSize)) {
         return false;
     }
-    // The data is addressed by RVA and may lie in any section.
-    ByteView data, bytes;
+    // The data is addressed by RVA and may lie in any section; it is read no further than its
+    // root block can reach.
+    FileRange data, bytes;
     if (dataSize == 0 || !MapRva(image, dataRva, &data) || !data.Sub(0, dataSize, &bytes)) return false;
-    if (block) block->assign(bytes.data(), bytes.data() + bytes.size());
+    std::vector<uint8_t> read;
+    if (!bytes.Read(0, std::min<size_t>(dataSize, kMaxVersionBlock), &read)) return false;
+    if (block) *block = std::move(read);
     return true;
+}
+
+bool FindVersionResource(const uint8_t* file, size_t size, std::vector<uint8_t>* block) {
+    return FindVersionResource(MemoryBytes(std::string_view(reinterpret_cast<const char*>(file), file ? size : 0)),
+                               block);
 }
 
 bool FindFixedFileInfo(const uint8_t* block, size_t size, const VS_FIXEDFILEINFO** info) {

@@ -11,12 +11,15 @@
 #include <vector>
 
 #include "platform/os/os.h"
+#include "platform/os/sim/host_file.h"
 
 namespace sim {
 
 // Finds the version resource of a PE file (resource type 16, its first name and its
 // first language, as Windows does) and copies its bytes into *block. Returns false
-// when the file is not a well-formed PE image or holds no such resource.
+// when the file is not a well-formed PE image or holds no such resource. Only the headers
+// and what the resource directory leads to are read, however large the file.
+bool FindVersionResource(const RandomAccess& file, std::vector<uint8_t>* block);
 bool FindVersionResource(const uint8_t* file, size_t size, std::vector<uint8_t>* block);
 
 // Finds the fixed version information (the value of the root block "\") inside a

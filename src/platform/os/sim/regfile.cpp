@@ -20,6 +20,8 @@
 #include <iterator>
 #include <memory>
 
+#include "platform/os/sim/registry.h"
+
 namespace sim {
 namespace {
 
@@ -395,6 +397,8 @@ bool Parser::ParseKeyPath(std::string_view path, bool remove, std::string* out) 
         if (same) canonical = name;
     }
     if (canonical.empty()) return Fail(Number(), "unknown root key '" + Printable(root) + "'");
+    if (seps.size() > kMaxKeyDepth)
+        return Fail(Number(), "a key nested deeper than " + std::to_string(kMaxKeyDepth) + " levels, which Windows refuses");
     for (size_t k = 0; k < seps.size(); ++k) {
         size_t next = k + 1 < seps.size() ? seps[k + 1] : path.size();
         if (next == seps[k] + 1) return Fail(Number(), "empty key name in the path");

@@ -44,6 +44,20 @@ bool ChildOrder::operator()(WideName a, const std::shared_ptr<RegKey>& b) const 
     return cp->CompareNames(a.text, true, b->name, b->wide) < 0;
 }
 
+RegKey::~RegKey() {
+    // Keys may nest as deep as a file makes them: subkeys are let go of from a list, one at a
+    // time, not by each destructor calling the next.
+    std::vector<std::shared_ptr<RegKey>> pending(children.begin(), children.end());
+    children.clear();
+    while (!pending.empty()) {
+        std::shared_ptr<RegKey> key = std::move(pending.back());
+        pending.pop_back();
+        if (key.use_count() > 1) continue;  // a handle still holds it, and so its subkeys
+        pending.insert(pending.end(), key->children.begin(), key->children.end());
+        key->children.clear();
+    }
+}
+
 const char* RootName(HKEY root) {
     if (root == HKEY_CLASSES_ROOT) return "HKEY_CLASSES_ROOT";
     if (root == HKEY_CURRENT_USER) return "HKEY_CURRENT_USER";
@@ -193,8 +207,13 @@ RegKey* Registry::EnsureKey(std::string_view path) {
 }
 
 void Registry::MarkDeleted(RegKey* key) {
-    key->deleted = true;
-    for (auto& child : key->children) MarkDeleted(child.get());
+    std::vector<RegKey*> pending = {key};
+    while (!pending.empty()) {
+        RegKey* next = pending.back();
+        pending.pop_back();
+        next->deleted = true;
+        for (auto& child : next->children) pending.push_back(child.get());
+    }
 }
 
 bool Registry::DeleteTree(std::string_view path) {
@@ -365,12 +384,18 @@ const std::vector<RegKey*>& Registry::Children(RegKey* key) {
 }
 
 void Registry::Walk(const std::function<void(const std::string& path, const RegKey& key)>& visit) {
-    std::function<void(const std::string&, RegKey*)> go = [&](const std::string& path, RegKey* key) {
+    // Depth first, from a list of the keys still to visit rather than by recursion: the last
+    // pushed is the next visited, so subkeys go in last first.
+    std::vector<std::pair<std::string, RegKey*>> pending = {{"HKEY_USERS", hku_.get()},
+                                                            {"HKEY_LOCAL_MACHINE", hklm_.get()}};
+    while (!pending.empty()) {
+        auto [path, key] = std::move(pending.back());
+        pending.pop_back();
         visit(path, *key);
-        for (RegKey* child : Children(key)) go(path + "\\" + child->name, child);
-    };
-    go("HKEY_LOCAL_MACHINE", hklm_.get());
-    go("HKEY_USERS", hku_.get());
+        const std::vector<RegKey*>& children = Children(key);
+        for (auto child = children.rbegin(); child != children.rend(); ++child)
+            pending.emplace_back(path + "\\" + (*child)->name, *child);
+    }
 }
 
 // ---------------------------------------------------------------------------------

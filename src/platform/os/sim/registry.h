@@ -41,6 +41,9 @@ namespace sim {
 
 enum class KeyOrder { kSorted, kCreated };
 
+// Windows nests keys 512 levels below a root at most; whatever would nest deeper is refused.
+constexpr size_t kMaxKeyDepth = 512;
+
 struct RegValue {
     std::string name;  // "" is the default value
     DWORD type = REG_NONE;
@@ -85,6 +88,9 @@ struct ChildOrder {
 
 struct RegKey {
     explicit RegKey(const CodePage* cp) : children(ChildOrder{cp}) {}
+    ~RegKey();
+    RegKey(const RegKey&) = delete;
+    RegKey& operator=(const RegKey&) = delete;
 
     std::string name;
     uint64_t created = 0;  // creation sequence, for the Windows 9x enumeration order
