@@ -175,6 +175,15 @@ if [[ $tool != wine:* ]]; then
   within -m "$h" report && within -m "$h" on word; code=$?
   [ $code = 1 ] && grep -q "outside the machine folder" "$scratch/stderr" &&
     [ -z "$(ls "$scratch/drive/${startup#*/drives/C/}")" ] && pass || fail "a drive that is a link: $code"
+  # Registry text reaches the terminal with its control characters shown, in the report and in
+  # what a switch changed.
+  hostile "$w/m" 30-hostile.reg none
+  printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Sarvin\\Corvane\\5.0]\n"Description"="\e]0;owned\a\e[2J"\n' \
+    >"$h/30-hostile.reg"
+  for command in report "on corvane"; do
+    within -m "$h" $command && grep -qF 'Sarvin \x1b]0;owned\x07\x1b[2J' "$scratch/out" &&
+      ! grep -q $'\e' "$scratch/out" && pass || fail "$command let a control character through: $(cat -v "$scratch/out")"
+  done
   # A run killed half way is undone by the next, which says so in one line; a copy of the folder
   # made in between undoes nothing, neither in itself nor in the original.
   hostile "$w/m" none none

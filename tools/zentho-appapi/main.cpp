@@ -13,6 +13,7 @@
 #include "machine_guide.h"
 #endif
 #include "options.h"
+#include "platform/os/change_text.h"
 #include "report.h"
 #include "session.h"
 #include "switch_command.h"
@@ -87,8 +88,9 @@ const std::map<std::string, std::string> kCommandHelp = {
     {"help", "usage: zentho-appapi help [COMMAND]\n"},
 };
 
+// Messages may name what someone else's registry holds: shown with its control characters visible.
 int Fail(int status, const std::string& message) {
-    std::fprintf(stderr, "%s\n", message.c_str());
+    std::fprintf(stderr, "%s\n", os::Visible(message).c_str());
     return status;
 }
 
@@ -194,7 +196,7 @@ int main(int argc, char** argv) {
     if (r.status == kExitDone && o.command != "report" && o.command != "call" && !session->KeepsNothing().empty())
         r.output += session->KeepsNothing() + "\n";
     std::fputs(r.output.c_str(), stdout);
-    if (r.status != kExitDone && !r.error.empty()) std::fprintf(stderr, "%s\n", r.error.c_str());
+    if (r.status != kExitDone && !r.error.empty()) std::fprintf(stderr, "%s\n", os::Visible(r.error).c_str());
     if (!session->Finish(&error)) return Fail(kExitNotApplied, "nothing was kept: " + error);
     return r.status;
 }

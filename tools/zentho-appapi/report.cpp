@@ -11,6 +11,7 @@
 namespace {
 
 using os::JsonString;
+using os::Visible;
 
 // What the library says of one application, or of the default browser or mailer.
 struct Facts {
@@ -66,7 +67,7 @@ size_t Cells(const std::string& utf8) {
 
 std::string DefaultLine(const char* what, const Facts& f) {
     if (!f.name.found()) return std::string(what) + "not recognised: " + Missing(f.name) + "\n";
-    return std::string(what) + f.name.text + "  " + (f.path.found() ? f.path.text : Missing(f.path)) +
+    return std::string(what) + Visible(f.name.text) + "  " + (f.path.found() ? Visible(f.path.text) : Missing(f.path)) +
            "  integration " + (f.state ? "on" : "off") + "\n";
 }
 
@@ -87,8 +88,8 @@ std::string ReportText(const Library& library) {
     std::vector<std::vector<std::string>> rows = {
         {"AppId", "Group", "Application", "Installed as", "Program", "Integration"}};
     for (const auto& f : Applications(library))
-        rows.push_back({f.appId, f.group, f.application, f.name.found() ? f.name.text : Missing(f.name),
-                        f.path.found() ? f.path.text : "", f.name.found() ? (f.state ? "on" : "off") : ""});
+        rows.push_back({f.appId, f.group, f.application, f.name.found() ? Visible(f.name.text) : Missing(f.name),
+                        Visible(f.path.text), f.name.found() ? (f.state ? "on" : "off") : ""});
     size_t widths[6] = {};
     for (const auto& row : rows)
         for (size_t i = 0; i < 6; ++i) widths[i] = std::max(widths[i], Cells(row[i]));

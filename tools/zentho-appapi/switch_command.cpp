@@ -23,7 +23,7 @@ std::string Switch(const Library& library, Setter set, Getter get) {
     if (changes.empty()) return out + "changes: none\n";
     out += "changes:\n";
     for (const auto& change : changes)
-        out += "  " + os::ChangeWords(change, [&](const std::string& t) { return session.ToUtf8(t); }) + "\n";
+        out += "  " + os::ChangeWords(change, [&](const std::string& t) { return os::Visible(session.ToUtf8(t)); }) + "\n";
     return out;
 }
 
@@ -49,7 +49,7 @@ CommandResult SwitchApplication(const Library& library, const std::string& appNa
         r.output = header + std::string(Reason(name.result)) + ": nothing to switch\n";
         return r;
     }
-    r.output = header + name.text + "\n" +
+    r.output = header + os::Visible(name.text) + "\n" +
                Switch(library, [&] { return library.SetState(app->id, on ? 1 : 0); },
                       [&] { return library.State(app->id); });
     return r;
@@ -69,7 +69,7 @@ CommandResult SwitchDefault(const Library& library, bool browser, const std::str
                     "): nothing to switch\n";
         return r;
     }
-    r.output += name.text + (path.found() ? " (" + path.text + ")" : "") + "\n" +
+    r.output += os::Visible(name.text) + (path.found() ? " (" + os::Visible(path.text) + ")" : "") + "\n" +
                 Switch(library, [&] { return library.SetDefaultState(browser, on); },
                        [&] { return library.DefaultState(browser); });
     return r;

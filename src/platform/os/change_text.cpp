@@ -98,6 +98,23 @@ std::string ChangeJson(const Change& change, const TextConverter& text) {
     return json + "}";
 }
 
+std::string Visible(const std::string& utf8) {
+    std::string out;
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(utf8[i]);
+        // C1 controls are U+0080 to U+009F, in UTF-8 0xC2 and a byte 0x80 to 0x9F.
+        const bool c1 = c == 0xC2 && i + 1 < utf8.size() && (static_cast<unsigned char>(utf8[i + 1]) & 0xE0) == 0x80;
+        if (c >= 0x20 && c != 0x7F && !c1) {
+            out += static_cast<char>(c);
+            continue;
+        }
+        char escape[8];
+        std::snprintf(escape, sizeof escape, "\\x%02x", c1 ? static_cast<unsigned char>(utf8[++i]) : c);
+        out += escape;
+    }
+    return out;
+}
+
 std::string JsonString(const std::string& utf8) {
     std::string out = "\"";
     for (unsigned char c : utf8) {

@@ -31,4 +31,9 @@ std::string ChangeJson(const Change& change, const TextConverter& text = nullptr
 // A JSON string literal, quotes included, for UTF-8 text.
 std::string JsonString(const std::string& utf8);
 
+// UTF-8 text for a terminal, its control characters (C0, DEL and C1) shown as \x1b and the
+// like, as ls and git show them: registry text is someone else's, and an escape sequence in it
+// must not reach the terminal, nor a line break start a line of its own.
+std::string Visible(const std::string& utf8);
+
 }  // namespace os
