@@ -205,7 +205,7 @@ private:
         if (pending_.size() >= 4096) Flush();
     }
     void Flush() {
-        std::string text = sim::WriteRegFile4(pending_, cp_);
+        std::string text = sim::WriteRegFile4(pending_, cp_).value();  // the generator's names are plain
         if (!first_) text.erase(0, text.find("\r\n\r\n") + 4);  // the header once, at the top
         first_ = false;
         out_.write(text.data(), static_cast<std::streamsize>(text.size()));

@@ -14,7 +14,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 
-all_targets=(fuzz_regfile fuzz_pe_version fuzz_trim_path fuzz_extract_program fuzz_join_path
+all_targets=(fuzz_regfile fuzz_regfile_plan fuzz_pe_version fuzz_trim_path fuzz_extract_program fuzz_join_path
              fuzz_directory_tree fuzz_exports fuzz_hive)
 jobs=1
 if [[ ${1:-} == -j ]]; then

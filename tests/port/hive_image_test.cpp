@@ -115,7 +115,7 @@ struct Image {
                 keys.push_back(
                     {roots[item.hive] + "CurrentControlSet" + item.key.substr(13), keys.back().values, false, true});
         }
-        std::ofstream(file, std::ios::binary) << sim::WriteRegFile5(keys, cp);
+        std::ofstream(file, std::ios::binary) << sim::WriteRegFile5(keys, cp).value();
     }
 };
 
@@ -129,7 +129,7 @@ std::string Answers() {
         const reliability::Result r = call.run();
         out += call.name + " " + std::to_string(r.value) + " " + r.text + "\n";
     }
-    return out + sim::WriteChangesReg(m->changes(), m->codePage());
+    return out + sim::WriteChangesReg(m->changes(), m->codePage()).value();
 }
 
 class HiveImage : public ::testing::Test {

@@ -49,7 +49,7 @@ protected:
         return text;
     }
     static std::string Export(sim::Machine& machine) {
-        return sim::WriteRegFile4(sim::ExportRegistry(machine.registry()), machine.codePage());
+        return sim::WriteRegFile4(sim::ExportRegistry(machine.registry()), machine.codePage()).value();
     }
     std::string dir, error;
 };

@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <sstream>
+#include <tuple>
 
 #include "platform/os/sim/machine_folder.h"
 
@@ -202,6 +203,42 @@ TEST(RegFileRead, RefusesBadHeadersAndEncodings) {
     ExpectError(Wide(kHead5 + "\"a\"=hex(7):00,d8,00,00"), "line 3: text that code page 932 cannot hold");
 }
 
+// The writer refuses, naming the key, what a .reg file cannot carry exactly, so that nothing
+// read from a hive writes a line of its own into a plan; what it can carry reads back exactly.
+TEST(RegFileWrite, APlanHoldsExactlyItsChangeOrIsRefused) {
+    const std::string key = "HKEY_CURRENT_USER\\A", control = ": a control character, which a key line cannot carry";
+    const struct {
+        os::Change::Kind kind;
+        std::string path, name, data, refusal;  // "" when carried
+    } rows[] = {
+        {os::Change::kKeyCreated, key + "]\r\n[HKEY_LOCAL_MACHINE\\Run", "", "", "key " + key + "]\r\n[HKEY_LOCAL_MACHINE\\Run" + control},
+        {os::Change::kKeyDeleted, key + "\x1b[2J", "", "", "key " + key + "\x1b[2J" + control},
+        {os::Change::kValueSet, key + "\t", "v", "", "value \"v\" of key " + key + "\t" + control},
+        {os::Change::kKeyCreated, key + "\\", "", "", "key " + key + "\\: an empty key name, which reads back as another path"},
+        {os::Change::kKeyCreated, "HKEY_USERS\\\\A", "", "", "key HKEY_USERS\\\\A: an empty key name, which reads back as another path"},
+        {os::Change::kKeyDeleted, "HKEY_USERS", "", "", "key HKEY_USERS: a root key, which cannot be deleted"},
+        {os::Change::kKeyCreated, "HKCU\\A", "", "", "key HKCU\\A: no root key name"},
+        {os::Change::kKeyCreated, key + "\x83", "", "", "key " + key + "\xEF\xBF\xBD: text that is not whole characters of its code"},
+        {os::Change::kValueDeleted, key, std::string("n\0m", 3), "", "value \"" + std::string("n\0m", 3) + "\" of key " + key + ": a NUL in its name, which a quoted name cannot hold"},
+        {os::Change::kValueSet, key, "n", "\x83", "value \"n\" of key " + key + ": text that code page 932 cannot convert exactly"},
+        {os::Change::kKeyCreated, key + "]B\\\x83\x5c]", "", "", ""},  // brackets, and ソ, whose second byte is 0x5C
+        {os::Change::kValueSet, key, "q\"\\\r\n\x1b@", std::string("l\r\n\0f\0", 6), ""},
+        {os::Change::kValueDeleted, key, "", "", ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.path + " " + row.name);
+        std::string error;
+        std::optional<std::string> plan =
+            WriteChangesReg({{row.kind, row.path, row.name, REG_SZ, row.data, ""}}, kCp932, &error);
+        EXPECT_EQ(plan.has_value(), row.refusal.empty());
+        EXPECT_EQ(error, row.refusal);
+        std::vector<RegFileOp> ops;
+        if (!plan || !ParseRegFile(*plan, kCp932, &ops, &error)) continue;
+        const RegFileOp& last = ops.back();
+        EXPECT_EQ(std::tie(last.key, last.valueName, last.data), std::tie(row.path, row.name, row.data));
+    }
+}
+
 TEST(RegFileStream, ReadsAsFromMemoryWhereverItsBlocksEnd) {
     // Every block size up to the longest line puts a block's end inside each construct in
     // turn: a CR and its LF, a double-byte character whose second byte is a backslash, an
@@ -275,7 +312,7 @@ TEST(RegFileApply, KeysFoundFromTheLastOnesAreThoseFoundFromTheRoot) {
     Machine applied, reference;
     ApplyRegFile(applied.registry(), ops);
     ApplyFromTheRoot(reference.registry(), ops);
-    const std::string expected = WriteRegFile4(ExportRegistry(reference.registry()), reference.codePage());
+    const std::string expected = WriteRegFile4(ExportRegistry(reference.registry()), reference.codePage()).value();
     EXPECT_EQ(WriteRegFile4(ExportRegistry(applied.registry()), applied.codePage()), expected);
     EXPECT_NE(expected.find("[HKEY_LOCAL_MACHINE\\Software\\AB]"), std::string::npos);
 }

@@ -100,7 +100,7 @@ std::string TestMachine::ExportReg(const std::string& key) {
         k.path = key + k.path.substr(prefix.size());
         keys.push_back(std::move(k));
     }
-    return sim::WriteRegFile5(keys, state_->machine.codePage());
+    return sim::WriteRegFile5(keys, state_->machine.codePage()).value();
 }
 
 void TestMachine::InstallProgram(const std::string& path, const Behaviour& behaviour) {

@@ -184,6 +184,25 @@ if [[ $tool != wine:* ]]; then
     within -m "$h" $command && grep -qF 'Sarvin \x1b]0;owned\x07\x1b[2J' "$scratch/out" &&
       ! grep -q $'\e' "$scratch/out" && pass || fail "$command let a control character through: $(cat -v "$scratch/out")"
   done
+  # A key name in a customer's hive that a .reg file cannot carry never reaches the plan: one with
+  # a backslash is left out, and said so; one with a line break refuses the plan, naming the key.
+  names=($'Zentho: x]\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Run]\r\n"x"="C:\\\\x.exe"' $'Zentho: \e]0;x\a]\r\n[HKEY_USERS]')
+  for i in 0 1; do
+    [ -e "$w/img" ] || break
+    hostile "$w/img" none none && rm -f "$scratch/ie.reg"
+    perl -MWin::Hivex -e '$h = Win::Hivex->open(shift, write => 1); $n = $h->root;
+      $n = $h->node_get_child($n, $_) || $h->node_add_child($n, $_) for split /\\/, shift;
+      $h->node_add_child($n, shift); $h->commit(undef)' \
+      "$h/Documents and Settings/taro/NTUSER.DAT" 'Software\Microsoft\Internet Explorer\MenuExt' "${names[$i]}"
+    within --image "$h" off ie --changes-reg "$scratch/ie.reg"; code=$?
+    if [ $i = 0 ]; then
+      [ $code = 0 ] && grep -q 'left out the key .*MenuExt\\Zentho: x]\\x0d\\x0a\[HKEY' "$scratch/stderr" &&
+        ! iconv -f UTF-16 -t UTF-8 "$scratch/ie.reg" | grep -q 'Run\|"x"'
+    else
+      [ $code = 1 ] && [ ! -e "$scratch/ie.reg" ] && ! grep -q $'\e' "$scratch/out" "$scratch/stderr" &&
+        grep -qF 'MenuExt\Zentho: \x1b]0;x\x07]\x0d\x0a[HKEY_USERS]: a control character' "$scratch/stderr"
+    fi && pass || fail "a hive key named ${names[$i]@Q}: status $code, $(cat -v "$scratch/stderr")"
+  done
   # A run killed half way is undone by the next, which says so in one line; a copy of the folder
   # made in between undoes nothing, neither in itself nor in the original.
   hostile "$w/m" none none

@@ -80,7 +80,12 @@ int main(int argc, char** argv) {
         keys.push_back({"HKEY_CURRENT_USER\\Software\\Wine", {{"Version", REG_SZ, text(version)}}});
 
     std::string out = argv[2];
-    std::string machineKeys = sim::WriteRegFile4(keys, machine->codePage());
+    std::optional<std::string> written = sim::WriteRegFile4(keys, machine->codePage(), &error);
+    if (!written) {
+        std::fprintf(stderr, "%s: %s\n", argv[1], error.c_str());
+        return 1;
+    }
+    const std::string& machineKeys = *written;
     file += machineKeys.substr(machineKeys.find("\r\n\r\n") + 4);  // without its header
     std::ofstream(out + "/registry.reg", std::ios::binary) << file;
     std::ofstream(out + "/locale") << (s.codepage == 1252 ? "en_US.UTF-8" : "ja_JP.UTF-8") << "\n";

@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "frame/exports.h"
+#include "platform/os/change_text.h"
 #include "platform/os/sim/folder_commit.h"
 #include "platform/os/sim/hive_image.h"
 #include "platform/os/sim/host_file.h"
@@ -22,6 +23,7 @@ namespace fs = std::filesystem;
 struct Session::State {
     std::unique_ptr<sim::Machine> machine;
     std::string folder;
+    std::string image;
     std::string keepsNothing;  // why nothing is kept, or ""
     std::string changesReg;    // where the registry changes go as a .reg file, or ""
     int lock = -1;             // the folder, held locked for the run
@@ -90,6 +92,7 @@ bool OpenImage(const SessionOptions& options, Session::State* state, std::string
         *error = options.changesReg + ": inside the image, which stays as it is; write the changes elsewhere";
         return false;
     }
+    state->image = options.image;
     state->machine = sim::LoadImage(options.image, options.user, error);
     if (!state->machine) return false;
     state->keepsNothing = "the image is read only: it is as it was, and the changes above are the plan";
@@ -163,7 +166,7 @@ std::unique_ptr<Session> Session::Open(const SessionOptions& options, std::strin
         }
         std::string note;
         if (!sim::RecoverMachineFolder(state->folder, &note, error)) return nullptr;
-        if (!note.empty()) std::fprintf(stderr, "%s\n", note.c_str());
+        if (!note.empty()) std::fprintf(stderr, "%s\n", os::Visible(note).c_str());
     }
     state->machine = sim::LoadMachineFolder(state->folder, error);
     if (!state->machine) return nullptr;
@@ -191,11 +194,16 @@ bool Session::TakeChanges(os::ChangeList* changes, std::string*) {
 }
 
 bool Session::Finish(std::string* error) {
+    for (const std::string& path : state_->machine->registry().leftOut())
+        std::fprintf(stderr, "%s: left out the key %s, whose name holds a backslash, which no Windows key can\n",
+                     os::Visible(state_->image.empty() ? state_->folder : state_->image).c_str(),
+                     os::Visible(path).c_str());
     if (!state_->changesReg.empty()) {
         // Written beside and renamed, so that a file of that name is whole or as it was.
-        const std::string text = sim::WriteChangesReg(state_->machine->changes(), state_->machine->codePage());
         std::string why;
-        if (!sim::ReplaceFile(state_->changesReg, text, &why)) {
+        const std::optional<std::string> text =
+            sim::WriteChangesReg(state_->machine->changes(), state_->machine->codePage(), &why);
+        if (!text || !sim::ReplaceFile(state_->changesReg, *text, &why)) {
             *error = "cannot write the changes: " + why;
             return false;
         }

@@ -317,7 +317,8 @@ bool RegistryChangesText(Machine& machine, const std::string& folder, std::strin
     text->clear();
     if (keys.empty()) return true;
     *text = RegFile4Header();
-    for (const auto& key : keys) AppendRegFileKey4(key, machine.codePage(), text);
+    for (const auto& key : keys)
+        if (!AppendRegFileKey4(key, machine.codePage(), text, error)) return false;
     return true;
 }
 

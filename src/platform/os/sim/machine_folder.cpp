@@ -539,19 +539,17 @@ bool ExportMachineRegistry(Machine& machine, const std::string& file, std::strin
     // A key at a time: the registry is not held a second time as text.
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     std::string text = RegFile4Header();
+    bool written = true;
     ForEachKey(machine.registry(), [&](const RegFileKey& key) {
-        AppendRegFileKey4(key, machine.codePage(), &text);
+        written = written && AppendRegFileKey4(key, machine.codePage(), &text, error);
         if (text.size() >= (1u << 20)) {
             out.write(text.data(), static_cast<std::streamsize>(text.size()));
             text.clear();
         }
     });
     out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    if (!out) {
-        *error = file + ": cannot write";
-        return false;
-    }
-    return true;
+    if (!out) *error = file + ": cannot write";
+    return written && out;
 }
 
 }  // namespace sim

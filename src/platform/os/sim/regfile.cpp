@@ -39,6 +39,9 @@ int HexDigit(char c) {
     return -1;
 }
 
+// C0 controls and DEL: bytes that no key line carries, in either form.
+bool IsControl(char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }
+
 // Valid trail bytes of a double-byte character.
 bool IsTrailByte(unsigned char b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
 
@@ -397,6 +400,8 @@ bool Parser::ParseKeyPath(std::string_view path, bool remove, std::string* out) 
         if (same) canonical = name;
     }
     if (canonical.empty()) return Fail(Number(), "unknown root key '" + Printable(root) + "'");
+    if (std::any_of(path.begin(), path.end(), IsControl))
+        return Fail(Number(), "a control character in a key name, which a key line cannot carry");
     if (seps.size() > kMaxKeyDepth)
         return Fail(Number(), "a key nested deeper than " + std::to_string(kMaxKeyDepth) + " levels, which Windows refuses");
     for (size_t k = 0; k < seps.size(); ++k) {
@@ -679,6 +684,53 @@ std::string LossyText(const CodePage& cp, std::string_view utf8) {
     return cp.FromUtf16Lossy(units);
 }
 
+// UTF-8 that is whole characters and comes back the same through UTF-16.
+bool IsWholeUtf8(std::string_view text) {
+    std::u16string units;
+    return Utf8ToUtf16(text, &units) && IsWholeUtf16(units) && Utf16ToUtf8(units) == text;
+}
+
+// Why a key path cannot stand in a key line of this form exactly, or "".
+std::string KeyFault(std::string_view path, bool wide, bool remove, const Form& form) {
+    if (!(wide ? IsWholeUtf8(path) : form.Holds(path))) return "text that is not whole characters of its code";
+    const std::string text = wide ? std::string(path) : form.Text(path);
+    if (std::any_of(text.begin(), text.end(), IsControl)) return "a control character, which a key line cannot carry";
+    size_t rootEnd = std::min(text.find('\\'), text.size());
+    if (std::find(std::begin(kRoots), std::end(kRoots), text.substr(0, rootEnd)) == std::end(kRoots))
+        return "no root key name";
+    if (remove && rootEnd == text.size()) return "a root key, which cannot be deleted";
+    // Names split as the reader splits them: in code-page text a double-byte character's second
+    // byte is no backslash.
+    for (size_t at = rootEnd; at < text.size();) {
+        size_t start = ++at;
+        while (at < text.size() && text[at] != '\\')
+            at += !form.utf8 && !wide && form.cp.IsLeadByte(static_cast<unsigned char>(text[at])) ? 2 : 1;
+        if (at == start) return "an empty key name, which reads back as another path";
+    }
+    return "";
+}
+
+// Why a value cannot be written in this form exactly, or "".
+std::string ValueFault(const RegFileValue& v, const Form& form) {
+    if (v.name.find('\0') != std::string::npos) return "a NUL in its name, which a quoted name cannot hold";
+    if (!(v.wideName ? !form.utf8 || IsWholeUtf8(v.name) : form.Holds(v.name)))
+        return "a name that is not whole characters of its code";
+    const bool text = v.type == REG_SZ || v.type == REG_EXPAND_SZ || v.type == REG_MULTI_SZ;
+    if (v.remove || !text || !form.utf8) return "";  // REGEDIT4 keeps any bytes, as hex if need be
+    if (v.wideData ? v.data.size() % 2 != 0 : !IsConvertible(form.cp, v.data))
+        return "text that code page " + std::to_string(form.cp.id()) + " cannot convert exactly";
+    return "";
+}
+
+// The refusal of a key, or of one of its values, as a message.
+bool Refuse(const Form& form, std::string_view path, bool wide, const std::string& value, const std::string& why,
+            std::string* error) {
+    if (error)
+        *error = (value.empty() ? "" : "value \"" + value + "\" of ") + "key " +
+                 (wide ? std::string(path) : form.cp.ToUtf8(path)) + ": " + why;
+    return false;
+}
+
 std::string FormatValue(const RegFileValue& v, const Form& form);
 
 // A value with text the code page cannot hold: exact in the version 5 form, as the code page
@@ -718,17 +770,22 @@ std::string FormatValue(const RegFileValue& v, const Form& form) {
     char type[24] = "hex:";
     if (v.type != REG_BINARY) std::snprintf(type, sizeof type, "hex(%x):", static_cast<unsigned>(v.type));
     line += type;
-    // Version 5 holds these texts as UTF-16LE. Those that do not convert go out as their raw
-    // bytes: that keeps the type, and no other form could keep the bytes either.
+    // Version 5 holds these texts as UTF-16LE (ValueFault has seen that they convert).
     bool wide = v.type == REG_SZ || v.type == REG_EXPAND_SZ || v.type == REG_MULTI_SZ;
-    bool asUtf16 = form.utf8 && wide && IsConvertible(form.cp, v.data);
-    AppendHexList(&line, Columns(line, form.utf8), asUtf16 ? Utf16Bytes(form.cp.ToUtf16(v.data)) : v.data);
+    AppendHexList(&line, Columns(line, form.utf8), form.utf8 && wide ? Utf16Bytes(form.cp.ToUtf16(v.data)) : v.data);
     return line;
 }
 
 std::string Header(const Form& form) { return std::string(form.utf8 ? kHeader5 : kHeader4) + "\r\n\r\n"; }
 
-void AppendKey(const RegFileKey& key, const Form& form, std::string* out) {
+bool AppendKey(const RegFileKey& key, const Form& form, std::string* out, std::string* error) {
+    // A REGEDIT4 file shows a wide path as the code page does.
+    const std::string lossy = key.wide && !form.utf8 ? LossyText(form.cp, key.path) : "";
+    std::string why = KeyFault(lossy.empty() ? key.path : lossy, key.wide && form.utf8, key.remove, form);
+    if (!why.empty()) return Refuse(form, key.path, key.wide, "", why, error);
+    for (const RegFileValue& v : key.values)
+        if (!(why = ValueFault(v, form)).empty())
+            return Refuse(form, key.path, key.wide, v.wideName ? v.name : form.cp.ToUtf8(v.name), why, error);
     *out += key.remove ? "[-" : "[";
     *out += key.wide ? (form.utf8 ? key.path : LossyText(form.cp, key.path)) : form.Text(key.path);
     *out += "]\r\n";
@@ -737,12 +794,21 @@ void AppendKey(const RegFileKey& key, const Form& form, std::string* out) {
         *out += "\r\n";
     }
     *out += "\r\n";
+    return true;
 }
 
-std::string WriteBody(const std::vector<RegFileKey>& keys, const Form& form) {
+std::optional<std::string> WriteBody(const std::vector<RegFileKey>& keys, const Form& form, std::string* error) {
     std::string out = Header(form);
-    for (const RegFileKey& key : keys) AppendKey(key, form, &out);
+    for (const RegFileKey& key : keys)
+        if (!AppendKey(key, form, &out, error)) return std::nullopt;
     return out;
+}
+
+// The version 5 form of a text written in UTF-8.
+std::string Utf16File(const std::string& utf8) {
+    std::u16string wide;
+    Utf8ToUtf16(utf8, &wide);
+    return "\xFF\xFE" + Utf16Bytes(wide);
 }
 
 }  // namespace
@@ -777,57 +843,49 @@ bool ParseRegFile(std::string_view file, const CodePage& cp, std::vector<RegFile
     return true;
 }
 
-std::string WriteRegFile4(const std::vector<RegFileKey>& keys, const CodePage& cp) {
-    return WriteBody(keys, Form{cp, false});
+std::optional<std::string> WriteRegFile4(const std::vector<RegFileKey>& keys, const CodePage& cp, std::string* error) {
+    return WriteBody(keys, Form{cp, false}, error);
 }
 
 std::string RegFile4Header() { return Header(Form{CodePage(932), false}); }
 
-void AppendRegFileKey4(const RegFileKey& key, const CodePage& cp, std::string* out) {
-    AppendKey(key, Form{cp, false}, out);
+bool AppendRegFileKey4(const RegFileKey& key, const CodePage& cp, std::string* out, std::string* error) {
+    return AppendKey(key, Form{cp, false}, out, error);
 }
 
-std::string WriteRegFile4(const std::vector<RegFileKey>& keys) { return WriteRegFile4(keys, CodePage(932)); }
-
-std::string WriteChangesReg(const os::ChangeList& changes, const CodePage& cp) {
+std::optional<std::string> WriteChangesReg(const os::ChangeList& changes, const CodePage& cp, std::string* error) {
     Form form{cp, true};
     std::string text = Header(form), section;  // section: the key the value lines below belong to
     for (const os::Change& change : changes) {
+        const bool deleted = change.kind == os::Change::kKeyDeleted || change.kind == os::Change::kValueDeleted;
+        const bool value = change.kind == os::Change::kValueSet || change.kind == os::Change::kValueDeleted;
+        if (!value && change.kind != os::Change::kKeyCreated && change.kind != os::Change::kKeyDeleted) continue;
+        const RegFileValue v{change.name, change.type, change.data, false, false, deleted};
+        std::string why = KeyFault(change.path, false, deleted && !value, form);
+        if (why.empty() && value) why = ValueFault(v, form);
+        if (!why.empty()) return Refuse(form, change.path, false, value ? cp.ToUtf8(change.name) : "", why, error),
+                                std::nullopt;
         std::string path = form.Text(change.path);
-        switch (change.kind) {
-            case os::Change::kKeyCreated:
-            case os::Change::kKeyDeleted:
-                if (!section.empty()) text += "\r\n";
-                text += (change.kind == os::Change::kKeyDeleted ? "[-" : "[") + path + "]\r\n";
-                section = change.kind == os::Change::kKeyCreated ? path : "";
-                break;
-            case os::Change::kValueSet:
-            case os::Change::kValueDeleted:
-                if (path != section) {
-                    if (!section.empty()) text += "\r\n";
-                    text += "[" + path + "]\r\n";
-                    section = path;
-                }
-                if (change.kind == os::Change::kValueSet)
-                    text += FormatValue(RegFileValue{change.name, change.type, change.data}, form);
-                else
-                    text += (change.name.empty() ? std::string("@") : form.Quoted(change.name)) + "=-";
-                text += "\r\n";
-                break;
-            default:
-                break;
+        if (!value) {
+            if (!section.empty()) text += "\r\n";
+            text += (deleted ? "[-" : "[") + path + "]\r\n";
+            section = deleted ? "" : path;
+            continue;
         }
+        if (path != section) {
+            if (!section.empty()) text += "\r\n";
+            text += "[" + path + "]\r\n";
+            section = path;
+        }
+        text += FormatValue(v, form) + "\r\n";
     }
-    text += "\r\n";
-    std::u16string wide;
-    Utf8ToUtf16(text, &wide);
-    return "\xFF\xFE" + Utf16Bytes(wide);
+    return Utf16File(text + "\r\n");
 }
 
-std::string WriteRegFile5(const std::vector<RegFileKey>& keys, const CodePage& cp) {
-    std::u16string wide;
-    Utf8ToUtf16(WriteBody(keys, Form{cp, true}), &wide);
-    return "\xFF\xFE" + Utf16Bytes(wide);
+std::optional<std::string> WriteRegFile5(const std::vector<RegFileKey>& keys, const CodePage& cp, std::string* error) {
+    std::optional<std::string> body = WriteBody(keys, Form{cp, true}, error);
+    if (!body) return std::nullopt;
+    return Utf16File(*body);
 }
 
 }  // namespace sim

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -69,30 +70,39 @@ struct RegFileKey {
     bool wide = false;  // path in UTF-8
 };
 
+// Every writer writes only what a reader gets back exactly, and refuses the rest: nothing
+// read from a hostile hive can write a line of its own into a file. A key line has no escapes,
+// so a key path may hold no control character (a CR or LF would end the line, and readers do
+// not agree on the others), must start with a root name in capitals and may have no empty name
+// (a doubled or trailing backslash reads back as another path); a value name may hold no NUL;
+// and every text must be whole characters of its form. A refusal returns nothing, with *error
+// naming the key or value and why.
+//
 // "REGEDIT4" text, bytes as stored. Every value reads back with its exact type and bytes.
 // The code page tells which bytes lead a double-byte character (a trail byte 0x5C is no
 // backslash to escape); the form without it is for code page 932.
-std::string WriteRegFile4(const std::vector<RegFileKey>& keys, const CodePage& cp);
-std::string WriteRegFile4(const std::vector<RegFileKey>& keys);
+std::optional<std::string> WriteRegFile4(const std::vector<RegFileKey>& keys, const CodePage& cp,
+                                         std::string* error = nullptr);
 // The same file in pieces, for a registry too large to hold a second time as one text: the
 // header, then each key's text appended in turn.
 std::string RegFile4Header();
-void AppendRegFileKey4(const RegFileKey& key, const CodePage& cp, std::string* out);
+bool AppendRegFileKey4(const RegFileKey& key, const CodePage& cp, std::string* out, std::string* error);
 // Wide texts go into a REGEDIT4 file as the code page shows them ('?' for what it cannot
 // hold), and into a version 5 file exactly.
 //
 // "Windows Registry Editor Version 5.00", UTF-16LE with a byte-order mark; the texts
 // are converted from the code page. REG_EXPAND_SZ and REG_MULTI_SZ data, and a REG_SZ that
-// the quoted form cannot hold, go out as hex bytes of their UTF-16LE form.
-// Data that does not convert (a lone lead byte, say) goes out as its raw bytes under the same
-// hex(N), which keeps the type but which ParseRegFile then refuses rather than misread;
-// WriteRegFile4 is the form that keeps every byte.
-std::string WriteRegFile5(const std::vector<RegFileKey>& keys, const CodePage& cp);
+// the quoted form cannot hold, go out as hex bytes of their UTF-16LE form. Text that does not
+// convert exactly (a lone lead byte, say) is refused: WriteRegFile4 is the form that keeps
+// every byte.
+std::optional<std::string> WriteRegFile5(const std::vector<RegFileKey>& keys, const CodePage& cp,
+                                         std::string* error = nullptr);
 
 // The registry part of a change list as a "Windows Registry Editor Version 5.00" file that
 // `reg import` on that machine replays: keys created ([path]) and deleted ([-path]), values
 // set and deleted ("name"=-), in the order made, under the root names the calls used
 // (HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_CLASSES_ROOT). File changes are not in it.
-std::string WriteChangesReg(const os::ChangeList& changes, const CodePage& cp);
+std::optional<std::string> WriteChangesReg(const os::ChangeList& changes, const CodePage& cp,
+                                           std::string* error = nullptr);
 
 }  // namespace sim

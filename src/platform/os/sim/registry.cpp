@@ -296,6 +296,13 @@ void Registry::Fill(RegKey* key) {
 }
 
 RegKey* Registry::AddSubkey(RegKey* key, std::string_view utf8, std::unique_ptr<LazyKey> lazy) {
+    if (utf8.find('\\') != std::string_view::npos) {
+        std::string path(utf8);
+        for (const RegKey* up = key; up; up = up->parent)
+            path.insert(0, (up->wide ? up->name : cp_->ToUtf8(up->name)) + "\\");
+        leftOut_.push_back(std::move(path));
+        return nullptr;
+    }
     Materialize(key);
     std::string narrow;
     bool wide = !cp_->FromUtf8(utf8, &narrow);

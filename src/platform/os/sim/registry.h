@@ -159,8 +159,11 @@ public:
     // it exactly, and as it came otherwise.
     RegKey* EnsureSubkeyUnicode(RegKey* key, std::string_view utf8);
     void PutValueUnicode(RegKey* key, std::string_view utf8Name, DWORD type, std::string data, bool utf16);
-    // A new subkey (the key must have none of that name), lazy when `lazy` is given.
+    // A new subkey (the key must have none of that name), lazy when `lazy` is given. A name
+    // with a backslash, which no Windows key can have and no path can name (a damaged or made-up
+    // hive's), makes no key: null, and its path is kept in leftOut().
     RegKey* AddSubkey(RegKey* key, std::string_view utf8, std::unique_ptr<LazyKey> lazy = nullptr);
+    const std::vector<std::string>& leftOut() const { return leftOut_; }
     RegKey* FindSubkeyUnicode(RegKey* key, std::string_view utf8);
     bool RemoveValueUnicode(RegKey* key, std::string_view utf8Name);
     // Takes a key and everything below it, lazy or not, out of the registry.
@@ -229,6 +232,7 @@ private:
     std::function<bool()> fault_;
     std::vector<std::pair<std::string, std::string>>* reads_ = nullptr;
     os::ChangeList* log_ = nullptr;
+    std::vector<std::string> leftOut_;  // UTF-8 paths of the keys AddSubkey would not make
 };
 
 // Root names as regedit writes them.
