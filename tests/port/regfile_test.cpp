@@ -181,6 +181,7 @@ TEST(RegFileRead, RefusesMalformedLines) {
         {"\"h\"=hex:01,\\\r\n; c\r\n", "line 4: the value is continued past the end of the file"},
         {"[-HKEY_USERS\\X]\r\n\"a\"=\"b\"", "line 5: value line outside a key"},
         {Deep(513), "line 4: a key nested deeper than 512 levels, which Windows refuses"},
+        {"[HKEY_USERS\\A\x1b[2J]", "line 4: a control character in a key name, which a key line cannot carry"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.lines);

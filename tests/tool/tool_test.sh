@@ -173,7 +173,7 @@ if [[ $tool != wine:* ]]; then
     fail "a link out of the drive was written or deleted through: $(ls "$scratch/outside")"
   hostile "$w/m" none none && mv "$h/drives/C" "$scratch/drive" && ln -s "$scratch/drive" "$h/drives/C"
   within -m "$h" report && within -m "$h" on word; code=$?
-  [ $code = 1 ] && grep -q "outside the machine folder" "$scratch/stderr" &&
+  [ $code = 1 ] && grep -q "Zentho4.dot: outside the machine folder, which is all a run changes" "$scratch/stderr" &&
     [ -z "$(ls "$scratch/drive/${startup#*/drives/C/}")" ] && pass || fail "a drive that is a link: $code"
   # Registry text reaches the terminal with its control characters shown, in the report and in
   # what a switch changed.
@@ -219,11 +219,12 @@ if [[ $tool != wine:* ]]; then
   # that is not the run's own is left as it is.
   for row in "2|outside the machine folder|w 12 ../victim" "2|outside the machine folder|s - $scratch/victim" \
              "2|outside the machine folder|m 5 drives/C/out/x" "2|:1: written by a run on another folder|" \
-             "0|1 not the run's own left|s 1 drives/C/boot.ini"; do
+             "0|1 not the run's own left|s 1 drives/C/boot.ini" \
+             "0|1 not the run's own left|s 1 drives/C/boot.ini\ncommitted"; do
     IFS='|' read -r status pattern step <<<"$row"
     hostile "$w/m" drives/C/out "link:$scratch"
     echo user >"$h/drives/C/boot.ini.zentho-old"
-    { [ -z "$step" ] || echo "zentho-appapi journal $(stat -c '%d %i' "$h")"; echo "$step"; } >"$h/zentho-appapi.journal"
+    { [ -z "$step" ] || echo "zentho-appapi journal $(stat -c '%d %i' "$h")"; printf '%b\n' "$step"; } >"$h/zentho-appapi.journal"
     within -m "$h" report; code=$?
     [ $code = "$status" ] && grep -q "$pattern" "$scratch/stderr" && [ "$(cat "$scratch/victim")" = mine ] &&
       [ "$(cat "$h/drives/C/boot.ini.zentho-old")" = user ] && pass || fail "journal '$step': $code, $(cat "$scratch/stderr")"
