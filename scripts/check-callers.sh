@@ -28,7 +28,7 @@ compare() {  # compare WHAT ACTUAL
   echo "$1: imports the 15 decorated names"
 }
 
-for compiler in g++ clang++ i686-w64-mingw32-g++-posix x86_64-w64-mingw32-g++-posix; do
+for compiler in g++ clang++ i686-w64-mingw32-g++-win32 x86_64-w64-mingw32-g++-win32; do
   "$compiler" -std=c++17 -Wall -Wextra -pedantic -Werror -fsyntax-only -x c++ "$root/include/ZenthoAppAPILib.h"
 done
 echo "the header compiles without warnings: g++, clang++, both MinGW compilers"
@@ -38,7 +38,7 @@ lld-link -machine:x86 -entry:ZenthoCallerEntry -subsystem:console -nodefaultlib 
   "$work/msvc.obj" "$build/lib/ZenthoAppAPILib.lib" >/dev/null
 compare "a caller linked by lld-link with ZenthoAppAPILib.lib" "$(imports "$work/msvc-caller.exe")"
 
-i686-w64-mingw32-g++-posix -std=c++17 -O1 -I "$root/include" -nostdlib -Wl,-e,_ZenthoCallerEntry \
+i686-w64-mingw32-g++-win32 -std=c++17 -O1 -I "$root/include" -nostdlib -Wl,-e,_ZenthoCallerEntry \
   "$root/tests/smoke/link_caller.cpp" "$build/lib/libZenthoAppAPILib.dll.a" -o "$work/mingw-caller.exe"
 compare "a caller linked by MinGW with libZenthoAppAPILib.dll.a" "$(imports "$work/mingw-caller.exe")"
 

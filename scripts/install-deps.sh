@@ -9,7 +9,7 @@ want=${1:-all}
 packages=(cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev libhivex-dev libhivex-bin libwin-hivex-perl
           time)
 if [ "$want" = all ]; then
-  packages+=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686
+  packages+=(g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32 binutils-mingw-w64-i686
              binutils-mingw-w64-x86-64 wine64 locales clang lld llvm)
 fi
 as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }

@@ -26,7 +26,7 @@ for preset in "${presets[@]}"; do
 done
 # The sweeps' counts, from the sanitizer run's output; the Windows runs' closing lines.
 grep -hE '^(fault sweep|hostile registry):' build/native-asan/Testing/Temporary/LastTest.log
-grep -hE '^(i686|x86_64) ' build/win32/Testing/Temporary/LastTest.log build/win64/Testing/Temporary/LastTest.log
+grep -hE '^(i686|x86_64) |^imports: ' build/win32/Testing/Temporary/LastTest.log build/win64/Testing/Temporary/LastTest.log
 # Every mutant of the catalogue must be caught by the tests without the sweeps: the
 # catalogue in two halves at once, since each mutant's time is mostly a one-core link.
 mutant_logs=$(mktemp -d)

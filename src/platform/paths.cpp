@@ -22,11 +22,45 @@ char* ProductLocation(const char* valueName, const char* fallback) {
 
 HKEY RunKeyRoot(HKEY root) { return GetWindowsPlatform() == kWindows95 ? HKEY_LOCAL_MACHINE : root; }
 
+// The shell's allocator, held for one lookup and released on every way out, with the
+// item list it handed out, which goes back to it.
+class ShellAllocator {
+public:
+    ShellAllocator() {
+        if (os::SHGetMalloc(&allocator_) != S_OK) allocator_ = nullptr;
+    }
+    ~ShellAllocator() {
+        if (items_) allocator_->Free(items_);
+        if (allocator_) allocator_->Release();
+    }
+    ShellAllocator(const ShellAllocator&) = delete;
+    ShellAllocator& operator=(const ShellAllocator&) = delete;
+
+    // The folder's item list, or null; freed with the allocator.
+    LPITEMIDLIST FolderItems(int csidl) {
+        if (!allocator_ || items_) return nullptr;
+        if (os::SHGetSpecialFolderLocation(nullptr, csidl, &items_) != S_OK && items_) {
+            allocator_->Free(items_);
+            items_ = nullptr;
+        }
+        return items_;
+    }
+
+private:
+    LPMALLOC allocator_ = nullptr;
+    LPITEMIDLIST items_ = nullptr;
+};
+
 }  // namespace
 
+// Through the shell's item list rather than SHGetFolderPath, which the shells of
+// Windows 95, 98 and NT 4.0 do not have.
 char* GetSpecialFolderPath(int csidl) {
+    ShellAllocator shell;
+    LPITEMIDLIST items = shell.FolderItems(csidl);
+    if (!items) return nullptr;
     char path[MAX_PATH] = {};
-    if (os::SHGetFolderPathA(nullptr, csidl, nullptr, 0, path) != S_OK || !path[0]) return nullptr;
+    if (!os::SHGetPathFromIDListA(items, path) || !path[0]) return nullptr;
     return DuplicateString(path);
 }
 

@@ -9,6 +9,8 @@
 #include "catalogue/catalogue.h"
 #include "install/windows.h"
 #include "installer_fixture.h"
+#include "platform/heap_string.h"
+#include "platform/paths.h"
 
 namespace {
 
@@ -36,9 +38,8 @@ protected:
     void SetUp() override {
         InstallerTest::SetUp();
         install::Bounds().ichitaroStartMs = install::Bounds().ichitaroCloseMs = 3000;
-        char now[MAX_PATH] = {};
-        os::SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, 0, now);
-        ASSERT_EQ(now, user) << "the user's folders are the test's";
+        platform::HeapString now(platform::GetAppDataFolder());
+        ASSERT_EQ(std::string(now ? now.get() : "(none)"), user) << "the user's folders are the test's";
         InstallApplications();
         PlaceUsersOwn();
         // Names alone would land in the current folder: let it be the product's own.

@@ -67,6 +67,8 @@ TEST(RegistryKey, ReadStringTakesTextThatFitsAndWritesTheDefaultBack) {
         {"expanded too long", REG_EXPAND_SZ, "%ZT_LONG%\\x" + nul, 20, REG_EXPAND_SZ, nullptr, "0 - 43 2", "="},
     };
     for (const auto& [what, stored, bytes, capacity, requested, defaultText, answer, after] : rows) {
+        // The 95 family's registry measures a REG_SZ text by its NUL: it holds none without.
+        if (m.Windows9x() && stored == REG_SZ && bytes.back() != 0) continue;
         m.DeleteTree(kKey);
         m.CreateKey(kKey);
         if (stored != REG_NONE) m.SetRaw(kKey, "v", stored, bytes);

@@ -88,6 +88,10 @@ public:
     // Windows version, the order of subkeys.
     os::ChangeList* changes();
     void SetWindowsVersion(DWORD platform, DWORD major, DWORD minor);
+    // Whether the machine is of the Windows 95 family, whose registry has no security,
+    // deletes keys with their subkeys and measures REG_SZ texts itself: natively as
+    // SetWindowsVersion made it, under Wine the Windows the run reports.
+    bool Windows9x() const;
     void ListKeysInCreationOrder();  // as Windows 9x does
     sim::Machine* machine();          // the machine itself, for faults and the desktop's queue
 

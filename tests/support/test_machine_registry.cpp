@@ -5,6 +5,12 @@
 #include "pe-maker/pe_writer.h"
 #include "test_machine.h"
 
+bool TestMachine::Windows9x() const {
+    OSVERSIONINFOA version = {};
+    version.dwOSVersionInfoSize = sizeof version;
+    return os::GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
+}
+
 HKEY TestMachine::RootKey(const std::string& key, std::string* rest) {
     const size_t cut = key.find('\\');
     const std::string root = key.substr(0, cut);

@@ -68,7 +68,9 @@ using ::GetFileVersionInfoSizeA;
 using ::VerQueryValueA;
 // Shell (shell32).
 using ::ShellExecuteA;
-using ::SHGetFolderPathA;
+using ::SHGetMalloc;
+using ::SHGetPathFromIDListA;
+using ::SHGetSpecialFolderLocation;
 // Window manager (user32).
 using ::DispatchMessageA;
 using ::EnumWindows;
@@ -136,7 +138,9 @@ BOOL GetFileVersionInfoA(LPCSTR path, DWORD handle, DWORD size, LPVOID data);
 DWORD GetFileVersionInfoSizeA(LPCSTR path, LPDWORD handle);
 BOOL VerQueryValueA(LPCVOID block, LPCSTR subBlock, LPVOID* value, PUINT valueSize);
 // Shell (shell32).
-HRESULT SHGetFolderPathA(HWND owner, int folder, HANDLE token, DWORD flags, LPSTR path);
+HRESULT SHGetMalloc(LPMALLOC* allocator);
+BOOL SHGetPathFromIDListA(LPCITEMIDLIST items, LPSTR path);
+HRESULT SHGetSpecialFolderLocation(HWND owner, int folder, LPITEMIDLIST* items);
 HINSTANCE ShellExecuteA(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR directory, INT show);
 // Window manager (user32).
 LRESULT DispatchMessageA(const MSG* msg);

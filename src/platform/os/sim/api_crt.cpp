@@ -42,11 +42,6 @@ bool InSet(unsigned c, const unsigned char* set) {
     return false;
 }
 
-[[noreturn]] void HeapFault(const char* what) {
-    std::fprintf(stderr, "simulated heap: %s\n", what);
-    std::abort();
-}
-
 }  // namespace
 
 void* malloc(size_t bytes) {
@@ -57,8 +52,7 @@ void* malloc(size_t bytes) {
 void free(void* block) {
     sim::PortCall port;
     if (!block) return;
-    // On Windows this corrupts the heap; here it stops the run at the fault.
-    if (!M() || !M()->Release(block, sim::HeapFamily::kCrt)) HeapFault("free of a block that malloc did not give");
+    if (!M() || !M()->Release(block, sim::HeapFamily::kCrt)) sim::HeapMisuse("free of a block that malloc did not give");
 }
 
 int _access(const char* path, int mode) {

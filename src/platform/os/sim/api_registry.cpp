@@ -1,5 +1,9 @@
-// The port's registry functions (advapi32) over the current simulated machine.
+// The port's registry functions (advapi32) over the current simulated machine. The
+// registry of the Windows 95 family differs from NT's in three ways that a caller
+// sees: it has no security (every handle may do everything), RegDeleteKeyA takes a
+// key with all its subkeys, and RegSetValueExA measures a REG_SZ text itself.
 #include <cstring>
+#include <string>
 
 #include "platform/os/os.h"
 #include "platform/os/sim/machine.h"
@@ -10,6 +14,33 @@ namespace {
 sim::Registry* Reg() {
     sim::Machine* machine = sim::Machine::Current();
     return machine ? &machine->registry() : nullptr;
+}
+
+bool Windows9x() {
+    sim::Machine* machine = sim::Machine::Current();
+    return machine && machine->settings().platform == VER_PLATFORM_WIN32_WINDOWS;
+}
+
+REGSAM Granted(REGSAM access) { return Windows9x() ? KEY_ALL_ACCESS : access; }
+
+// The 95 family's deletion: the deepest first subkey goes first, one at a time, until
+// the key itself has none (no recursion: a registry may be deep).
+LONG DeleteWithSubkeys(sim::Registry* reg, HKEY key, const std::string& path) {
+    for (;;) {
+        std::string leaf = path;
+        for (;;) {
+            HKEY open = nullptr;
+            if (LONG error = reg->Open(key, leaf.c_str(), KEY_ALL_ACCESS, &open)) return error;
+            char name[MAX_PATH];
+            DWORD size = sizeof name;
+            const LONG found = reg->EnumKey(open, 0, name, &size);
+            reg->Close(open);
+            if (found != ERROR_SUCCESS) break;
+            leaf += std::string("\\") + name;
+        }
+        if (leaf == path) return reg->DeleteKey(key, path.c_str());
+        if (LONG error = reg->DeleteKey(key, leaf.c_str())) return error;
+    }
 }
 
 }  // namespace
@@ -26,13 +57,15 @@ LONG RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR, DWORD, REGS
     auto* reg = Reg();
     if (!reg) return ERROR_INVALID_HANDLE;
     if (reserved) return ERROR_INVALID_PARAMETER;
-    return reg->Create(key, subKey, access, result, disposition);
+    return reg->Create(key, subKey, Granted(access), result, disposition);
 }
 
 LONG RegDeleteKeyA(HKEY key, LPCSTR subKey) {
     sim::PortCall port;
     auto* reg = Reg();
-    return reg ? reg->DeleteKey(key, subKey) : ERROR_INVALID_HANDLE;
+    if (!reg) return ERROR_INVALID_HANDLE;
+    if (Windows9x() && subKey && *subKey) return DeleteWithSubkeys(reg, key, subKey);
+    return reg->DeleteKey(key, subKey);
 }
 
 LONG RegDeleteValueA(HKEY key, LPCSTR valueName) {
@@ -58,7 +91,7 @@ LONG RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD,
 LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM access, PHKEY result) {
     sim::PortCall port;
     auto* reg = Reg();
-    return reg ? reg->Open(key, subKey, access, result) : ERROR_INVALID_HANDLE;
+    return reg ? reg->Open(key, subKey, Granted(access), result) : ERROR_INVALID_HANDLE;
 }
 
 LONG RegQueryInfoKeyA(HKEY key, LPSTR keyClass, LPDWORD classSize, LPDWORD, LPDWORD subKeys, LPDWORD maxSubKeyLen,
@@ -91,6 +124,10 @@ LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, cons
     auto* reg = Reg();
     if (!reg) return ERROR_INVALID_HANDLE;
     if (reserved) return ERROR_INVALID_PARAMETER;
+    if (Windows9x() && type == REG_SZ) {
+        if (!data) return ERROR_INVALID_PARAMETER;
+        dataSize = static_cast<DWORD>(std::strlen(reinterpret_cast<const char*>(data)) + 1);  // whatever was given
+    }
     return reg->SetValue(key, valueName, type, data, dataSize);
 }
 

@@ -25,16 +25,76 @@ int CopyText(const std::string& text, LPSTR out, int outSize) {
 
 HINSTANCE ShellResult(uintptr_t code) { return reinterpret_cast<HINSTANCE>(code); }
 
+// The shell's one allocator. Its blocks are the machine's, counted like the other
+// heaps; an item list freed elsewhere, or a block of another heap freed here, stops the run.
+class ShellAllocator final : public IMalloc {
+public:
+    ULONG Release() override {
+        sim::PortCall port;
+        if (!M() || !M()->ReleaseShellAllocator()) sim::HeapMisuse("IMalloc::Release of a reference never taken");
+        return 1;  // the shell keeps its allocator
+    }
+    void Free(void* block) override {
+        sim::PortCall port;
+        if (block && (!M() || !M()->Release(block, sim::HeapFamily::kShell)))
+            sim::HeapMisuse("IMalloc::Free of a block that the shell did not give");
+    }
+};
+
+ShellAllocator g_shellAllocator;
+
+// The simulation's item list of a folder: one item holding the path and its NUL.
+constexpr size_t kItemHeader = sizeof(WORD);
+
 }  // namespace
 
-HRESULT SHGetFolderPathA(HWND, int folder, HANDLE, DWORD, LPSTR path) {
+HRESULT SHGetMalloc(LPMALLOC* allocator) {
     sim::PortCall port;
-    if (!M() || !path) return E_INVALIDARG;
-    const auto& folders = M()->settings().folders;
-    auto it = folders.find(folder & 0xFF);  // without CSIDL_FLAG_CREATE and the like
-    if (it == folders.end() || it->second.size() >= MAX_PATH) return E_INVALIDARG;
-    CopyText(it->second, path, MAX_PATH);
+    if (!allocator) return E_INVALIDARG;
+    *allocator = nullptr;
+    if (!M()) return E_FAIL;
+    M()->TakeShellAllocator();
+    *allocator = &g_shellAllocator;
     return S_OK;
+}
+
+HRESULT SHGetSpecialFolderLocation(HWND, int folder, LPITEMIDLIST* items) {
+    sim::PortCall port;
+    if (!items) return E_INVALIDARG;
+    *items = nullptr;
+    if (!M()) return E_FAIL;
+    const auto& folders = M()->settings().folders;
+    auto it = folders.find(folder);
+    if (it == folders.end() || it->second.empty()) return E_INVALIDARG;
+    const std::string& path = it->second;
+    // The shell names a folder of the disk by an item list only while the folder is there.
+    DWORD attributes;
+    if (M()->LookupFault() || M()->files().GetAttributes(path, &attributes) || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return E_FAIL;
+    const size_t itemSize = kItemHeader + path.size() + 1;
+    if (itemSize > 0xFFFF) return E_INVALIDARG;
+    auto* block = static_cast<BYTE*>(M()->Allocate(itemSize + kItemHeader, sim::HeapFamily::kShell));
+    if (!block) return E_OUTOFMEMORY;
+    const WORD size = static_cast<WORD>(itemSize), end = 0;
+    std::memcpy(block, &size, kItemHeader);
+    std::memcpy(block + kItemHeader, path.c_str(), path.size() + 1);
+    std::memcpy(block + itemSize, &end, kItemHeader);
+    *items = reinterpret_cast<LPITEMIDLIST>(block);
+    return S_OK;
+}
+
+BOOL SHGetPathFromIDListA(LPCITEMIDLIST items, LPSTR path) {
+    sim::PortCall port;
+    if (!items || !path) return FALSE;
+    path[0] = 0;
+    WORD size;
+    std::memcpy(&size, items, kItemHeader);
+    if (size <= kItemHeader) return FALSE;  // the empty list names no folder of the disk
+    const char* text = reinterpret_cast<const char*>(items) + kItemHeader;
+    const size_t length = size - kItemHeader - 1;
+    if (length >= MAX_PATH) return FALSE;
+    std::memcpy(path, text, length + 1);
+    return TRUE;
 }
 
 HINSTANCE ShellExecuteA(HWND, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR directory, INT) {

@@ -4,6 +4,7 @@
 #include <strings.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -16,6 +17,11 @@ thread_local int t_portCalls = 0;
 PortCall::PortCall() { ++t_portCalls; }
 PortCall::~PortCall() { --t_portCalls; }
 bool InPortCall() { return t_portCalls > 0; }
+
+void HeapMisuse(const char* what) {
+    std::fprintf(stderr, "simulated heap: %s\n", what);
+    std::abort();
+}
 
 Machine* Machine::Current() { return g_current; }
 void Machine::Use(Machine* machine) { g_current = machine; }

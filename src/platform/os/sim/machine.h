@@ -60,7 +60,7 @@ struct MachineSettings {
 
 // Heap blocks come in families that must not be mixed: a block is released only by
 // the family's own release function.
-enum class HeapFamily { kCrt, kLocal };
+enum class HeapFamily { kCrt, kLocal, kShell };
 
 // Faults a test can inject: the N-th operation of a kind fails as Windows can fail it
 // (no memory; access denied by the registry or the disk). kNew is the library's own
@@ -81,6 +81,10 @@ public:
     PortCall& operator=(const PortCall&) = delete;
 };
 bool InPortCall();
+
+// A block released by the wrong function, or twice: on Windows this corrupts the
+// heap; here it stops the run where it happens.
+[[noreturn]] void HeapMisuse(const char* what);
 
 class Machine {
 public:
@@ -121,8 +125,13 @@ public:
     HANDLE OpenFile(std::string bytes);
     bool ReadOpenFile(HANDLE file, char* out, DWORD size, DWORD* read);
     bool CloseFile(HANDLE file);
-    // Registry handles, find handles, file handles and heap blocks still held.
-    size_t OpenHandleCount() const { return registry_->OpenHandleCount() + finds_.size() + files_open_.size(); }
+    // References to the shell's allocator (SHGetMalloc), each to be released once.
+    void TakeShellAllocator() { ++shellAllocatorReferences_; }
+    bool ReleaseShellAllocator() { return shellAllocatorReferences_ > 0 && shellAllocatorReferences_-- > 0; }
+    // Registry handles, find handles, file handles and allocator references still held.
+    size_t OpenHandleCount() const {
+        return registry_->OpenHandleCount() + finds_.size() + files_open_.size() + shellAllocatorReferences_;
+    }
 
     // A copy, delete or new folder asked for with a path that depends on the current
     // folder ("name", "\\name", "C:name"). Windows resolves it, and so does the
@@ -164,6 +173,7 @@ private:
     };
     std::unordered_map<uintptr_t, OpenFileData> files_open_;
     std::vector<std::string> relativePaths_;
+    size_t shellAllocatorReferences_ = 0;
     FaultKind faultKind_ = FaultKind::kHeap;
     size_t faultAt_ = 0;  // operation number that fails, 0 for none
     bool diskHidden_ = false;

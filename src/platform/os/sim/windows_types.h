@@ -23,6 +23,7 @@ typedef UINT_PTR WPARAM;
 typedef LONG_PTR LPARAM;
 typedef LONG_PTR LRESULT;
 typedef LONG HRESULT;
+typedef unsigned long ULONG;
 typedef LONG LSTATUS;
 typedef DWORD REGSAM;
 typedef CHAR* LPSTR;
@@ -118,6 +119,7 @@ typedef HINSTANCE__* HINSTANCE;
 #define S_FALSE ((HRESULT)1L)
 #define E_FAIL ((HRESULT)0x80004005L)
 #define E_INVALIDARG ((HRESULT)0x80070057L)
+#define E_OUTOFMEMORY ((HRESULT)0x8007000EL)
 
 #define SW_SHOWNORMAL 1
 #define WM_NULL 0x0000
@@ -205,6 +207,28 @@ struct MSG {
 typedef MSG* LPMSG;
 
 typedef BOOL(CALLBACK* WNDENUMPROC)(HWND, LPARAM);
+
+// The shell's allocator (a COM interface), as far as the library uses it: the item
+// lists the shell hands out go back to it, and each reference taken is released.
+struct IMalloc {
+    virtual ULONG Release() = 0;
+    virtual void Free(void* block) = 0;
+
+protected:
+    ~IMalloc() = default;
+};
+typedef IMalloc* LPMALLOC;
+
+// A shell item list: items of cb bytes each (cb included), ended by a cb of 0.
+struct SHITEMID {
+    WORD cb;
+    BYTE abID[1];
+};
+struct ITEMIDLIST {
+    SHITEMID mkid;
+};
+typedef ITEMIDLIST* LPITEMIDLIST;
+typedef const ITEMIDLIST* LPCITEMIDLIST;
 
 #define HIWORD(l) ((WORD)((((DWORD_PTR)(l)) >> 16) & 0xffff))
 #define LOWORD(l) ((WORD)(((DWORD_PTR)(l)) & 0xffff))
