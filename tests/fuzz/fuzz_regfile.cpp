@@ -41,10 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         fuzz::Check(fields(again[i]) == fields(expected[i]), "REGEDIT4 round trip changed a step",
                     "step " + std::to_string(i) + " of key " + expected[i].key + " value " + expected[i].valueName);
 
-    // The version 5 form may refuse texts that do not convert (as documented); what it writes
-    // reads back (the exact round trip of both forms' writers is fuzz_regfile_plan's).
-    if (const std::optional<std::string> five = sim::WriteRegFile5(keys, cp, &error))
-        fuzz::Check(sim::ParseRegFile(*five, cp, &again, &error), "WriteRegFile5 wrote a file that ParseRegFile refuses",
-                    error);
+    // The version 5 form may refuse texts that do not convert (as documented); its exact round
+    // trip is fuzz_regfile_plan's, and here it runs for the faults that sanitizers see.
+    sim::WriteRegFile5(keys, cp, &error);
     return 0;
 }

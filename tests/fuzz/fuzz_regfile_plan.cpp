@@ -1,9 +1,7 @@
-// The .reg writers against the reader, on keys, names and data built from any bytes out of
-// what breaks a line-oriented file: line breaks and other control characters, brackets,
-// quotes, backslashes, code page 932 characters whose second byte is 0x5C or 0x5D, lone lead
-// bytes, and (in the UTF-8 of wide texts) lone UTF-16 surrogates. A plan (WriteChangesReg) and
-// a version 5 file of wide keys (WriteRegFile5) are each refused, with the key named, or read
-// back as exactly the keys and values they were made of.
+// The .reg writers against the reader, on texts made of what breaks a line-oriented file (control
+// characters, brackets, quotes, backslashes, code page 932 characters whose second byte is 0x5C,
+// lone lead bytes, lone surrogates in wide texts): a plan (WriteChangesReg) and a version 5 file
+// of wide keys are each refused, naming the key, or read back as exactly what was written.
 #include <iterator>
 #include <string_view>
 #include <tuple>
@@ -16,17 +14,14 @@
 namespace {
 
 using sim::RegFileOp;
+const sim::CodePage kCp(932);
+constexpr DWORD kTypes[] = {REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ, REG_DWORD, REG_BINARY};
 
-const sim::CodePage& Cp() {
-    static const sim::CodePage cp(932);
-    return cp;
-}
-
-class Input {
-public:
-    Input(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-    bool More() const { return at_ < size_; }
-    unsigned Byte() { return at_ < size_ ? data_[at_++] : 0; }
+struct Input {
+    const uint8_t* data;
+    size_t size, at = 0;
+    bool More() const { return at < size; }
+    unsigned Byte() { return at < size ? data[at++] : 0; }
     // Up to seven pieces, most of them harmless.
     std::string Text() {
         static const std::string_view kPieces[] = {
@@ -38,50 +33,37 @@ public:
         return text;
     }
     std::string Path() { return (Byte() % 4 ? "HKEY_CURRENT_USER\\" : "") + Text(); }
-
-private:
-    const uint8_t* data_;
-    size_t size_, at_ = 0;
 };
 
-constexpr DWORD kTypes[] = {REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ, REG_DWORD, REG_BINARY};
-
-// A step as the reader gives it, its texts in UTF-16 (code page or wide alike) and other data as bytes.
+// A step as written or read: its texts in UTF-16 whether they came in the code page or wide, and
+// data other than text as bytes.
 using Step = std::tuple<int, std::u16string, std::u16string, DWORD, std::u16string, std::string>;
-std::u16string Units(std::string_view text, bool utf8) {
-    std::u16string units;
-    if (!utf8) return Cp().ToUtf16(text);
-    sim::Utf8ToUtf16(text, &units);
-    return units;
-}
-Step Expect(RegFileOp::Kind kind, const std::string& key, bool wideKey, const sim::RegFileValue& v) {
+Step MakeStep(int kind, const std::string& key, bool wideKey, const sim::RegFileValue& v) {
     const bool text = v.type == REG_SZ || v.type == REG_EXPAND_SZ || v.type == REG_MULTI_SZ;
-    return {kind, Units(key, wideKey), Units(v.name, v.wideName), v.type,
-            text ? (v.wideData ? sim::Utf16LeUnits(v.data) : Units(v.data, false)) : u"", text ? "" : v.data};
+    return {kind, sim::Registry::Utf16Name(kCp, key, wideKey), sim::Registry::Utf16Name(kCp, v.name, v.wideName),
+            v.type, text ? (v.wideData ? sim::Utf16LeUnits(v.data) : kCp.ToUtf16(v.data)) : u"", text ? "" : v.data};
 }
-Step Got(const RegFileOp& op) {
-    const bool text = op.type == REG_SZ || op.type == REG_EXPAND_SZ || op.type == REG_MULTI_SZ;
-    return {op.kind, Units(op.key, op.wide), Units(op.valueName, op.wide), op.type,
-            text ? (op.wide ? sim::Utf16LeUnits(op.data) : Units(op.data, false)) : u"", text ? "" : op.data};
+Step ReadStep(const RegFileOp& op) {
+    return MakeStep(op.kind, op.key, op.wide, {op.valueName, op.type, op.data, op.wide, op.wide});
 }
 
-void ExpectReadBack(const std::optional<std::string>& file, const std::string& error, const std::vector<Step>& made,
-                    const char* what) {
-    if (!file) return fuzz::Check(error.rfind("key ", 0) == 0 || error.rfind("value ", 0) == 0,
-                                  "a refusal that names no key", error);
+void ExpectReadBack(const std::optional<std::string>& file, const std::string& error, const std::vector<Step>& made) {
+    const bool named = error.rfind("key ", 0) == 0 || error.rfind("value ", 0) == 0;
+    if (!file) return fuzz::Check(named, "a refusal naming no key", error);
     std::vector<RegFileOp> ops;
     std::string why;
-    fuzz::Check(sim::ParseRegFile(*file, Cp(), &ops, &why, true), "the reader refuses what was written", why);
-    fuzz::Check(ops.size() == made.size(), "a file with other steps than were written", what);
+    fuzz::Check(sim::ParseRegFile(*file, kCp, &ops, &why, true), "the reader refuses what was written", why);
+    fuzz::Check(ops.size() == made.size(), "a file with other steps than were written");
     for (size_t i = 0; i < ops.size(); ++i)
-        fuzz::Check(Got(ops[i]) == made[i], "a step read back otherwise than written", what + std::to_string(i));
+        fuzz::Check(ReadStep(ops[i]) == made[i], "a step read back otherwise than written", std::to_string(i));
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    Input in(data, size);
+    Input in{data, size};
     // A plan: each change as the writer lays it out, a value's key opened before it unless open.
+    // (Changes and steps list their four kinds in the same order.)
     os::ChangeList changes;
     std::vector<Step> made;
     std::string open, error;
@@ -89,32 +71,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         os::Change c{static_cast<os::Change::Kind>(in.Byte() % 4), in.Path(), "", kTypes[in.Byte() % 5], "", ""};
         const bool value = c.kind == os::Change::kValueSet || c.kind == os::Change::kValueDeleted;
         if (value) c.name = in.Text(), c.data = in.Text();
-        if (value && c.path != open) made.push_back(Expect(RegFileOp::kAddKey, c.path, false, {}));
-        const RegFileOp::Kind kind = c.kind == os::Change::kKeyCreated  ? RegFileOp::kAddKey
-                                     : c.kind == os::Change::kKeyDeleted ? RegFileOp::kDeleteKey
-                                     : c.kind == os::Change::kValueSet   ? RegFileOp::kSetValue
-                                                                         : RegFileOp::kDeleteValue;
-        sim::RegFileValue v{c.name, kind == RegFileOp::kSetValue ? c.type : REG_NONE,
-                            kind == RegFileOp::kSetValue ? c.data : ""};
-        made.push_back(Expect(kind, c.path, false, v));
+        if (value && c.path != open) made.push_back(MakeStep(RegFileOp::kAddKey, c.path, false, {}));
+        const bool set = c.kind == os::Change::kValueSet;
+        made.push_back(MakeStep(c.kind, c.path, false, {c.name, set ? c.type : REG_NONE, set ? c.data : ""}));
         open = c.kind == os::Change::kKeyDeleted ? "" : c.path;
         changes.push_back(c);
     }
-    ExpectReadBack(sim::WriteChangesReg(changes, Cp(), &error), error, made, "plan step ");
+    ExpectReadBack(sim::WriteChangesReg(changes, kCp, &error), error, made);
 
     // Keys whose texts may be wide (UTF-8 names, UTF-16LE data), as a version 5 file holds them.
     std::vector<sim::RegFileKey> keys;
     made.clear();
     for (int i = 0; i < 4 && in.More(); ++i) {
         const unsigned wide = in.Byte();
-        keys.push_back({in.Path(), {}, false, (wide & 1) != 0});
-        made.push_back(Expect(RegFileOp::kAddKey, keys.back().path, keys.back().wide, {}));
+        sim::RegFileKey& key = keys.emplace_back(sim::RegFileKey{in.Path(), {}, false, (wide & 1) != 0});
+        made.push_back(MakeStep(RegFileOp::kAddKey, key.path, key.wide, {}));
         for (unsigned n = in.Byte() % 3; n > 0; --n) {
-            sim::RegFileValue v{in.Text(), kTypes[in.Byte() % 5], in.Text(), (wide & 2) != 0, (wide & 4) != 0};
-            keys.back().values.push_back(v);
-            made.push_back(Expect(RegFileOp::kSetValue, keys.back().path, keys.back().wide, v));
+            key.values.push_back({in.Text(), kTypes[in.Byte() % 5], in.Text(), (wide & 2) != 0, (wide & 4) != 0});
+            made.push_back(MakeStep(RegFileOp::kSetValue, key.path, key.wide, key.values.back()));
         }
     }
-    ExpectReadBack(sim::WriteRegFile5(keys, Cp(), &error), error, made, "version 5 step ");
+    ExpectReadBack(sim::WriteRegFile5(keys, kCp, &error), error, made);
     return 0;
 }

@@ -207,32 +207,33 @@ TEST(RegFileRead, RefusesBadHeadersAndEncodings) {
 // The writer refuses, naming the key, what a .reg file cannot carry exactly, so that nothing
 // read from a hive writes a line of its own into a plan; what it can carry reads back exactly.
 TEST(RegFileWrite, APlanHoldsExactlyItsChangeOrIsRefused) {
-    const std::string key = "HKEY_CURRENT_USER\\A", control = ": a control character, which a key line cannot carry";
+    using C = os::Change;
+    const std::string key = "HKEY_USERS\\A", control = "a control character, which a key line cannot carry",
+                      empty = "an empty key name, which reads back as another path";
     const struct {
-        os::Change::Kind kind;
-        std::string path, name, data, refusal;  // "" when carried
+        C::Kind kind;
+        std::string path, name, data, why;  // why it is refused, "" when it is carried
     } rows[] = {
-        {os::Change::kKeyCreated, key + "]\r\n[HKEY_LOCAL_MACHINE\\Run", "", "", "key " + key + "]\r\n[HKEY_LOCAL_MACHINE\\Run" + control},
-        {os::Change::kKeyDeleted, key + "\x1b[2J", "", "", "key " + key + "\x1b[2J" + control},
-        {os::Change::kValueSet, key + "\t", "v", "", "value \"v\" of key " + key + "\t" + control},
-        {os::Change::kKeyCreated, key + "\\", "", "", "key " + key + "\\: an empty key name, which reads back as another path"},
-        {os::Change::kKeyCreated, "HKEY_USERS\\\\A", "", "", "key HKEY_USERS\\\\A: an empty key name, which reads back as another path"},
-        {os::Change::kKeyDeleted, "HKEY_USERS", "", "", "key HKEY_USERS: a root key, which cannot be deleted"},
-        {os::Change::kKeyCreated, "HKCU\\A", "", "", "key HKCU\\A: no root key name"},
-        {os::Change::kKeyCreated, key + "\x83", "", "", "key " + key + "\xEF\xBF\xBD: text that is not whole characters of its code"},
-        {os::Change::kValueDeleted, key, std::string("n\0m", 3), "", "value \"" + std::string("n\0m", 3) + "\" of key " + key + ": a NUL in its name, which a quoted name cannot hold"},
-        {os::Change::kValueSet, key, "n", "\x83", "value \"n\" of key " + key + ": text that code page 932 cannot convert exactly"},
-        {os::Change::kKeyCreated, key + "]B\\\x83\x5c]", "", "", ""},  // brackets, and ソ, whose second byte is 0x5C
-        {os::Change::kValueSet, key, "q\"\\\r\n\x1b@", std::string("l\r\n\0f\0", 6), ""},
-        {os::Change::kValueDeleted, key, "", "", ""},
+        {C::kKeyCreated, key + "]\r\n[HKEY_LOCAL_MACHINE\\Run", "", "", control},
+        {C::kKeyDeleted, key + "\x1b[2J", "", "", control},
+        {C::kKeyCreated, key + "\\", "", "", empty},
+        {C::kKeyCreated, "HKEY_USERS\\\\A", "", "", empty},
+        {C::kKeyDeleted, "HKEY_USERS", "", "", "a root key, which cannot be deleted"},
+        {C::kKeyCreated, "HKCU\\A", "", "", "no root key name"},
+        {C::kKeyCreated, key + "\x83", "", "", "text that is not whole characters of its code"},
+        {C::kValueDeleted, key, std::string("n\0m", 3), "", "a NUL in its name, which a quoted name cannot hold"},
+        {C::kValueSet, key, "n", "\x83", "text that code page 932 cannot convert exactly"},
+        {C::kKeyCreated, key + "]B\\\x83\x5c]", "", "", ""},  // brackets, and ソ, whose second byte is 0x5C
+        {C::kValueSet, key, "q\"\\\r\n\x1b@", std::string("l\r\n\0f\0", 6), ""},
+        {C::kValueDeleted, key, "", "", ""},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.path + " " + row.name);
-        std::string error;
-        std::optional<std::string> plan =
-            WriteChangesReg({{row.kind, row.path, row.name, REG_SZ, row.data, ""}}, kCp932, &error);
-        EXPECT_EQ(plan.has_value(), row.refusal.empty());
-        EXPECT_EQ(error, row.refusal);
+        std::string error, named = "key " + kCp932.ToUtf8(row.path) + ": " + row.why;
+        if (row.kind == C::kValueSet || row.kind == C::kValueDeleted) named = "value \"" + row.name + "\" of " + named;
+        auto plan = WriteChangesReg({{row.kind, row.path, row.name, REG_SZ, row.data, ""}}, kCp932, &error);
+        EXPECT_EQ(plan.has_value(), row.why.empty());
+        EXPECT_EQ(error, row.why.empty() ? "" : named);
         std::vector<RegFileOp> ops;
         if (!plan || !ParseRegFile(*plan, kCp932, &ops, &error)) continue;
         const RegFileOp& last = ops.back();

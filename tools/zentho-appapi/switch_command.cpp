@@ -22,8 +22,8 @@ std::string Switch(const Library& library, Setter set, Getter get) {
     std::string out = std::string("integration: ") + OnOff(before) + " -> " + OnOff(after) + "\n";
     if (changes.empty()) return out + "changes: none\n";
     out += "changes:\n";
-    for (const auto& change : changes)
-        out += "  " + os::ChangeWords(change, [&](const std::string& t) { return os::Visible(session.ToUtf8(t)); }) + "\n";
+    const auto visible = [&](const std::string& text) { return os::Visible(session.ToUtf8(text)); };
+    for (const auto& change : changes) out += "  " + os::ChangeWords(change, visible) + "\n";
     return out;
 }
 

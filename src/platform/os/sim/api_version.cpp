@@ -22,8 +22,7 @@ bool ReadVersionBlock(LPCSTR path, std::vector<uint8_t>* block) {
     const VS_FIXEDFILEINFO* fixed;
     // Only a block whose root is well formed is handed out, so that VerQueryValueA,
     // which trusts the block's own length, never reads past it.
-    if (!sim::FindVersionResource(*file, block) ||
-        !sim::FindFixedFileInfo(block->data(), block->size(), &fixed)) {
+    if (!sim::FindVersionResource(*file, block) || !sim::FindFixedFileInfo(block->data(), block->size(), &fixed)) {
         sim::SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
         return false;
     }

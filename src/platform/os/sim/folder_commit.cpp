@@ -66,7 +66,8 @@ void Diff(RegKey* base, RegKey* current, const std::string& path, const CodePage
         if (next.current->parent && (!next.base || !key.values.empty())) out->push_back(std::move(key));
         if (next.base) pending.push_back({next.base, next.current, next.path, true});
         for (auto child = next.current->children.rbegin(); child != next.current->children.rend(); ++child)
-            pending.push_back({ChildOf(next.base, (*child)->name), child->get(), next.path + "\\" + (*child)->name, false});
+            pending.push_back(
+                {ChildOf(next.base, (*child)->name), child->get(), next.path + "\\" + (*child)->name, false});
     }
 }
 
@@ -194,7 +195,9 @@ public:
         lines_.push_back({step, inode, path});
         return Write(std::string(1, step) + " " + (inode ? std::to_string(inode) : "-") + " " + path, error);
     }
-    bool Write(const std::string& line, std::string* error) { return host_.Append(fd_.get(), file_, line + "\n", error); }
+    bool Write(const std::string& line, std::string* error) {
+        return host_.Append(fd_.get(), file_, line + "\n", error);
+    }
     const std::vector<JournalLine>& lines() const { return lines_; }
     const fs::path& file() const { return file_; }
 
@@ -230,9 +233,8 @@ Outcome RollBack(const fs::path& root, const std::vector<JournalLine>& lines) {
             if (Look(fresh).exists) act(Is(fresh, it->inode), [&] { return ::unlink(fresh.c_str()); });
         } else if (it->step == 's') {
             // What the run wrote there, if it wrote anything.
-            auto written = std::find_if(lines.begin(), lines.end(), [&](const JournalLine& l) {
-                return l.step == 'w' && l.path == it->path;
-            });
+            auto written = std::find_if(lines.begin(), lines.end(),
+                                        [&](const JournalLine& l) { return l.step == 'w' && l.path == it->path; });
             const bool ours = written != lines.end() && Is(target, written->inode);
             if (it->inode && Look(old).exists)
                 act(Is(old, it->inode) && (ours || !Look(target).exists),
@@ -274,8 +276,9 @@ bool ReadJournal(const fs::path& root, const struct stat& folder, const fs::path
         return false;
     };
     if (!std::getline(in, line) || line != Binding(folder))
-        return fail(1, "written by a run on another folder (is this one a copy?), or by no run; move it away to use "
-                       "the folder as it is");
+        return fail(1,
+                    "written by a run on another folder (is this one a copy?), or by no run; move it away to use "
+                    "the folder as it is");
     for (int number = 2; std::getline(in, line); ++number) {
         std::istringstream fields(line);
         JournalLine step{};
@@ -337,11 +340,11 @@ bool RecoverMachineFolder(const std::string& folder, std::string* note, std::str
         *error = "cannot remove " + journal.string() + ": " + Reason();
         return false;
     }
-    *note = folder + ": " +
-            (committed ? "a run stopped after its changes were in was finished ("
-                       : "a run stopped half way was undone (") +
-            std::to_string(outcome.done) + " files put right" +
-            (outcome.left ? ", " + std::to_string(outcome.left) + " not the run's own left as they are)" : ")");
+    *note =
+        folder + ": " +
+        (committed ? "a run stopped after its changes were in was finished (" : "a run stopped half way was undone (") +
+        std::to_string(outcome.done) + " files put right" +
+        (outcome.left ? ", " + std::to_string(outcome.left) + " not the run's own left as they are)" : ")");
     return true;
 }
 

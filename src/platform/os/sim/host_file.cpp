@@ -122,8 +122,9 @@ InputStream::~InputStream() = default;
 UniqueFd CreateNew(const std::string& path, std::string* error) {
     UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
     if (!fd)
-        *error = errno == EEXIST ? path + ": something stands there already (left by a run that was stopped?); "
-                                          "remove it if it is no one's"
+        *error = errno == EEXIST ? path +
+                                       ": something stands there already (left by a run that was stopped?); "
+                                       "remove it if it is no one's"
                                  : Why(path);
     return fd;
 }

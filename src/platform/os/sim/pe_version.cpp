@@ -31,8 +31,6 @@ public:
         *out = ByteView(data_ + offset, length);
         return true;
     }
-    // From offset to the end of the view.
-    bool Tail(size_t offset, ByteView* out) const { return offset <= size_ && Sub(offset, size_ - offset, out); }
 
     bool U16(size_t offset, uint16_t* out) const {
         if (!Contains(offset, 2)) return false;

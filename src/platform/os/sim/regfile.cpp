@@ -403,7 +403,8 @@ bool Parser::ParseKeyPath(std::string_view path, bool remove, std::string* out) 
     if (std::any_of(path.begin(), path.end(), IsControl))
         return Fail(Number(), "a control character in a key name, which a key line cannot carry");
     if (seps.size() > kMaxKeyDepth)
-        return Fail(Number(), "a key nested deeper than " + std::to_string(kMaxKeyDepth) + " levels, which Windows refuses");
+        return Fail(Number(),
+                    "a key nested deeper than " + std::to_string(kMaxKeyDepth) + " levels, which Windows refuses");
     for (size_t k = 0; k < seps.size(); ++k) {
         size_t next = k + 1 < seps.size() ? seps[k + 1] : path.size();
         if (next == seps[k] + 1) return Fail(Number(), "empty key name in the path");
@@ -863,8 +864,8 @@ std::optional<std::string> WriteChangesReg(const os::ChangeList& changes, const 
         const RegFileValue v{change.name, change.type, change.data, false, false, deleted};
         std::string why = KeyFault(change.path, false, deleted && !value, form);
         if (why.empty() && value) why = ValueFault(v, form);
-        if (!why.empty()) return Refuse(form, change.path, false, value ? cp.ToUtf8(change.name) : "", why, error),
-                                std::nullopt;
+        if (!why.empty())
+            return Refuse(form, change.path, false, value ? cp.ToUtf8(change.name) : "", why, error), std::nullopt;
         std::string path = form.Text(change.path);
         if (!value) {
             if (!section.empty()) text += "\r\n";
