@@ -35,7 +35,7 @@ HostItem StatHost(const std::string& root, const std::string& host, bool* isFold
     }
     *isFolder = S_ISDIR(st.st_mode);
     if (size) *size = static_cast<uint64_t>(st.st_size);
-    return HostItem::kFound;
+    return S_ISDIR(st.st_mode) || S_ISREG(st.st_mode) ? HostItem::kFound : HostItem::kSpecial;
 }
 
 DWORD HostError() {
@@ -216,8 +216,17 @@ bool FileSystem::ReadLocated(const Located& at, std::string* bytes) const {
         return true;
     }
     bool found = false;
+    std::string why;  // a link there leads inside the drive: Locate saw to it
+    return at.isFile && ReadInput(at.host, bytes, &found, &why, SIZE_MAX, true) && found;
+}
+
+std::unique_ptr<RandomAccess> FileSystem::OpenLocated(const Located& at) const {
+    if (at.staged) return std::make_unique<MemoryBytes>(at.staged->bytes);
+    if (!at.isFile) return nullptr;  // a FIFO or a device is never opened
     std::string why;
-    return ReadInput(at.host, bytes, &found, &why, SIZE_MAX, true) && found;
+    uint64_t size = 0;
+    UniqueFd fd = OpenChecked(at.host, true, &size, &why);  // a link there leads inside the drive: Locate saw to it
+    return fd ? std::make_unique<FileBytes>(std::move(fd), size) : nullptr;
 }
 
 std::vector<FileSystem::StagedChange> FileSystem::StagedChanges() const {
@@ -272,11 +281,13 @@ DWORD FileSystem::Locate(std::string_view path, Located* out, bool allowWildcard
         out->staged = staged->state == Staged::kDeleted ? nullptr : staged;
         out->exists = staged->state != Staged::kDeleted;
         out->isFolder = staged->state == Staged::kFolder;
+        out->isFile = staged->state == Staged::kFile;
         out->host = host + "/" + staged->hostName;
     } else if (!out->path.wildcard &&
                (look = MatchChild(root, host, parts.back(), &child, &out->isFolder)) != HostItem::kMissing) {
         if (look == HostItem::kOutside) return ERROR_ACCESS_DENIED;
         out->exists = true;
+        out->isFile = look == HostItem::kFound && !out->isFolder;
         out->host = host + "/" + child;
     } else {
         std::string utf8;
@@ -419,10 +430,7 @@ DWORD FileSystem::Find(std::string_view pattern, std::vector<FindEntry>* entries
 std::unique_ptr<RandomAccess> FileSystem::OpenFile(std::string_view path) const {
     Located at;
     if (Locate(path, &at) || !at.exists || at.isFolder) return nullptr;
-    if (at.staged) return std::make_unique<MemoryBytes>(at.staged->bytes);
-    std::string why;
-    UniqueFd fd = OpenInput(at.host, &why, true);  // a link there leads inside the drive: Locate saw to it
-    return fd ? std::make_unique<FileBytes>(std::move(fd)) : nullptr;
+    return OpenLocated(at);
 }
 
 bool FileSystem::ReadFile(std::string_view path, std::string* bytes) const {

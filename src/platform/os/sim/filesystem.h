@@ -36,9 +36,10 @@ struct WinPath {
 // Returns 0, or ERROR_PATH_NOT_FOUND / ERROR_INVALID_NAME for text that is no path.
 DWORD ParseWinPath(std::string_view text, const CodePage& cp, std::string_view currentDirectory, WinPath* out);
 
-// What a look at a host item inside a drive found; a link that leads out of the drive, or
+// What a look at a host item inside a drive found: kSpecial is neither a folder nor a regular
+// file (a FIFO or a device, which is never read); a link that leads out of the drive, or
 // nowhere, is kOutside and refused.
-enum class HostItem { kMissing, kFound, kOutside };
+enum class HostItem { kMissing, kFound, kSpecial, kOutside };
 
 struct FindEntry {
     std::string name;  // in the code page
@@ -104,6 +105,7 @@ private:
         std::string parentHost;  // host path of its folder
         bool exists = false;
         bool isFolder = false;
+        bool isFile = false;  // a regular file, or a staged one
         const Staged* staged = nullptr;  // the staged state of the item, when it has one
         WinPath path;
     };
@@ -111,6 +113,7 @@ private:
     const Staged* StagedChild(const std::string& parentHost, const std::string& name) const;
     void Stage(const Located& at, Staged::State state, std::string bytes = {});
     bool ReadLocated(const Located& at, std::string* bytes) const;
+    std::unique_ptr<RandomAccess> OpenLocated(const Located& at) const;
     // Resolves every folder on the way; the item itself may be missing.
     DWORD Locate(std::string_view path, Located* out, bool allowWildcard = false) const;
     // The host name of a folder's child, matched without regard to case, and what stands there

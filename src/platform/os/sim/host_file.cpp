@@ -55,13 +55,14 @@ UniqueFd OpenInput(const std::string& path, std::string* error, bool followLink,
         *error = NotRegular(path, st.st_mode);
         return UniqueFd();
     }
+    uint64_t size;
+    return OpenChecked(path, followLink, &size, error);
+}
+
+UniqueFd OpenChecked(const std::string& path, bool followLink, uint64_t* size, std::string* error) {
     UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | (followLink ? 0 : O_NOFOLLOW)));
-    if (!fd) {
-        *error = Why(path);
-        return UniqueFd();
-    }
-    // And once more when open, in case the name was given to something else in between.
-    if (::fstat(fd.get(), &st) != 0) {
+    struct stat st;
+    if (!fd || ::fstat(fd.get(), &st) != 0) {
         *error = Why(path);
         return UniqueFd();
     }
@@ -69,6 +70,7 @@ UniqueFd OpenInput(const std::string& path, std::string* error, bool followLink,
         *error = NotRegular(path, st.st_mode);
         return UniqueFd();
     }
+    *size = static_cast<uint64_t>(st.st_size);
     return fd;
 }
 
@@ -93,24 +95,38 @@ bool ReadInput(const std::string& path, std::string* bytes, bool* found, std::st
     return true;
 }
 
+// Small reads come through a block; large ones go straight into the reader's own buffer. A read
+// error ends the stream, and the reader names the file.
 class InputStream::Buffer : public std::streambuf {
 public:
     explicit Buffer(UniqueFd fd) : fd_(std::move(fd)) {}
 
 protected:
     int_type underflow() override {
-        ssize_t got;
-        do {
-            got = ::read(fd_.get(), block_, sizeof block_);
-        } while (got < 0 && errno == EINTR);
-        if (got <= 0) return traits_type::eof();  // a read error ends the stream; the reader names the file
+        const ssize_t got = Read(block_, sizeof block_);
+        if (got <= 0) return traits_type::eof();
         setg(block_, block_, block_ + got);
         return traits_type::to_int_type(block_[0]);
     }
+    std::streamsize xsgetn(char* out, std::streamsize count) override {
+        std::streamsize done = std::min<std::streamsize>(egptr() - gptr(), count);
+        std::memcpy(out, gptr(), static_cast<size_t>(done));
+        gbump(static_cast<int>(done));
+        for (ssize_t got = 1; done < count && got > 0; done += std::max<ssize_t>(got, 0))
+            got = Read(out + done, static_cast<size_t>(count - done));
+        return done;
+    }
 
 private:
+    ssize_t Read(char* out, size_t length) {
+        ssize_t got;
+        do {
+            got = ::read(fd_.get(), out, length);
+        } while (got < 0 && errno == EINTR);
+        return got;
+    }
     UniqueFd fd_;
-    char block_[1 << 16];
+    char block_[1 << 12];
 };
 
 InputStream::InputStream(UniqueFd fd) : std::istream(nullptr), buffer_(std::make_unique<Buffer>(std::move(fd))) {
@@ -177,9 +193,7 @@ bool MemoryBytes::Read(uint64_t offset, size_t length, std::vector<uint8_t>* out
     return true;
 }
 
-FileBytes::FileBytes(UniqueFd fd) : fd_(std::move(fd)) {
-    struct stat st;
-    if (fd_ && ::fstat(fd_.get(), &st) == 0) size_ = static_cast<uint64_t>(st.st_size);
+FileBytes::FileBytes(UniqueFd fd, uint64_t size) : fd_(std::move(fd)), size_(size) {
     head_.resize(std::min<uint64_t>(size_, 1 << 16));
     if (!ReadHost(0, head_.size(), head_.data())) head_.clear();
 }

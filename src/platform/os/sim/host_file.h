@@ -40,6 +40,9 @@ private:
 // is something else or cannot be opened; *missing (when given) tells a file that is not there,
 // which some inputs may be.
 UniqueFd OpenInput(const std::string& path, std::string* error, bool followLink = false, bool* missing = nullptr);
+// The same for a path its caller has just seen to be a regular file: opened, and checked once
+// more when open (the name may have been given to something else in between); *size its size.
+UniqueFd OpenChecked(const std::string& path, bool followLink, uint64_t* size, std::string* error);
 
 // A whole input, at most `limit` bytes (a file of settings or steps is never larger than the
 // default). False with *error when it is refused; *found false (and no error) when there is no
@@ -93,7 +96,7 @@ private:
 // where asked.
 class FileBytes : public RandomAccess {
 public:
-    explicit FileBytes(UniqueFd fd);
+    FileBytes(UniqueFd fd, uint64_t size);
     uint64_t Size() const override { return size_; }
     bool Read(uint64_t offset, size_t length, std::vector<uint8_t>* out) const override;
 
