@@ -110,7 +110,7 @@ protected:
     }
     std::streamsize xsgetn(char* out, std::streamsize count) override {
         std::streamsize done = std::min<std::streamsize>(egptr() - gptr(), count);
-        std::memcpy(out, gptr(), static_cast<size_t>(done));
+        if (done > 0) std::memcpy(out, gptr(), static_cast<size_t>(done));
         gbump(static_cast<int>(done));
         for (ssize_t got = 1; done < count && got > 0; done += std::max<ssize_t>(got, 0))
             got = Read(out + done, static_cast<size_t>(count - done));
