@@ -230,6 +230,23 @@ DWORD GetFileAttributesA(LPCSTR path) {
     return attributes;
 }
 
+// Text only, as on Windows: the disk is not looked at. The simulation has no network
+// shares, so a \\server\share path is refused as no path.
+DWORD GetFullPathNameA(LPCSTR path, DWORD outSize, LPSTR out, LPSTR* filePart) {
+    sim::PortCall port;
+    sim::WinPath parsed;
+    if (!M() || !path) return Fail(ERROR_INVALID_PARAMETER), 0;
+    if (DWORD error = sim::ParseWinPath(path, M()->codePage(), M()->files().currentDirectory(), &parsed))
+        return Fail(error), 0;
+    std::string full = parsed.Text();
+    const bool folder = parsed.parts.empty() || parsed.trailingSeparator;
+    if (!parsed.parts.empty() && parsed.trailingSeparator) full += '\\';
+    if (full.size() >= outSize) return static_cast<DWORD>(full.size() + 1);  // the size needed, NUL included
+    std::memcpy(out, full.c_str(), full.size() + 1);
+    if (filePart) *filePart = folder ? nullptr : out + full.size() - parsed.parts.back().size();
+    return static_cast<DWORD>(full.size());
+}
+
 namespace {
 void FillFind(const sim::FindEntry& entry, LPWIN32_FIND_DATAA data) {
     std::memset(data, 0, sizeof *data);
