@@ -113,8 +113,9 @@ bool IsSafeTarget(const std::string& path) {
     return !IsWithin(target, installFolder) && !IsWithin(target, programFolder);
 }
 
-void CopyOver(const std::string& from, const std::string& to) {
-    if (platform::IsAbsolutePath(from.c_str()) && IsSafeTarget(to)) os::CopyFileA(from.c_str(), to.c_str(), FALSE);
+bool CopyOver(const std::string& from, const std::string& to) {
+    return platform::IsAbsolutePath(from.c_str()) && IsSafeTarget(to) &&
+           os::CopyFileA(from.c_str(), to.c_str(), FALSE) != 0;
 }
 
 bool CopyNew(const std::string& from, const std::string& to) {

@@ -34,7 +34,7 @@ std::string ProgramFile(const char* file);
 // or whose place cannot be told, is left alone, as if the step had failed.
 bool IsSafeTarget(const std::string& path);
 
-void CopyOver(const std::string& from, const std::string& to);  // an existing target is overwritten
+bool CopyOver(const std::string& from, const std::string& to);  // an existing target is overwritten; true when copied
 bool CopyNew(const std::string& from, const std::string& to);   // never over an existing target; true when copied
 void Remove(const std::string& path);
 void MakeFolders(const std::string& path);

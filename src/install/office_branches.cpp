@@ -87,8 +87,8 @@ void OfficeAddInBranch(const UpdateCall& call) {
     }
     std::string source = DataFolder(row->dataFolder);
     if (source.empty()) return;
-    CopyOver(In(source, row->file), target);
-    if (row->registered) RegisterPowerPointAddIn(target);  // even when the copy failed
+    // A registration names the add-in: it is written only when the add-in is in place.
+    if (CopyOver(In(source, row->file), target) && row->registered) RegisterPowerPointAddIn(target);
 }
 
 void OutlookBranch(const UpdateCall& call) {

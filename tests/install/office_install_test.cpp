@@ -25,6 +25,7 @@ struct TemplateRow {
         unsigned int appId;
         char userFolder;  // 'd' a folder, 'f' a file of its name, '-' none
         bool installFolder;
+        bool noSource = false;  // the product's add-in missing: no copy can be made
     } setup;
     Changes on, off;
 };
@@ -55,6 +56,7 @@ TEST_P(TemplateAddIns, GoWhereTheApplicationLoadsThem) {
     if (row.userFolder == 'f') m.WriteFile(user + userFolder, "not a folder");
     if (row.installFolder) m.MakeFolder(root + "\\Office" + installFolder);
     m.CreateKey("HKEY_CURRENT_USER\\Software\\Microsoft\\Office\\9.0\\PowerPoint");
+    if (row.noSource) os::DeleteFileA((Data(application) + "\\Zentho4.ppa").c_str());
     EXPECT_EQ(Run(row.appId, 1, 0), Expand(GetParam().on));
     EXPECT_EQ(Run(row.appId, 0, 1), Expand(GetParam().off));
 }
@@ -75,7 +77,8 @@ INSTANTIATE_TEST_SUITE_P(
                     {"copied $D\\PowerPoint\\Zentho4.ppa to $U\\Microsoft\\Addins\\Zentho4.ppa", "created key $K",
                      "created key $K\\Zentho4", "set $K\\Zentho4 \"AutoLoad\" = 1 (REG_DWORD)",
                      "set $K\\Zentho4 \"Path\" = \"$U\\Microsoft\\Addins\\Zentho4.ppa\""},
-                    {"deleted key $K\\Zentho4", "deleted file $U\\Microsoft\\Addins\\Zentho4.ppa"}}),
+                    {"deleted key $K\\Zentho4", "deleted file $U\\Microsoft\\Addins\\Zentho4.ppa"}},
+        TemplateRow{{"PowerPointWithoutItsAddIn", 0x408, 'd', true, true}, {}, {}}),
     [](const auto& info) { return std::string(info.param.setup.name); });
 
 class OfficeInstall : public InstallerTest {};
