@@ -147,11 +147,9 @@ int FileFingerprint(const char* path, std::string* fingerprint) {
         if (n == 0) break;
         for (DWORD i = 0; i < n; ++i) hash = (hash ^ static_cast<unsigned char>(block[i])) * 0x100000001b3ULL;
     }
-    // Written out by hand: the C runtimes of older Windows know no 64-bit printf formats.
-    std::string text = ":";
+    // The hash's digits by hand: the C runtimes of older Windows know no 64-bit printf formats.
+    std::string text = std::to_string(size) + ":";
     for (int shift = 60; shift >= 0; shift -= 4) text += "0123456789abcdef"[(hash >> shift) & 15];
-    do text.insert(text.begin(), static_cast<char>('0' + size % 10));
-    while (size /= 10);
     *fingerprint = text;
     return 1;
 }
