@@ -68,8 +68,11 @@ inline constexpr char kTaroUninstallMacro[] = "uninstall.mtx";
 
 // What the installer keeps aside of the user's while the product's copy is in place:
 // Outlook's own macro project, in the same folder, and Quillon's translation library
-// entry, in the same key.
+// entry, in the same key. A macro project the product placed and that changed since
+// (Outlook saves macros into it) is kept under the changed name when the integration
+// goes: the first free one of it and its numbered forms (ZenthoChangedVbaProject2.OTM).
 inline constexpr char kSavedMacroProject[] = "ZenthoSavedVbaProject.OTM";
+inline constexpr char kChangedMacroProject[] = "ZenthoChangedVbaProject.OTM";
 inline constexpr char kSavedTranslationLib[] = "ZenthoSavedTranslationLib";
 
 struct ProductFile {

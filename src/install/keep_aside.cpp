@@ -9,61 +9,102 @@
 
 namespace install {
 
-void PlaceKeepingAside(UserSlot& slot) {
+bool PlaceKeepingAside(UserSlot& slot) {
     switch (slot.Look()) {
         case UserSlot::Holds::kUnknown:
-            return;
+        case UserSlot::Holds::kChanged:  // may hold the user's work: it stays until the integration goes
+            return false;
         case UserSlot::Holds::kNothing:
-            slot.Place(false);
-            return;
+            return slot.Place(false);
         case UserSlot::Holds::kProducts:
-            slot.Place(true);
-            return;
+            return slot.Place(true);
         case UserSlot::Holds::kUsers:
             // Something kept aside already means the place holds a newer one of the
             // user's: both stay, and the product's copy does not go in.
-            if (!slot.AsideEmpty() || !slot.KeepAside()) return;
-            slot.Place(true);
-            return;
+            if (!slot.AsideEmpty() || !slot.KeepAside()) return false;
+            return slot.Place(true);
     }
+    return false;
 }
 
-void RemoveAndPutBack(UserSlot& slot) {
+void RemoveAndPutBack(UserSlot& slot, const std::function<void()>& beforeClear) {
     switch (slot.Look()) {
         case UserSlot::Holds::kUnknown:
-        case UserSlot::Holds::kUsers:  // the user's, or changed since it was placed: it stays
+        case UserSlot::Holds::kUsers:  // the user's, never placed by the product: it stays
             return;
+        case UserSlot::Holds::kChanged:
+            if (!slot.KeepChanged()) return;
+            break;
         case UserSlot::Holds::kProducts:
+            if (beforeClear && slot.AsideEmpty()) beforeClear();
             if (!slot.Clear()) return;
             break;
         case UserSlot::Holds::kNothing:
             break;
     }
+    slot.Forget();
     if (!slot.AsideEmpty()) slot.PutBack();
+}
+
+PlacedRecord::PlacedRecord(unsigned int appId, const char* value) : value_(value) {
+    catalogue::MakeStateKeyPath(appId, key_);
+}
+
+bool PlacedRecord::Read(std::string* fingerprint) {
+    platform::RegistryKey key;
+    return key.Open(HKEY_CURRENT_USER, key_, platform::kReadAccess) && platform::ReadText(key, value_, fingerprint);
+}
+
+void PlacedRecord::Write(const std::string& fingerprint) {
+    platform::RegistryKey key;
+    if (key.Create(HKEY_CURRENT_USER, key_, platform::kWriteAccess)) key.WriteString(value_, fingerprint.c_str());
+}
+
+void PlacedRecord::Clear() {
+    platform::RegistryKey key;
+    if (key.Open(HKEY_CURRENT_USER, key_, platform::kWriteAccess)) key.DeleteValue(value_);
 }
 
 UserSlot::Holds FileSlot::Look() {
     if (!platform::FileExists(target_.c_str())) return Holds::kNothing;
-    // A file that cannot be read counts as the user's: it is never removed.
-    return platform::SameFileBytes(target_.c_str(), source_.c_str()) ? Holds::kProducts : Holds::kUsers;
+    std::string placed, now;
+    const bool recorded = record_.Read(&placed);
+    if (recorded && platform::FileFingerprint(target_.c_str(), &now) && now == placed) return Holds::kProducts;
+    // A copy from an earlier source is the product's by the record; one with today's
+    // source bytes is the product's whatever the record says. A file that cannot be
+    // read is never removed.
+    if (platform::SameFileBytes(target_.c_str(), source_.c_str())) return Holds::kProducts;
+    return recorded ? Holds::kChanged : Holds::kUsers;
 }
 
 bool FileSlot::AsideEmpty() { return !platform::FileExists(aside_.c_str()); }
 
 bool FileSlot::KeepAside() { return CopyNew(target_, aside_); }
 
-void FileSlot::Place(bool over) {
+bool FileSlot::Place(bool over) {
     // A place that looked empty is filled only if it still is.
-    if (over)
-        CopyOver(source_, target_);
-    else
-        CopyNew(source_, target_);
+    if (!(over ? CopyOver(source_, target_) : CopyNew(source_, target_))) return false;
+    std::string placed;
+    if (platform::FileFingerprint(target_.c_str(), &placed)) record_.Write(placed);
+    return true;
 }
 
 bool FileSlot::Clear() {
     Remove(target_);
     return !platform::FileExists(target_.c_str());
 }
+
+bool FileSlot::KeepChanged() {
+    // Never over an existing file: each name is tried in turn until one takes the copy.
+    const size_t dot = changed_.rfind('.');
+    for (int n = 1; n <= 99; ++n) {
+        std::string name = n == 1 ? changed_ : changed_.substr(0, dot) + std::to_string(n) + changed_.substr(dot);
+        if (CopyNew(target_, name)) return Clear();
+    }
+    return false;
+}
+
+void FileSlot::Forget() { record_.Clear(); }
 
 void FileSlot::PutBack() {
     if (CopyNew(aside_, target_)) Remove(aside_);
@@ -100,7 +141,7 @@ bool RegistryValueSlot::AsideEmpty() {
 // expandable) and its bytes.
 bool RegistryValueSlot::KeepAside() { return key_.CopyValue(name_, aside_) != 0; }
 
-void RegistryValueSlot::Place(bool) { key_.WriteString(name_, value_.c_str()); }
+bool RegistryValueSlot::Place(bool) { return key_.WriteString(name_, value_.c_str()) != 0; }
 
 bool RegistryValueSlot::Clear() { return key_.DeleteValue(name_) != 0; }
 

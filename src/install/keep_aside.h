@@ -6,42 +6,74 @@
 // overwritten unless a copy of it was kept first.
 #pragma once
 
+#include <functional>
 #include <string>
 
+#include "catalogue/catalogue.h"
 #include "platform/registry_key.h"
 
 namespace install {
 
 class UserSlot {
 public:
-    enum class Holds { kNothing, kProducts, kUsers, kUnknown };
+    // kChanged: what the product placed there, changed since (it may hold the user's
+    // own work now).
+    enum class Holds { kNothing, kProducts, kChanged, kUsers, kUnknown };
 
     virtual ~UserSlot() = default;
     virtual Holds Look() = 0;
     virtual bool AsideEmpty() = 0;      // true only when surely nothing is kept aside
     virtual bool KeepAside() = 0;       // copies what the place holds aside; true when done
-    virtual void Place(bool over) = 0;  // the product's copy; over: replacing what is there
+    virtual bool Place(bool over) = 0;  // the product's copy; over: replacing what is there; true when in place
     virtual bool Clear() = 0;           // removes the product's copy; true when gone
-    virtual void PutBack() = 0;         // moves what is aside into the empty place
+    virtual bool KeepChanged() { return false; }  // moves a changed copy to a name of its own; true when gone
+    virtual void Forget() {}                      // the place no longer holds anything the product placed
+    virtual void PutBack() = 0;                   // moves what is aside into the empty place
 };
 
-void PlaceKeepingAside(UserSlot& slot);
-void RemoveAndPutBack(UserSlot& slot);
+// True when the product's copy is in place afterwards.
+bool PlaceKeepingAside(UserSlot& slot);
+// beforeClear runs when the place holds the product's copy and nothing kept aside is to
+// take its place: the one moment a program may still work on the product's copy there.
+void RemoveAndPutBack(UserSlot& slot, const std::function<void()>& beforeClear = {});
 
-// A file: the product's copy is the one with the same bytes as its source.
+// What the product placed in a file, recorded as a value of the application's state key
+// (beside "Trans" and "applname"): the size and a hash of the bytes placed.
+class PlacedRecord {
+public:
+    PlacedRecord(unsigned int appId, const char* value);
+    bool Read(std::string* fingerprint);  // false when there is none, or it cannot be read
+    void Write(const std::string& fingerprint);
+    void Clear();
+
+private:
+    char key_[catalogue::kStateKeyBufferSize];
+    const char* value_;
+};
+
+// A file: the product's copy is the one with the bytes the product placed there, as
+// recorded, or those of its source now. A copy that changed since it was placed is
+// kept under the first free one of the changed names (changed, changed2, ...) beside it.
 class FileSlot : public UserSlot {
 public:
-    FileSlot(std::string target, std::string aside, std::string source)
-        : target_(std::move(target)), aside_(std::move(aside)), source_(std::move(source)) {}
+    FileSlot(std::string target, std::string aside, std::string source, std::string changed, PlacedRecord record)
+        : target_(std::move(target)),
+          aside_(std::move(aside)),
+          source_(std::move(source)),
+          changed_(std::move(changed)),
+          record_(std::move(record)) {}
     Holds Look() override;
     bool AsideEmpty() override;
     bool KeepAside() override;
-    void Place(bool over) override;
+    bool Place(bool over) override;
     bool Clear() override;
+    bool KeepChanged() override;
+    void Forget() override;
     void PutBack() override;
 
 private:
-    std::string target_, aside_, source_;
+    std::string target_, aside_, source_, changed_;
+    PlacedRecord record_;
 };
 
 // A text value in an open key (read and write access): the product's copy is the one
@@ -54,7 +86,7 @@ public:
     Holds Look() override;
     bool AsideEmpty() override;
     bool KeepAside() override;
-    void Place(bool over) override;
+    bool Place(bool over) override;
     bool Clear() override;
     void PutBack() override;
 

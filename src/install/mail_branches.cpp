@@ -67,6 +67,8 @@ void EudoraBranch(const UpdateCall& call) {
         if (!key.Open(HKEY_CURRENT_USER, registry_paths::kEudoraCommandLine, platform::kReadAccess)) return;
         platform::ReadText(key, registry_paths::kEudoraCurrent, &current);  // unreadable: empty
     }
+    // A command line that begins with a quote names the program inside the quotes.
+    if (!current.empty() && current[0] == '"') current = current.substr(1, current.find('"', 1) - 1);
     os::_mbslwr(reinterpret_cast<unsigned char*>(&current[0]));
     // Without the program's name in the command line there is no Eudora folder:
     // nothing is started and nothing placed.

@@ -49,17 +49,55 @@ std::string ProgramFile(const char* file) {
 
 namespace {
 
+const unsigned char* U(const char* text) { return reinterpret_cast<const unsigned char*>(text); }
+
 std::string Lower(std::string text) {
     os::_mbslwr(reinterpret_cast<unsigned char*>(&text[0]));
     return text;
 }
 
-// True when path is folder or lies below it, without regard to case.
-bool IsWithin(const std::string& path, const char* folder) {
-    if (!folder || !*folder) return false;
-    std::string inner = Lower(path), outer = Lower(folder);
-    if (platform::EndsWithBackslash(outer.c_str())) outer.pop_back();
-    return inner.compare(0, outer.size(), outer) == 0 && (inner.size() == outer.size() || inner[outer.size()] == '\\');
+// The path as Windows finds it: its full form (".", ".." and "/" resolved by the
+// system) with every part that may be a short name spelled by its long name. Windows
+// makes a short name only for a name that is none itself, always with a tilde
+// (PROGRA~1, or the hashed forms of other file systems). "" when it cannot be told.
+std::string Resolved(const std::string& path) {
+    char full[MAX_PATH];
+    const DWORD length = os::GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+    if (length == 0 || length >= sizeof full || os::_mbspbrk(U(full), U("*?"))) return "";
+    std::string resolved = full;
+    // A device path (\\.\C:\...; \\?\ ones hold a question mark) names files past these
+    // rules, and the installer never needs one.
+    if (resolved.compare(0, 4, "\\\\.\\") == 0) return "";
+    // The parts begin after the root: "C:\" or "\\server\share\".
+    size_t at = 3;
+    if (resolved[1] != ':') {
+        const unsigned char* server = os::_mbschr(U(full + 2), '\\');
+        const unsigned char* share = server ? os::_mbschr(server + 1, '\\') : nullptr;
+        at = share ? static_cast<size_t>(share - U(full)) + 1 : resolved.size();
+    }
+    while (at < resolved.size()) {
+        const unsigned char* next = os::_mbschr(U(resolved.c_str() + at), '\\');
+        const size_t end = next ? static_cast<size_t>(next - U(resolved.c_str())) : resolved.size();
+        std::string part = resolved.substr(at, end - at);
+        if (os::_mbschr(U(part.c_str()), '~')) {
+            WIN32_FIND_DATAA data;
+            HANDLE find = os::FindFirstFileA(resolved.substr(0, end).c_str(), &data);
+            if (find == INVALID_HANDLE_VALUE) return "";
+            os::FindClose(find);
+            resolved.replace(at, part.size(), data.cFileName);
+            at += std::char_traits<char>::length(data.cFileName);
+        } else {
+            at = end;
+        }
+        ++at;
+    }
+    return Lower(resolved);
+}
+
+// True when path is folder or lies below it; both resolved.
+bool IsWithin(const std::string& path, std::string folder) {
+    if (platform::EndsWithBackslash(folder.c_str())) folder.pop_back();
+    return path.compare(0, folder.size(), folder) == 0 && (path.size() == folder.size() || path[folder.size()] == '\\');
 }
 
 }  // namespace
@@ -69,11 +107,15 @@ bool IsSafeTarget(const std::string& path) {
     platform::HeapString install(platform::GetInstallLocation()), program(platform::GetProgramLocation());
     // Without the product's folders there is no telling what lies inside them.
     if (!install || !program) return false;
-    return !IsWithin(path, install.get()) && !IsWithin(path, program.get());
+    const std::string target = Resolved(path), installFolder = Resolved(install.get()),
+                      programFolder = Resolved(program.get());
+    if (target.empty() || installFolder.empty() || programFolder.empty()) return false;
+    return !IsWithin(target, installFolder) && !IsWithin(target, programFolder);
 }
 
-void CopyOver(const std::string& from, const std::string& to) {
-    if (platform::IsAbsolutePath(from.c_str()) && IsSafeTarget(to)) os::CopyFileA(from.c_str(), to.c_str(), FALSE);
+bool CopyOver(const std::string& from, const std::string& to) {
+    return platform::IsAbsolutePath(from.c_str()) && IsSafeTarget(to) &&
+           os::CopyFileA(from.c_str(), to.c_str(), FALSE) != 0;
 }
 
 bool CopyNew(const std::string& from, const std::string& to) {

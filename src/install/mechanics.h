@@ -28,11 +28,13 @@ std::string DataFolder(const char* subfolder);
 std::string ProgramFile(const char* file);
 
 // The installer changes only absolute paths (see platform::IsAbsolutePath), never
-// anything inside the product's own folders, where its sources lie. A path that fails
-// either test is left alone, as if the step had failed.
+// anything inside the product's own folders, where its sources lie, however a path
+// names them: Windows compares paths without regard to case, after resolving "." and
+// ".." parts, and knows a folder by its short name too. A path that fails either test,
+// or whose place cannot be told, is left alone, as if the step had failed.
 bool IsSafeTarget(const std::string& path);
 
-void CopyOver(const std::string& from, const std::string& to);  // an existing target is overwritten
+bool CopyOver(const std::string& from, const std::string& to);  // an existing target is overwritten; true when copied
 bool CopyNew(const std::string& from, const std::string& to);   // never over an existing target; true when copied
 void Remove(const std::string& path);
 void MakeFolders(const std::string& path);

@@ -87,8 +87,8 @@ void OfficeAddInBranch(const UpdateCall& call) {
     }
     std::string source = DataFolder(row->dataFolder);
     if (source.empty()) return;
-    CopyOver(In(source, row->file), target);
-    if (row->registered) RegisterPowerPointAddIn(target);  // even when the copy failed
+    // A registration names the add-in: it is written only when the add-in is in place.
+    if (CopyOver(In(source, row->file), target) && row->registered) RegisterPowerPointAddIn(target);
 }
 
 void OutlookBranch(const UpdateCall& call) {
@@ -97,16 +97,23 @@ void OutlookBranch(const UpdateCall& call) {
     std::string source = DataFolder(product_files::kOutlookFolder);
     if (source.empty()) return;
     // The user may have a macro project of their own: it is kept aside while the
-    // product's is in place, and only the product's copy is ever deleted.
-    FileSlot project(In(folder, product_files::kMacroProject), In(folder, product_files::kSavedMacroProject),
-                     In(source, product_files::kMacroProject));
+    // product's is in place, and only the product's copy is ever deleted. One the product
+    // placed that changed since (Outlook saves macros into it) may hold the user's work:
+    // it is kept under a name of the product's own when the integration goes.
+    namespace files = product_files;
+    FileSlot project(In(folder, files::kMacroProject), In(folder, files::kSavedMacroProject),
+                     In(source, files::kMacroProject), In(folder, files::kChangedMacroProject),
+                     PlacedRecord(call.app.id, product::kPlacedMacroProjectValue));
+    // The two programs work on the project in place: the one that registers it runs
+    // only after the product's copy went in, the one that unregisters it only while the
+    // product's copy is there and no project of the user's is about to take its place.
     if (call.on) {
-        PlaceKeepingAside(project);
-        if (call.previousState == 0) Start(In(source, product_files::kOutlookAdd), "");
+        if (PlaceKeepingAside(project) && call.previousState == 0) Start(In(source, files::kOutlookAdd), "");
         return;
     }
-    if (call.previousState != 0) Start(In(source, product_files::kOutlookDel), "");
-    RemoveAndPutBack(project);  // at once, without waiting for that program
+    RemoveAndPutBack(project, [&] {
+        if (call.previousState != 0) Start(In(source, files::kOutlookDel), "");
+    });
 }
 
 }  // namespace install

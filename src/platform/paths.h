@@ -5,6 +5,8 @@
 // caller releases, or null on failure; the others answer 1 or 0.
 #pragma once
 
+#include <string>
+
 #include "platform/os/os.h"
 
 namespace platform {
@@ -35,6 +37,9 @@ int FileExists(const char* path);
 int IsAbsolutePath(const char* path);
 // 1 when both files could be read whole and hold the same bytes.
 int SameFileBytes(const char* a, const char* b);
+// 1 with *fingerprint set to the file's size and a 64-bit hash of its bytes (FNV-1a), as
+// text ("SIZE:HASH"), when the file could be read whole.
+int FileFingerprint(const char* path, std::string* fingerprint);
 // 1 when the folder exists or one create-folder call made it.
 int EnsureDirectory(const char* path);
 // Creates every missing folder of an absolute path; 1 when all exist at the end.

@@ -16,6 +16,9 @@ inline constexpr const char kDataFolder[] = "Data";
 // Values of a StateKey.
 inline constexpr const char kTransValue[] = "Trans";
 inline constexpr const char kApplNameValue[] = "applname";
+// Beside them in Outlook's state key: what the installer placed as Outlook's macro
+// project, as the size and a hash of its bytes.
+inline constexpr const char kPlacedMacroProjectValue[] = "PlacedVbaProject";
 
 // The product's own names in other applications' keys: its logon entries (values
 // under the Run key), its add-in key below PowerPoint's "AddIns", and Internet

@@ -154,18 +154,28 @@ TEST_F(BlastRadius, EveryApplicationSwitchedLeavesTheUsersOwnAsItWas) {
     const auto filesBefore = m.Files(root);
     const auto registryBefore = Registry();
 
+    // Outlook saves macros into the project the product placed: each copy placed changes.
+    const std::string outlook = user + "\\Microsoft\\Outlook", project = Lower(outlook + "\\VbaProject.OTM");
+    const std::string placed = m.Files(Data("Outlook")).at(Lower(Data("Outlook") + "\\VbaProject.OTM"));
+    const std::string macro = placed + " and the user's macro ";
+    int macros = 0;
+    auto turn = [&](const catalogue::Application& app, int state) {
+        SetLatestApplicationState(app.id, state);
+        if (app.branch == catalogue::Branch::kOutlook && m.Files(outlook)[project] == placed)
+            m.WriteFile(project, macro + std::to_string(++macros));
+    };
     const std::vector<int> sequence = {1, 0, 0, 1, 1, 0};
     for (const auto& app : catalogue::kApplications) {
         SCOPED_TRACE(app.shortName);
         EXPECT_EQ(SetLatestApplicationState(app.id, 0), 0) << "off, never on: nothing to remove";
-        for (int state : sequence) SetLatestApplicationState(app.id, state);
+        for (int state : sequence) turn(app, state);
         // A state recorded as on, for an integration that is not in place.
         char name[300] = {};
         ASSERT_GT(GetLatestApplicationName(app.id, nullptr), 0) << "detected";
         GetLatestApplicationName(app.id, name);
         m.SetDword(kCU + "Arvelle\\Zentho V4" + app.stateSuffix, "Trans", 1);
         m.SetString(kCU + "Arvelle\\Zentho V4" + app.stateSuffix, "applname", name);
-        for (int state : sequence) SetLatestApplicationState(app.id, state);
+        for (int state : sequence) turn(app, state);
     }
 
     // Ichitaro keeps its dictionary when the integration goes; the state keys are the
@@ -174,6 +184,10 @@ TEST_F(BlastRadius, EveryApplicationSwitchedLeavesTheUsersOwnAsItWas) {
     auto files = m.Files(root);
     EXPECT_EQ(files.count(kept), 1u);
     files.erase(kept);
+    // And each changed copy of Outlook's project is kept under the changed names.
+    const std::string copies = Lower(outlook + "\\ZenthoChangedVbaProject");
+    auto copy = [&](const auto& file) { return !file.first.rfind(copies, 0) && !file.second.rfind(macro, 0); };
+    EXPECT_EQ(std::count_if(files.begin(), files.end(), copy), macros) << "every copy changed is kept";
     for (const auto& [path, bytes] : filesBefore) {
         auto now = files.find(path);
         if (now == files.end())
@@ -181,8 +195,8 @@ TEST_F(BlastRadius, EveryApplicationSwitchedLeavesTheUsersOwnAsItWas) {
         else if (now->second != bytes)
             ADD_FAILURE() << "changed: " << path << ": \"" << now->second << "\", was \"" << bytes << "\"";
     }
-    for (const auto& [path, bytes] : files)
-        if (!filesBefore.count(path)) ADD_FAILURE() << "left behind: " << path;
+    for (const auto& file : files)
+        if (!filesBefore.count(file.first) && !copy(file)) ADD_FAILURE() << "left behind: " << file.first;
 
     const auto registryAfter = Registry();
     std::vector<std::string> lost, added;

@@ -42,26 +42,26 @@ TEST_F(MailInstall, TheToolbarStaysWhileThePartnersIntegrationIsOn) {
     EXPECT_EQ(Run(0x201, 0, 1).at(0), Closed("#ZenthoMailTrans4#", texts::kMailToolbar.titlePrefix));
 }
 
+// Eudora's folder is where its command line names "\eudora.exe" (in any case, inside the
+// quotes of one that begins with one), lower-cased; Eudora starts first, on removal too.
 TEST_F(MailInstall, EudoraGetsItsPluginFromItsCommandLine) {
-    const std::string commandLine = "HKEY_CURRENT_USER\\Software\\Qualcomm\\Eudora\\CommandLine";
     EXPECT_EQ(Run(0x208, 1, 0), Changes{}) << "no command line: nothing";
     m.WriteExe(root + "\\Mail\\eudora pro\\eudora.exe", 4, 3);
     m.MakeFolder(root + "\\Mail\\eudora pro\\plugins");
-    m.SetString(commandLine, "Current",
-                "\"" + root + "\\MAIL\\Eudora Pro\\EUDORA.EXE\" " + root + "\\MAIL\\Eudora Pro\\");
-    // The leading quote is kept: the plug-in's path begins with it, and no copy can be made.
-    for (const auto& change : Run(0x208, 1, 0)) EXPECT_EQ(change.rfind("copied", 0), std::string::npos) << change;
-    // Lower case throughout; the start comes before the files.
-    m.SetString(commandLine, "Current", root + "\\Mail\\Eudora Pro\\Eudora.exe -x");
-    const std::string plain = "c:\\zt\\mail\\eudora pro";
-    const std::string start = "started " + plain + "\\eudora.exe /EnableAutomation";
-    const std::string plugin = plain + "\\Plugins\\ZenthoEMailButton.dll";
-    EXPECT_EQ(Run(0x208, 1, 0), (Changes{start, "copied " + program + "\\ZenthoEMailButton.dll to " + plugin}));
-    EXPECT_EQ(Run(0x208, 0, 1), (Changes{start, "deleted file " + plugin})) << "removal starts Eudora too";
-    m.SetString(commandLine, "Current", root + "\\Mail\\EudoraPro.exe");
-    EXPECT_EQ(Run(0x208, 1, 0), Changes{}) << "no \\eudora.exe: nothing started, nothing placed";
-    m.SetString(commandLine, "Current", "Eudora Pro\\Eudora.exe");
-    EXPECT_EQ(Run(0x208, 0, 1), Changes{}) << "no drive: no folder to touch";
+    const std::string plain = "c:\\zt\\mail\\eudora pro", plugin = plain + "\\Plugins\\ZenthoEMailButton.dll";
+    const Changes on = {"started " + plain + "\\eudora.exe /EnableAutomation",
+                        "copied " + program + "\\ZenthoEMailButton.dll to " + plugin},
+                  off = {on[0], "deleted file " + plugin};
+    for (const auto& [current, found] : std::vector<std::pair<std::string, bool>>{
+             {root + "\\Mail\\Eudora Pro\\Eudora.exe -x", true},
+             {"\"" + root + "\\MAIL\\Eudora Pro\\EUDORA.EXE\" " + root + "\\MAIL\\Eudora Pro\\", true},
+             {"\"" + root + "\\Mail\\Eudora Pro\\Eudora.exe", true},  // no closing quote
+             {root + "\\Mail\\EudoraPro.exe", false},                 // no \eudora.exe: nothing started or placed
+             {"Eudora Pro\\Eudora.exe", false}}) {                    // no drive: no folder to touch
+        m.SetString(kHKCU + "Software\\Qualcomm\\Eudora\\CommandLine", "Current", current);
+        EXPECT_EQ(Run(0x208, 1, 0), found ? on : Changes{}) << current;
+        EXPECT_EQ(Run(0x208, 0, 1), found ? off : Changes{}) << current;
+    }
 }
 
 TEST_F(MailInstall, QuillonLibraryEntry) {

@@ -5,6 +5,7 @@
 #include <map>
 
 #include "installer_fixture.h"
+#include "platform/paths.h"
 
 #ifndef _WIN32
 #include "platform/os/sim/machine.h"
@@ -25,6 +26,7 @@ struct TemplateRow {
         unsigned int appId;
         char userFolder;  // 'd' a folder, 'f' a file of its name, '-' none
         bool installFolder;
+        bool noSource = false;  // the product's add-in missing: no copy can be made
     } setup;
     Changes on, off;
 };
@@ -55,6 +57,7 @@ TEST_P(TemplateAddIns, GoWhereTheApplicationLoadsThem) {
     if (row.userFolder == 'f') m.WriteFile(user + userFolder, "not a folder");
     if (row.installFolder) m.MakeFolder(root + "\\Office" + installFolder);
     m.CreateKey("HKEY_CURRENT_USER\\Software\\Microsoft\\Office\\9.0\\PowerPoint");
+    if (row.noSource) os::DeleteFileA((Data(application) + "\\Zentho4.ppa").c_str());
     EXPECT_EQ(Run(row.appId, 1, 0), Expand(GetParam().on));
     EXPECT_EQ(Run(row.appId, 0, 1), Expand(GetParam().off));
 }
@@ -75,12 +78,13 @@ INSTANTIATE_TEST_SUITE_P(
                     {"copied $D\\PowerPoint\\Zentho4.ppa to $U\\Microsoft\\Addins\\Zentho4.ppa", "created key $K",
                      "created key $K\\Zentho4", "set $K\\Zentho4 \"AutoLoad\" = 1 (REG_DWORD)",
                      "set $K\\Zentho4 \"Path\" = \"$U\\Microsoft\\Addins\\Zentho4.ppa\""},
-                    {"deleted key $K\\Zentho4", "deleted file $U\\Microsoft\\Addins\\Zentho4.ppa"}}),
+                    {"deleted key $K\\Zentho4", "deleted file $U\\Microsoft\\Addins\\Zentho4.ppa"}},
+        TemplateRow{{"PowerPointWithoutItsAddIn", 0x408, 'd', true, true}, {}, {}}),
     [](const auto& info) { return std::string(info.param.setup.name); });
 
 class OfficeInstall : public InstallerTest {};
 
-TEST_F(OfficeInstall, OneCopyForTheApplicationToFindAndOtherAddInsStay) {
+TEST_F(OfficeInstall, OneCopyForTheApplicationToFind) {
     m.SetString(kOffice + "\\Word\\InstallRoot", "Path", root + "\\Office");
     m.WriteExe(root + "\\Office\\WINWORD.EXE", 9, 0);
     m.WriteFile(root + "\\Office\\Startup\\Zentho4.dot", "an earlier copy");
@@ -91,79 +95,134 @@ TEST_F(OfficeInstall, OneCopyForTheApplicationToFindAndOtherAddInsStay) {
     m.DeleteTree(kOffice + "\\Word");
     EXPECT_EQ(Run(0x401, 1, 0), Changes{"copied " + Data("Word") + "\\Zentho4.dot to " + target})
         << "not installed: the user's folder still takes it";
-    m.CreateKey(kAddIns + "\\Other");
-    m.SetString(kOffice + "\\PowerPoint\\InstallRoot", "Path", root + "\\Office");
-    m.WriteExe(root + "\\Office\\POWERPNT.EXE", 9, 0);
-    Run(0x408, 1, 0);
-    Run(0x408, 0, 1);
-    EXPECT_EQ(m.Subkeys(kAddIns), Changes{"Other"}) << "other add-ins stay";
 }
 
-TEST_F(OfficeInstall, OutlookMacroProjectAndItsPrograms) {
-    EXPECT_EQ(Run(0x402, 1, 0), Changes{}) << "no Outlook folder for the user: nothing";
-    m.MakeFolder(user + "\\Microsoft\\Outlook");
-    const std::string source = Data("Outlook"), target = user + "\\Microsoft\\Outlook\\VbaProject.OTM";
-    const std::string copy = "copied " + source + "\\VbaProject.OTM to " + target;
-    EXPECT_EQ(Run(0x402, 1, 0), (Changes{copy, "started " + source + "\\ZenthoOutlookAdd.exe"}));
-    EXPECT_EQ(Run(0x402, 1, 1), Changes{copy}) << "on already: the program is not started";
-    EXPECT_EQ(Run(0x202, 0, 1), (Changes{"started " + source + "\\ZenthoOutlookDel.exe", "deleted file " + target}))
-        << "the mail AppId runs the same branch";
-    EXPECT_EQ(Run(0x402, 0, 0), Changes{});
-}
-
-// Outlook's macro project may be the user's own: it is kept aside while the product's
-// is in place and comes back after; only the product's copy is deleted, and nothing of
-// the user's is overwritten without a copy kept. "P" is the product's project, "Q" one
-// of the user's of the same size, "U" and "V" two more of the user's, "-" nothing.
-TEST_F(OfficeInstall, TheUsersMacroProjectIsKeptAsideAndPutBack) {
+// Outlook's macro project and the record of the copy placed. "P" the product's project, "O"
+// an earlier one of the product's, "Q" the user's of P's size, others the user's, "-" none.
+class OutlookProject : public InstallerTest {
+protected:
+    void SetUp() override {
+        InstallerTest::SetUp();
+        m.MakeFolder(folder);
+        product = m.Files(Data("Outlook")).at(Lower(source));
+    }
+    std::string Bytes(const std::string& token) {
+        return token == "P" ? product : token == "Q" ? "Q" + product.substr(1) : token == "O" ? "earlier" : token;
+    }
+    void Put(const std::string& path, const std::string& token) {
+        if (m.Exists(path)) os::DeleteFileA(path.c_str());
+        if (token != "-") m.WriteFile(path, Bytes(token));
+    }
+    std::string Look(const std::string& path) {
+        const auto files = m.Files(folder);
+        const std::string bytes = files.count(Lower(path)) ? files.at(Lower(path)) : "-";
+        return bytes == product ? "P" : bytes == Bytes("Q") ? "Q" : bytes == Bytes("O") ? "O" : bytes;
+    }
+    std::string Fingerprint(const std::string& token) {
+        m.WriteFile(root + "\\bytes", Bytes(token));
+        std::string fingerprint;
+        platform::FileFingerprint((root + "\\bytes").c_str(), &fingerprint);
+        return fingerprint;
+    }
     const std::string folder = user + "\\Microsoft\\Outlook", source = Data("Outlook") + "\\VbaProject.OTM";
     const std::string project = folder + "\\VbaProject.OTM", aside = folder + "\\ZenthoSavedVbaProject.OTM";
-    m.MakeFolder(folder);
-    const std::string product = m.Files(Data("Outlook")).at(Lower(source));
-    const std::string sameSize = "Q" + product.substr(1);
+    const std::string changed = folder + "\\ZenthoChangedVbaProject.OTM";
+    const std::string state = kHKCU + "SOFTWARE\\Arvelle\\Zentho V4\\ApplTrans\\MailTrans\\OL";
+    std::string product;
+};
+
+// One call. Nothing of the user's is overwritten without a copy kept; only the product's
+// copy is deleted, today's or an earlier one the record names; one changed since it was
+// placed is kept. Before: the project, the copy kept aside, the record; after: the same
+// with the changed copy before the record.
+TEST_F(OutlookProject, EachVersionIsKeptOrPutBack) {
     const struct {
-        const char *project, *aside;
+        const char* before;
         int on;
-        const char *projectAfter, *asideAfter;
+        const char* after;
     } rows[] = {
-        {"U", "-", 1, "P", "U"},  // kept aside
-        {"P", "U", 0, "U", "-"},  // put back
-        {"U", "-", 0, "U", "-"},  // never installed: the user's stays
-        {"Q", "-", 0, "Q", "-"},  // the same size is not the same bytes
-        {"-", "-", 1, "P", "-"}, {"P", "-", 0, "-", "-"}, {"P", "U", 1, "P", "U"},  // on again: the copy kept stays
-        {"V", "U", 1, "V", "U"},  // a newer one of the user's: nothing overwritten
-        {"V", "U", 0, "V", "U"},  // changed since: not the product's, both stay
-        {"-", "U", 0, "U", "-"},  // the user removed it: theirs comes back
-    };
-    auto bytes = [&](const std::string& token) { return token == "P" ? product : token == "Q" ? sameSize : token; };
-    auto look = [&](const std::string& path) {
-        auto files = m.Files(folder);
-        auto it = files.find(Lower(path));
-        return it == files.end() ? "-" : it->second == product ? "P" : it->second == sameSize ? "Q" : it->second;
-    };
-    auto place = [&](const char* projectToken, const char* asideToken) {
-        for (const auto& [path, token] : {std::pair{project, projectToken}, std::pair{aside, asideToken}}) {
-            if (std::string(token) != "-")
-                m.WriteFile(path, bytes(token));
-            else if (m.Exists(path))
-                os::DeleteFileA(path.c_str());
-        }
+        {"U--", 1, "PU-P"},  // kept aside; the copy placed recorded
+        {"PUP", 0, "U---"},  // put back
+        {"Q--", 0, "Q---"},  // the same size is not the same bytes
+        {"Q-P", 0, "--Q-"},  // nor by the record
+        {"OUO", 1, "PU-P"},  // an earlier copy of the product's: replaced, not kept aside
+        {"OUO", 0, "U---"},  // or removed
+        {"PUP", 1, "PU-P"},  // on again: the copy kept stays
+        {"VU-", 1, "VU--"},  // a newer one of the user's: nothing overwritten
+        {"VUP", 1, "VU-P"},  // placed and changed since: on leaves it
+        {"V-P", 0, "--V-"},  // off keeps it
+        {"-UP", 0, "U---"},  // the user removed it: theirs comes back
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(std::string(row.project) + " " + row.aside + (row.on ? " on" : " off"));
-        place(row.project, row.aside);
+        const std::string before = row.before;
+        m.DeleteTree(state);
+        if (before[2] != '-') m.SetString(state, "PlacedVbaProject", Fingerprint(before.substr(2)));
+        for (const auto& [path, token] :
+             {std::pair{project, before.substr(0, 1)}, {aside, before.substr(1, 1)}, {changed, "-"}})
+            Put(path, token);
         Run(0x402, row.on, 1);
-        EXPECT_EQ(look(project), row.projectAfter);
-        EXPECT_EQ(look(aside), row.asideAfter);
+        const std::string record = Read(state + "|PlacedVbaProject");
+        const std::string recorded = record == "<missing>" ? "-" : record == Fingerprint("P") ? "P" : record;
+        EXPECT_EQ(Look(project) + Look(aside) + Look(changed) + recorded, row.after) << before << " " << row.on;
     }
 #ifndef _WIN32
-    // A place that looked empty is filled only if it still is: the second look at the
-    // disk (is there a project?) fails, and the user's project is not overwritten.
-    place("U", "-");
+    // A place that looked empty is filled only if it still is (the second look fails).
+    m.DeleteTree(state);
+    Put(project, "U");
     m.machine()->InjectFault(sim::FaultKind::kFile, 2);
     Run(0x402, 1, 1);
-    EXPECT_EQ(look(project), "U");
+    EXPECT_EQ(Look(project), "U");
 #endif
+}
+
+// The user's project ("U"), none ("-") or a newer one beside one kept ("VU"); on, then off by
+// the mail AppId, each from a state of 0 or 1; between them the copy placed changes ('c') or
+// the source is updated ('s'). Then the user's own is back byte for byte, a changed copy kept,
+// the state 0, and the programs ran only around a copy placed ("A" adds it, "D" removes it).
+TEST_F(OutlookProject, OnAndOffKeepEveryVersionOfTheUsersWork) {
+    m.SetString(kOffice + "\\Outlook\\InstallRoot", "Path", root + "\\Office");
+    m.WriteExe(root + "\\Office\\OUTLOOK.EXE", 9, 0);
+    const struct {
+        const char* before;
+        char between;
+        int previous;
+        const char* started;
+    } rows[] = {
+        {"U", '=', 0, "A"}, {"U", '=', 1, ""},  {"-", '=', 0, "A"}, {"-", '=', 1, "D"}, {"U", 'c', 0, "A"},
+        {"U", 'c', 1, ""},  {"-", 'c', 0, "A"}, {"-", 'c', 1, ""},  {"U", 's', 0, "A"}, {"U", 's', 1, ""},
+        {"-", 's', 0, "A"}, {"-", 's', 1, "D"}, {"VU", '=', 0, ""}, {"VU", '=', 1, ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.before) + " " + row.between + " from " + std::to_string(row.previous));
+        m.DeleteTree(state);
+        m.WriteFile(source, product);
+        for (const auto& file : m.Files(folder)) os::DeleteFileA(file.first.c_str());
+        Put(project, std::string(row.before, 1));
+        Put(aside, row.before[1] ? row.before + 1 : "-");
+        const auto files = m.Files(folder);
+        std::string started;
+        auto turn = [&](unsigned int appId, int on) {
+            m.SetDword(state, "Trans", row.previous);
+            m.SetString(state, "applname", "Microsoft Outlook 2000");
+            m.changes()->clear();
+            SetLatestApplicationState(appId, on);
+            for (const auto& change : *m.changes())
+                if (os::ChangeWords(change).rfind("started", 0) == 0)
+                    started += os::ChangeWords(change).find("OutlookAdd") != std::string::npos ? "A" : "D";
+        };
+        turn(0x402, 1);
+        std::string placed = m.Files(folder)[Lower(project)];
+        if (row.between == 'c') m.WriteFile(project, placed += " and the user's macro");
+        if (row.between == 's') m.WriteFile(source, "the product's next project");
+        turn(0x202, 0);
+        auto after = m.Files(folder);
+        EXPECT_EQ(after[Lower(changed)], row.between == 'c' ? placed : "") << "a changed copy is kept, none else";
+        after.erase(Lower(changed));
+        EXPECT_EQ(after, files) << "the user's own as it was, and nothing else";
+        EXPECT_EQ(started, row.started);
+        EXPECT_EQ(GetLatestApplicationState(0x402), 0);
+        EXPECT_EQ(Read(state + "|PlacedVbaProject"), "<missing>");
+    }
 }
 
 }  // namespace

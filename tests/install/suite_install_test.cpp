@@ -1,6 +1,9 @@
 // The suite branches on both backends: files placed in the folders the suite's
 // registration names, cleaned up before an install, and nothing done when a folder
 // is missing.
+#include <tuple>
+
+#include "install/mechanics.h"
 #include "installer_fixture.h"
 
 namespace {
@@ -117,6 +120,31 @@ TEST_F(SuiteInstall, FoldersTheInstallerNeverTouches) {
         EXPECT_EQ(Run(row.appId, 1, 0), row.on);
         EXPECT_EQ(Run(row.appId, 0, 1), row.off);
         EXPECT_EQ(m.Files(program), before) << "the product's own files";
+    }
+}
+
+// The product's folders however a path names them: in any case, with "." and ".." parts,
+// a trailing backslash, or by a short name (natively as the simulation makes it).
+TEST_F(SuiteInstall, TheProductsFoldersByAnyOtherName) {
+    const std::string product = root + "\\Arvelle Zentho V4", programs = product + "\\Program";
+    m.MakeFolder(programs);
+    const std::string brief = m.ShortPath(product);
+    ASSERT_NE(brief.find('~'), std::string::npos) << "a short name: " << brief;
+    for (const auto& [install, target, safe] : std::vector<std::tuple<std::string, std::string, bool>>{
+             {product, "C:\\ZT\\ARVELLE ZENTHO V4\\program\\x.dll", false},
+             {product, product + "\\", false},
+             {product, root + "\\Other\\..\\Arvelle Zentho V4\\x", false},
+             {product, root + "\\.\\Arvelle Zentho V4\\Program\\.\\x", false},
+             {product, brief + "\\Program\\x", false},
+             {brief, programs + "\\x", false},  // the settings in short form
+             {product + "\\", product + "\\x", false},
+             {product, root + "\\Arvelle Zentho V4 Other\\x", true},  // a longer name is another folder
+             {product, m.ShortPath(user) + "\\x", true},              // another folder by its short name
+             {product, "\\\\.\\" + product + "\\x", false},           // a device path: no telling
+             {product, root + "\\Other\\New~1\\x", false}}) {         // a short name that names nothing yet: no telling
+        m.SetString(kProduct, "InstallLocation", install);
+        m.SetString(kProduct, "ProgramLocation", install + "\\Program");
+        EXPECT_EQ(install::IsSafeTarget(target), safe) << target << " with the product in " << install;
     }
 }
 

@@ -48,6 +48,7 @@ public:
     void WriteExe(const std::string& path, uint16_t major, uint16_t minor, uint16_t build = 0, uint16_t revision = 0);
     void MakeFolder(const std::string& path);
     bool Exists(const std::string& path) const;
+    std::string ShortPath(const std::string& path) const;  // GetShortPathName's answer; "" for none
     // Every file below folder: its full path (lower case) and its bytes.
     std::map<std::string, std::string> Files(const std::string& folder) const;
     // The user's application-data folder, and the current folder; both put back after.

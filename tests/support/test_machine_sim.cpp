@@ -56,6 +56,7 @@ void TestMachine::SetEnv(const std::string& name, const std::string& value) { st
 void TestMachine::SetAppDataFolder(const std::string& path) { state_->machine.SetFolder(CSIDL_APPDATA, path); }
 void TestMachine::SetCurrentFolder(const std::string& path) { state_->machine.files().SetCurrentDirectory(path); }
 bool TestMachine::Exists(const std::string& path) const { return !state_->machine.files().HostPath(path).empty(); }
+std::string TestMachine::ShortPath(const std::string& path) const { return state_->machine.files().ShortPath(path); }
 
 void TestMachine::WriteFile(const std::string& path, const std::string& bytes) {
     EXPECT_EQ(state_->machine.files().WriteFile(path, bytes), 0u) << "writing " << path;

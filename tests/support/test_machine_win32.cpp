@@ -193,6 +193,11 @@ DWORD TestMachine::LastError() const { return GetLastError(); }
 bool TestMachine::Exists(const std::string& path) const {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
+std::string TestMachine::ShortPath(const std::string& path) const {
+    char text[MAX_PATH] = {};
+    const DWORD length = GetShortPathNameA(path.c_str(), text, sizeof text);
+    return length && length < sizeof text ? text : "";
+}
 
 void TestMachine::WriteFile(const std::string& path, const std::string& bytes) {
     if (_strnicmp(path.c_str(), (Root() + "\\").c_str(), Root().size() + 1) != 0) state_->outsideFiles.push_back(path);

@@ -123,7 +123,10 @@ std::string MachineFolderGuide() {
         "Each application's integration state, per user: HKCU\\" +
         product + "\\<state key>\n" + Quoted(product::kTransValue) + " = dword:1 for on, and " +
         Quoted(product::kApplNameValue) +
-        " = the name of the installation switched on\n(an installation of another name reads as off).\n"
+        " = the name of the installation switched on\n(an installation of another name reads as off). Outlook's key "
+        "also holds " +
+        Quoted(product::kPlacedMacroProjectValue) +
+        ":\nthe size and a hash of the macro project that switching on placed.\n"
         "\n"
         "What detection reads for each application: below HKLM unless HKCU is named; <v> is a\n"
         "version subkey, the greatest of which counts.\n";

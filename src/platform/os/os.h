@@ -54,6 +54,7 @@ using ::FindFirstFileA;
 using ::FindNextFileA;
 using ::GetACP;
 using ::GetFileAttributesA;
+using ::GetFullPathNameA;
 using ::GetPrivateProfileStringA;
 using ::GetTickCount;
 using ::GetVersionExA;
@@ -124,6 +125,7 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data);
 BOOL FindNextFileA(HANDLE find, LPWIN32_FIND_DATAA data);
 UINT GetACP();
 DWORD GetFileAttributesA(LPCSTR path);
+DWORD GetFullPathNameA(LPCSTR path, DWORD outSize, LPSTR out, LPSTR* filePart);
 DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultText, LPSTR out, DWORD outSize,
                                LPCSTR fileName);
 DWORD GetTickCount();

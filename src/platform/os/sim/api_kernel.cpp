@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/os/os.h"
 #include "platform/os/sim/last_error.h"
@@ -228,6 +229,61 @@ DWORD GetFileAttributesA(LPCSTR path) {
     if (LookupFault()) return Fail(ERROR_ACCESS_DENIED), attributes;
     if (DWORD error = M()->files().GetAttributes(path, &attributes)) sim::SetLastError(error);
     return attributes;
+}
+
+namespace {
+
+// A network or device path (\\server\share\..., \\.\C:\...): no share is reachable here,
+// but the text resolves as on Windows, "." and ".." applied below the share.
+std::string FullNetworkPath(const std::string& path, const sim::CodePage& cp, size_t* last) {
+    std::vector<std::string> parts;
+    std::string part;
+    for (size_t i = 2;; ++i) {
+        if (i < path.size() && cp.IsLeadByte(static_cast<unsigned char>(path[i])) && i + 1 < path.size()) {
+            part += path.substr(i++, 2);
+        } else if (i < path.size() && path[i] != '\\' && path[i] != '/') {
+            part += path[i];
+        } else {
+            const bool below = parts.size() >= 2;  // past the server and share (or "." and the device)
+            if (below && part == "..") {
+                if (parts.size() > 2) parts.pop_back();
+            } else if (!part.empty() && !(below && part == ".")) {
+                parts.push_back(part);
+            }
+            part.clear();
+            if (i >= path.size()) break;
+        }
+    }
+    std::string full = "\\";
+    for (const auto& each : parts) full += "\\" + each;
+    const bool folder = path.back() == '\\' || path.back() == '/';
+    if (folder && parts.size() > 2) full += '\\';
+    *last = folder || parts.empty() ? 0 : parts.back().size();
+    return full;
+}
+
+}  // namespace
+
+// Text only, as on Windows: the disk is not looked at.
+DWORD GetFullPathNameA(LPCSTR path, DWORD outSize, LPSTR out, LPSTR* filePart) {
+    sim::PortCall port;
+    if (!M() || !path) return Fail(ERROR_INVALID_PARAMETER), 0;
+    std::string full;
+    size_t last = 0;  // the length of the file part, 0 for a folder
+    if ((path[0] == '\\' || path[0] == '/') && (path[1] == '\\' || path[1] == '/')) {
+        full = FullNetworkPath(path, M()->codePage(), &last);
+    } else {
+        sim::WinPath parsed;
+        if (DWORD error = sim::ParseWinPath(path, M()->codePage(), M()->files().currentDirectory(), &parsed))
+            return Fail(error), 0;
+        full = parsed.Text();
+        if (!parsed.parts.empty() && parsed.trailingSeparator) full += '\\';
+        last = parsed.parts.empty() || parsed.trailingSeparator ? 0 : parsed.parts.back().size();
+    }
+    if (full.size() >= outSize) return static_cast<DWORD>(full.size() + 1);  // the size needed, NUL included
+    std::memcpy(out, full.c_str(), full.size() + 1);
+    if (filePart) *filePart = last ? out + full.size() - last : nullptr;
+    return static_cast<DWORD>(full.size());
 }
 
 namespace {

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -49,6 +50,35 @@ DWORD HostError() {
         default:
             return ERROR_ACCESS_DENIED;
     }
+}
+
+// The short name's stem of a name in the code page, BASIS~ and .EXT, or the whole
+// name upper-cased when it is an 8.3 name itself (*itself set).
+void ShortStem(const std::string& name, const CodePage& cp, std::string* basis, std::string* extension, bool* itself) {
+    const size_t dot = name.rfind('.');
+    const bool hasExtension = dot != std::string::npos && dot > 0;
+    const std::string base = hasExtension ? name.substr(0, dot) : name, ext = hasExtension ? name.substr(dot + 1) : "";
+    *itself = base.size() <= 8 && ext.size() <= 3 && !(hasExtension && ext.empty()) &&
+              name.find_first_of(" +,;=[]") == std::string::npos && base.find('.') == std::string::npos;
+    // Blanks and dots go, the characters 8.3 names cannot hold become "_"; no
+    // double-byte character is cut in two.
+    auto squeeze = [&](const std::string& text, size_t limit) {
+        std::string out;
+        for (size_t i = 0; i < text.size(); ++i) {
+            const unsigned char c = static_cast<unsigned char>(text[i]);
+            const size_t width = cp.IsLeadByte(c) && i + 1 < text.size() ? 2 : 1;
+            if (!*itself && (c == ' ' || c == '.')) continue;
+            if (out.size() + width > limit) break;
+            if (width == 2) {
+                out += text.substr(i++, 2);
+                continue;
+            }
+            out += std::strchr("+,;=[]", c) && c ? '_' : static_cast<char>(cp.ToUpper(c));
+        }
+        return out;
+    };
+    *basis = squeeze(base, *itself ? 8 : 6);
+    *extension = ext.empty() ? "" : "." + squeeze(ext, 3);
 }
 
 }  // namespace
@@ -192,7 +222,38 @@ HostItem FileSystem::MatchChild(const std::string& root, const std::string& host
         }
     }
     ::closedir(dir);
+    if (!found && name.find('~') != std::string::npos) {
+        for (const auto& [host, shortName] : ShortNames(hostFolder)) {
+            if (cp_->FoldKey(shortName) != key) continue;
+            *hostName = host;
+            found = true;
+            break;
+        }
+    }
     return found ? StatHost(root, hostFolder + "/" + *hostName, isFolder) : HostItem::kMissing;
+}
+
+std::vector<std::pair<std::string, std::string>> FileSystem::ShortNames(const std::string& hostFolder) const {
+    std::vector<std::pair<std::string, std::string>> names;  // host name, name in the code page
+    if (DIR* dir = ::opendir(hostFolder.c_str())) {
+        while (dirent* entry = ::readdir(dir)) {
+            std::string utf8 = entry->d_name, name;
+            std::u16string wide;
+            if (utf8 != "." && utf8 != ".." && Utf8ToUtf16(utf8, &wide) && cp_->FromUtf16(wide, &name))
+                names.emplace_back(utf8, name);
+        }
+        ::closedir(dir);
+    }
+    std::sort(names.begin(), names.end(),
+              [&](const auto& a, const auto& b) { return cp_->FoldKey(a.second) < cp_->FoldKey(b.second); });
+    std::map<std::string, int> taken;  // by stem: how many names gave it so far
+    for (auto& [host, name] : names) {
+        std::string basis, extension;
+        bool itself = false;
+        ShortStem(name, *cp_, &basis, &extension, &itself);
+        name = itself ? basis + extension : basis + "~" + std::to_string(++taken[basis + extension]) + extension;
+    }
+    return names;
 }
 
 const FileSystem::Staged* FileSystem::StagedChild(const std::string& parentHost, const std::string& name) const {
@@ -473,6 +534,23 @@ std::string FileSystem::HostPath(std::string_view path) const {
     Located at;
     if (Locate(path, &at) || !at.exists) return "";
     return at.host;
+}
+
+std::string FileSystem::ShortPath(std::string_view path) const {
+    WinPath parsed;
+    if (ParseWinPath(path, *cp_, cwd_, &parsed) || !drives_.count(parsed.drive)) return "";
+    const std::string& root = drives_.at(parsed.drive);
+    std::string host = root, text = std::string(1, parsed.drive) + ":";
+    for (const auto& part : parsed.parts) {
+        std::string child;
+        bool isFolder = false;
+        const HostItem look = MatchChild(root, host, part, &child, &isFolder);
+        if (look == HostItem::kMissing || look == HostItem::kOutside) return "";
+        for (const auto& [name, shortName] : ShortNames(host))
+            if (name == child) text += "\\" + shortName;
+        host += "/" + child;
+    }
+    return parsed.parts.empty() ? text + "\\" : text;
 }
 
 std::string FileSystem::FullPath(std::string_view path) const {

@@ -4,7 +4,10 @@
 // A Windows path (C:\Program Files\..., forward slashes too, . and .. parts, trailing
 // dots and blanks dropped from each part, double-byte characters whose second byte
 // is 0x5C kept whole) is resolved part by part, matching host names without regard
-// to case in the machine's code page. Host names are UTF-8. Results are Win32 error
+// to case in the machine's code page, or by the short (8.3) name Windows gives each
+// name that is none itself: its first six letters, a tilde and a number that counts
+// the names of the folder giving the same stem, in the folder's order, and up to three
+// letters of its extension. Host names are UTF-8. Results are Win32 error
 // codes: ERROR_FILE_NOT_FOUND for a missing item, ERROR_PATH_NOT_FOUND for a missing
 // folder on the way, ERROR_INVALID_NAME for characters Windows does not allow.
 #pragma once
@@ -77,6 +80,8 @@ public:
     std::string HostPath(std::string_view path) const;
     // The full Windows form of a path (C:\...), or "" when it is no valid path.
     std::string FullPath(std::string_view path) const;
+    // The short (8.3) form of an existing path, as GetShortPathName gives it, or "".
+    std::string ShortPath(std::string_view path) const;
 
     // Staging: copies, deletes and new folders are kept in memory and every look at
     // the drives sees them, but the host folders stay as they are until the owner
@@ -121,6 +126,8 @@ private:
     HostItem MatchChild(const std::string& root, const std::string& hostFolder, const std::string& name,
                         std::string* hostName, bool* isFolder) const;
     bool HostName(const std::string& name, std::string* utf8) const;
+    // Each child of a host folder: its host name and the short name Windows gives it.
+    std::vector<std::pair<std::string, std::string>> ShortNames(const std::string& hostFolder) const;
     void Record(os::Change::Kind kind, std::string_view path, std::string_view detail = {});
 
     const CodePage* cp_;
