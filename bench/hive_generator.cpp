@@ -9,8 +9,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/os/sim/codepage.h"
-#include "platform/os/sim/regfile.h"
+#include "winsim/core/codepage.h"
+#include "winsim/formats/regfile.h"
 
 namespace bench {
 namespace {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "catalogue/catalogue.h"
-#include "platform/os/os.h"
+#include "port/os.h"
 
 namespace bench {
 

@@ -32,9 +32,9 @@
 #include "catalogue/catalogue.h"
 #include "frame/exports.h"
 #include "hive_generator.h"
-#include "image_bench.h"
-#include "platform/os/sim/hive_image.h"
-#include "platform/os/sim/machine_folder.h"
+#include "winsim/formats/image_writer.h"
+#include "winsim/formats/hive_image.h"
+#include "winsim/formats/machine_folder.h"
 #include "report_sweep.h"
 
 namespace fs = std::filesystem;
@@ -492,7 +492,7 @@ int main(int argc, char** argv) {
     if (argc == 4 && std::strcmp(argv[1], "--write-image") == 0) {
         size_t bytes = 0, software = 0;
         std::string error;
-        if (!bench::WriteImage(argv[2], argv[3], &bytes, &software, &error)) {
+        if (!sim::WriteImage(ZENTHO_SOURCE_DIR "/examples/sample-machine", argv[2], argv[3], &bytes, &software, &error)) {
             std::fprintf(stderr, "%s\n", error.c_str());
             return 1;
         }

@@ -37,7 +37,7 @@ tar -C "$source_dir" --exclude=./build --exclude=./.git --exclude=./dist -cf - .
 if [ -z "$check" ]; then
   echo "== building the tests once (native, $(nproc) jobs)"
   cmake -S "$tree" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=None -DCMAKE_CXX_FLAGS=-O0 >/dev/null
-  cmake --build "$build" --target zentho_tests zentho-appapi zentho_write_image >"$scratch/build.log" 2>&1 ||
+  cmake --build "$build" --target zentho_tests zentho-appapi zentho-write-image >"$scratch/build.log" 2>&1 ||
     { tail -20 "$scratch/build.log"; exit 1; }
 fi
 
@@ -49,10 +49,10 @@ run_tests() {
   [ -d /dev/shm ] || unset TMPDIR
   timeout 30 "$build/tests/zentho_tests" --gtest_filter='-FaultSweep*:HostileRegistry*' >/dev/null 2>&1 || return 1
   case $file in
-    tools/*|src/platform/os/sim/folder_commit*|src/platform/os/sim/machine_folder*|src/platform/os/sim/filesystem*|\
-    src/platform/os/sim/host_file*|src/platform/os/sim/hive_image*|src/platform/os/change_text*)
+    tools/*|winsim/formats/folder_commit*|winsim/formats/machine_folder*|winsim/core/filesystem*|\
+    winsim/core/host_file*|winsim/formats/hive_image*|winsim/changes/change_text*)
       timeout 120 "$tree/tests/tool/tool_test.sh" "$build/tools/zentho-appapi/zentho-appapi" "$tree" \
-               "$build/tests/zentho_write_image" >/dev/null 2>&1 || return 1 ;;
+               "$build/tools/zentho-write-image" >/dev/null 2>&1 || return 1 ;;
   esac
   return 0
 }

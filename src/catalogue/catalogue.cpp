@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "catalogue/product_files.h"
-#include "platform/product.h"
+#include "catalogue/product.h"
 
 namespace catalogue {
 namespace {

@@ -11,11 +11,11 @@
 #include "defaults/default_programs.h"
 #include "install/branches.h"
 #include "state/state_store.h"
-#include "platform/results.h"
+#include "catalogue/results.h"
 #include "platform/two_calls.h"
 #include "platform/heap_string.h"
 #include "platform/registry_key.h"
-#include "platform/registry_paths.h"
+#include "catalogue/registry_paths.h"
 
 namespace {
 

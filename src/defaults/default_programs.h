@@ -2,7 +2,7 @@
 // "mailto" links, named, located and switched (the exports' bodies; see frame/exports.h).
 #pragma once
 
-#include "platform/os/os.h"
+#include "port/os.h"
 
 namespace defaults {
 

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "catalogue/catalogue.h"
-#include "platform/results.h"
+#include "catalogue/results.h"
 #include "platform/heap_string.h"
 #include "platform/registry_key.h"
 

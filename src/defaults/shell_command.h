@@ -4,7 +4,7 @@
 
 #include <cstddef>
 
-#include "platform/os/os.h"
+#include "port/os.h"
 #include "platform/text.h"
 
 namespace defaults {

@@ -1,7 +1,7 @@
 // Adobe Acrobat, Acrobat Reader and Justsystem Ichitaro detection.
 #pragma once
 
-#include "platform/os/os.h"
+#include "port/os.h"
 
 namespace detect {
 

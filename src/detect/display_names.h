@@ -4,7 +4,7 @@
 // Shift-JIS bytes.
 #pragma once
 
-#include "platform/os/os.h"
+#include "port/os.h"
 
 namespace detect {
 

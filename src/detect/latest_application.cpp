@@ -13,10 +13,10 @@
 #include "detect/office.h"
 #include "detect/suite.h"
 #include "detect/version_choice.h"
-#include "platform/results.h"
+#include "catalogue/results.h"
 #include "platform/heap_string.h"
 #include "platform/registry_key.h"
-#include "platform/registry_paths.h"
+#include "catalogue/registry_paths.h"
 #include "platform/text.h"
 
 namespace detect {

@@ -2,7 +2,7 @@
 // its program's path (the exports' bodies; see frame/exports.h).
 #pragma once
 
-#include "platform/os/os.h"
+#include "port/os.h"
 
 namespace detect {
 

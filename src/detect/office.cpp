@@ -13,7 +13,7 @@
 #include "detect/version_choice.h"
 #include "platform/heap_string.h"
 #include "platform/registry_key.h"
-#include "platform/registry_paths.h"
+#include "catalogue/registry_paths.h"
 #include "platform/text.h"
 
 namespace detect {

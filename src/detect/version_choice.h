@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "platform/os/os.h"
+#include "port/os.h"
 #include "platform/registry_key.h"
 #include "platform/text.h"
 

@@ -13,7 +13,7 @@
 #include "detect/suite.h"
 #include "frame/boundary.h"
 #include "frame/module_state.h"
-#include "platform/results.h"
+#include "catalogue/results.h"
 #include "install/branches.h"
 
 namespace {

@@ -11,7 +11,7 @@
 // return the state in effect before the call.
 #pragma once
 
-#include "platform/os/os.h"
+#include "port/os.h"
 
 #if defined(_WIN32)
 #define ZENTHO_EXPORT extern "C" __cdecl

@@ -11,7 +11,7 @@
 #include "platform/heap_string.h"
 #include "platform/paths.h"
 #include "platform/registry_key.h"
-#include "platform/registry_paths.h"
+#include "catalogue/registry_paths.h"
 
 namespace install {
 namespace {

@@ -11,9 +11,9 @@
 #include "install/windows.h"
 #include "platform/heap_string.h"
 #include "platform/paths.h"
-#include "platform/product.h"
+#include "catalogue/product.h"
 #include "platform/registry_key.h"
-#include "platform/registry_paths.h"
+#include "catalogue/registry_paths.h"
 
 namespace install {
 namespace {

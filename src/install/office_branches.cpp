@@ -10,7 +10,7 @@
 #include "install/keep_aside.h"
 #include "install/mechanics.h"
 #include "catalogue/product_files.h"
-#include "platform/product.h"
+#include "catalogue/product.h"
 #include "platform/registry_key.h"
 #include "platform/text.h"
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "install/texts.h"
-#include "platform/os/os.h"
+#include "port/os.h"
 
 namespace install {
 

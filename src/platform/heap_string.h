@@ -5,7 +5,7 @@
 
 #include <cstddef>
 
-#include "platform/os/os.h"
+#include "port/os.h"
 
 namespace platform {
 

@@ -6,9 +6,9 @@
 #include <string>
 
 #include "platform/heap_string.h"
-#include "platform/product.h"
+#include "catalogue/product.h"
 #include "platform/registry_key.h"
-#include "platform/registry_paths.h"
+#include "catalogue/registry_paths.h"
 
 namespace platform {
 namespace {

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "platform/os/os.h"
+#include "port/os.h"
 
 namespace platform {
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/os/os.h"
+#include "port/os.h"
 
 namespace platform {
 

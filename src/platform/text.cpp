@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "platform/heap_string.h"
-#include "platform/os/os.h"
+#include "port/os.h"
 
 namespace platform {
 namespace {

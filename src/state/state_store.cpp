@@ -7,7 +7,7 @@
 #include "detect/latest_application.h"
 #include "platform/two_calls.h"
 #include "platform/heap_string.h"
-#include "platform/product.h"
+#include "catalogue/product.h"
 #include "platform/registry_key.h"
 
 namespace state {

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "platform/heap_string.h"
-#include "platform/os/os.h"
+#include "port/os.h"
 
 namespace state {
 

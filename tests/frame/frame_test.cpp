@@ -14,7 +14,7 @@
 #include "install/branches.h"
 #include "test_machine.h"
 #ifndef _WIN32
-#include "platform/os/sim/machine.h"
+#include "winsim/core/machine.h"
 #endif
 
 namespace {

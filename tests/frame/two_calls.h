@@ -10,7 +10,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/os/os.h"
+#include "port/os.h"
 
 struct Answer {
     LONG result;

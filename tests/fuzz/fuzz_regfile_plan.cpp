@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "fuzz_support.h"
-#include "platform/os/sim/regfile.h"
-#include "platform/os/sim/registry.h"
+#include "winsim/formats/regfile.h"
+#include "winsim/core/registry.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include <system_error>
 #include <utility>
 
-#include "platform/os/sim/machine.h"
+#include "winsim/core/machine.h"
 
 namespace fuzz {
 

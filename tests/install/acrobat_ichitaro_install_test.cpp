@@ -7,7 +7,7 @@
 #include "installer_fixture.h"
 
 #ifndef _WIN32
-#include "platform/os/sim/machine.h"
+#include "winsim/core/machine.h"
 #endif
 
 #ifdef _WIN32

@@ -10,7 +10,7 @@
 
 #include "catalogue/product_files.h"
 #include "frame/exports.h"
-#include "platform/os/change_text.h"
+#include "winsim/changes/change_text.h"
 #include "test_machine.h"
 
 using Changes = std::vector<std::string>;

@@ -8,7 +8,7 @@
 #include "platform/paths.h"
 
 #ifndef _WIN32
-#include "platform/os/sim/machine.h"
+#include "winsim/core/machine.h"
 #endif
 
 namespace {

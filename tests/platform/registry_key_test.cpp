@@ -11,7 +11,7 @@
 #include "platform/registry_key.h"
 #include "test_machine.h"
 #ifndef _WIN32
-#include "platform/os/sim/machine.h"
+#include "winsim/core/machine.h"
 #endif
 
 using platform::RegistryKey;

@@ -13,8 +13,8 @@
 
 #include "catalogue/catalogue.h"
 #include "install/branches.h"
-#include "platform/os/change_text.h"
-#include "platform/product.h"
+#include "winsim/changes/change_text.h"
+#include "catalogue/product.h"
 #include "sample_world.h"
 
 namespace {

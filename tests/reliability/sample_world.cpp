@@ -12,7 +12,7 @@
 
 #include "catalogue/catalogue.h"
 #include "frame/exports.h"
-#include "platform/os/sim/machine_folder.h"
+#include "winsim/formats/machine_folder.h"
 
 namespace fs = std::filesystem;
 

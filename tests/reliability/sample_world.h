@@ -11,7 +11,7 @@
 #include <tuple>
 #include <vector>
 
-#include "platform/os/sim/machine.h"
+#include "winsim/core/machine.h"
 
 namespace reliability {
 

@@ -7,7 +7,7 @@
 #include <new>
 
 #include "frame/boundary.h"
-#include "platform/os/sim/machine.h"
+#include "winsim/core/machine.h"
 
 namespace {
 

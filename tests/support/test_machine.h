@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/os/changes.h"
-#include "platform/os/os.h"
+#include "winsim/changes/changes.h"
+#include "port/os.h"
 
 namespace sim {
 class Machine;

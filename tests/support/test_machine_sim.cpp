@@ -8,9 +8,9 @@
 #include <filesystem>
 
 #include "install/texts.h"
-#include "platform/os/sim/last_error.h"
-#include "platform/os/sim/machine.h"
-#include "platform/os/sim/machine_folder.h"
+#include "winsim/core/last_error.h"
+#include "winsim/core/machine.h"
+#include "winsim/formats/machine_folder.h"
 #include "test_machine.h"
 
 namespace fs = std::filesystem;

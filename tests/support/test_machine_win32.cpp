@@ -11,7 +11,7 @@
 #include <iterator>
 #include <tuple>
 
-#include "platform/os/win32/change_observer.h"
+#include "tools/zentho-appapi/change_observer.h"
 #include "test_machine.h"
 
 namespace {

@@ -6,12 +6,12 @@
 # take turns, a commit that fails half way undone, a dry run that copies nothing, and
 # an offline image that stays as it is while its plan is printed and written as .reg.
 #   tool_test.sh TOOL [SOURCE-DIR [IMAGE-WRITER]]   a native tool, or wine:WINDOWS-PATH for
-#        the Windows one (run by $ZENTHO_WINE, 64-bit Wine unless wine32-env.sh set it);
-#        IMAGE-WRITER (zentho_write_image) makes the image for the image checks
+#        the Windows one (run by $ZENTHO_WINE, 64-bit Wine unless wine/env32.sh set it);
+#        IMAGE-WRITER (zentho-write-image) makes the image for the image checks
 set -uo pipefail
 tool=$1 source=${2:-$(cd "$(dirname "$0")/../.." && pwd)} image_writer=${3:-}
 if [[ $tool == wine:* ]]; then
-  . "$source/scripts/wine-env.sh"
+  . "$source/wine/env.sh"
   WINE=${ZENTHO_WINE:-$WINE}
   run() { wine_answer "${tool#wine:}" "$@"; }
 else
@@ -84,7 +84,7 @@ if [[ $tool != wine:* ]]; then
   w=$scratch/w
   mkdir -p "$w/empty" "$w/noini" && touch "$w/noini/x.reg"
   run init "$w/m" >/dev/null && pass || fail "init"
-  [ -z "$image_writer" ] || "$image_writer" "$w/img" && pass || fail "zentho_write_image"
+  [ -z "$image_writer" ] || "$image_writer" "$source/examples/sample-machine" "$w/img" && pass || fail "zentho-write-image"
   cp -r "$w/m" "$w/typo" && sed -i 's/^\[windows\]/[windows]\nuser=S-1-5-21-1-2-3-4/' "$w/typo/machine.ini"
   for refused in "2 an empty folder is no machine|-m $w/empty report" "2 no machine.ini|-m $w/noini report" \
                  "2 names no user of the registry files|-m $w/typo report" "2 needs a folder|--machine= report" \

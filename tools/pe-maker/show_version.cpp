@@ -5,7 +5,7 @@
 #include <iterator>
 #include <vector>
 
-#include "platform/os/sim/pe_version.h"
+#include "winsim/core/pe_version.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {

@@ -6,8 +6,8 @@
 #include <cstring>
 
 #include "frame/export_names.h"
-#include "platform/os/change_text.h"
-#include "platform/os/os.h"
+#include "winsim/changes/change_text.h"
+#include "port/os.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "frame/export_names.h"
-#include "platform/os/os.h"
+#include "port/os.h"
 
 const char* Reason(long result) {
     switch (result) {

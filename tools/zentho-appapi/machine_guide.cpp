@@ -8,9 +8,9 @@
 #include "detect/display_names.h"
 #include "detect/office.h"
 #include "detect/suite.h"
-#include "platform/os/sim/machine_folder.h"
-#include "platform/product.h"
-#include "platform/registry_paths.h"
+#include "winsim/formats/machine_folder.h"
+#include "catalogue/product.h"
+#include "catalogue/registry_paths.h"
 #include "platform/text.h"
 
 namespace {

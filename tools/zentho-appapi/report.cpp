@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "catalogue/catalogue.h"
-#include "platform/os/change_text.h"
+#include "winsim/changes/change_text.h"
 
 namespace {
 

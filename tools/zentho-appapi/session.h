@@ -14,7 +14,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/os/changes.h"
+#include "winsim/changes/changes.h"
 
 struct SessionOptions {
     std::string machine;  // machine folder

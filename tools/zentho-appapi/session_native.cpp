@@ -11,11 +11,11 @@
 #include <system_error>
 
 #include "frame/exports.h"
-#include "platform/os/change_text.h"
-#include "platform/os/sim/folder_commit.h"
-#include "platform/os/sim/hive_image.h"
-#include "platform/os/sim/host_file.h"
-#include "platform/os/sim/machine_folder.h"
+#include "winsim/changes/change_text.h"
+#include "winsim/formats/folder_commit.h"
+#include "winsim/formats/hive_image.h"
+#include "winsim/core/host_file.h"
+#include "winsim/formats/machine_folder.h"
 #include "session.h"
 
 namespace fs = std::filesystem;

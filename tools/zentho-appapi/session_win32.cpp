@@ -6,7 +6,7 @@
 #include <string>
 
 #include "frame/export_names.h"
-#include "platform/os/win32/change_observer.h"
+#include "tools/zentho-appapi/change_observer.h"
 #include "session.h"
 
 struct Session::State {

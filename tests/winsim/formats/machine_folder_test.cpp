@@ -1,0 +1,121 @@
+// Machine folders (simulation only): refusing what cannot be read with the file and line
+// named, and writing the registry back, a piece at a time when it is large, in the order
+// it lists keys. (A whole machine's regedit export loaded as a folder answers as Wine
+// does: wine/export-check.sh.)
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "winsim/formats/machine_folder.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class MachineFolder : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "zentho-folder-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        dir = pattern;
+    }
+    void TearDown() override {
+        sim::Machine::Use(nullptr);
+        fs::remove_all(dir);
+    }
+    void Write(const std::string& name, const std::string& text) {
+        fs::create_directories((fs::path(dir) / name).parent_path());
+        std::ofstream(fs::path(dir) / name, std::ios::binary) << text;
+    }
+    std::unique_ptr<sim::Machine> Load() {
+        error.clear();
+        auto machine = sim::LoadMachineFolder(dir, &error);
+        if (machine) sim::Machine::Use(machine.get());
+        return machine;
+    }
+    // The subkeys of an HKEY_LOCAL_MACHINE key, in the order the registry lists them.
+    static std::string Subkeys(const char* key) {
+        HKEY h;
+        if (os::RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, &h)) return "<no key>";
+        char name[256];
+        std::string text;
+        for (DWORD i = 0, size = sizeof name; os::RegEnumKeyExA(h, i, name, &size, 0, 0, 0, 0) == 0;
+             ++i, size = sizeof name)
+            text += std::string(name) + "|";
+        os::RegCloseKey(h);
+        return text;
+    }
+    static std::string Export(sim::Machine& machine) {
+        return sim::WriteRegFile4(sim::ExportRegistry(machine.registry()), machine.codePage()).value();
+    }
+    std::string dir, error;
+};
+
+TEST_F(MachineFolder, WhatCannotBeReadIsRefusedWithFileAndLine) {
+    const struct {
+        const char *file, *text, *error;
+    } rows[] = {
+        {"machine.ini", "[windows]\nplatform=2\n\ncodepage=437\n", "machine.ini:4: codepage must be 932 or 1252"},
+        {"running.ini", "[window]\nclass=A\ncolour=red\n", "running.ini:3: unknown setting colour in [window]"},
+        {"running.ini", "[program]\npath=C:\\a.exe\n", "running.ini:1: unknown section [program]"},
+    };
+    for (const auto& row : rows) {
+        for (const char* name : {"machine.ini", "running.ini"}) fs::remove(fs::path(dir) / name);
+        Write(row.file, row.text);
+        EXPECT_FALSE(Load()) << row.text;
+        EXPECT_EQ(error, row.error);
+    }
+
+    Write("machine.ini", "[windows]\nkeyorder=created\n");
+    Write("a.reg", "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\A]\r\n\"v\"=\"ok\"\r\n");
+    Write("b.reg", "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\B]\r\n\"v\"=dword:123456789\r\n");
+    EXPECT_FALSE(Load()) << "nothing of a machine with a bad file is loaded";
+    EXPECT_EQ(error.rfind("b.reg:4:", 0), 0u) << error;
+
+    fs::remove(fs::path(dir) / "b.reg");
+    Write("c.reg", "REGEDIT4\r\n\r\n[HKEY_USERS\\S-1-5-21-1-1-1-1001]\r\n\r\n[HKEY_USERS\\S-1-5-21-1-1-1-1002]\r\n");
+    EXPECT_FALSE(Load());
+    EXPECT_NE(error.find("user="), std::string::npos) << error;
+}
+
+TEST_F(MachineFolder, SavesTheRegistryInPiecesAsOneTextInCreationOrder) {
+    Write("machine.ini", "[windows]\nkeyorder=created\n");
+    Write("a.reg",
+          "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\N\\4.7]\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\N\\4.5]\r\n");
+    Write("b.reg", "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\N\\10.0]\r\n");
+    auto machine = Load();
+    ASSERT_TRUE(machine) << error;
+    EXPECT_EQ(Subkeys("Software\\N"), "4.7|4.5|10.0|") << "Windows 9x lists keys as created";
+    HKEY h;
+    ASSERT_EQ(os::RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Saved", 0, nullptr, 0, KEY_WRITE, nullptr, &h, nullptr),
+              0);
+    ASSERT_EQ(os::RegSetValueExA(h, "v", 0, REG_SZ, reinterpret_cast<const BYTE*>("\x96\x7c"), 3), 0);
+    os::RegCloseKey(h);
+    // More than the megabyte that the saving writes at a time.
+    sim::Registry& registry = machine->registry();
+    for (int i = 0; i < 6000; ++i) {
+        sim::RegKey* key = registry.EnsureKey("HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\{" +
+                                              std::to_string(i * 7919) + "}\\InprocServer32");
+        registry.PutValue(key, "", REG_SZ, "C:\\WINNT\\System32\\\x95\x5c" + std::to_string(i) + ".dll" + '\0');
+        registry.PutValue(key, "Data", REG_BINARY, std::string(40, static_cast<char>(i)));
+    }
+    const std::string whole = Export(*machine);
+    ASSERT_GT(whole.size(), 1u << 20);
+    ASSERT_TRUE(sim::ExportMachineRegistry(*machine, (fs::path(dir) / "registry.reg").string(), &error)) << error;
+    fs::remove(fs::path(dir) / "a.reg");
+    fs::remove(fs::path(dir) / "b.reg");
+    std::stringstream saved;
+    saved << std::ifstream(fs::path(dir) / "registry.reg", std::ios::binary).rdbuf();
+    EXPECT_TRUE(saved.str() == whole) << "saved " << saved.str().size() << " bytes of " << whole.size();
+
+    auto again = Load();
+    ASSERT_TRUE(again) << error;
+    machine.reset();
+    EXPECT_TRUE(Export(*again) == whole);
+    EXPECT_EQ(Subkeys("Software\\N"), "4.7|4.5|10.0|") << "the saved file keeps the order";
+}
+
+}  // namespace
