@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Measures the library and its simulated machine and prints one table (README,
+# Measures the library and its simulated machine and prints one table (docs/performance.md,
 # "Performance"): every export and the report sweep on the sample machine; a generated
 # registry the size of a real software hive imported and exported, with peak memory;
 # keys opened below parents of 10 to 100,000 subkeys; Wine's regedit /S importing the

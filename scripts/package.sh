@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Makes the package that callers receive: the 32-bit DLL, its header, the import
-# libraries for MinGW and for Microsoft's linker, and the README, as
+# libraries for MinGW and for Microsoft's linker, and docs/calling-the-dll.md, as
 # dist/ZenthoAppAPILib-<version>-win32.zip.
 set -euo pipefail
 cd "$(dirname "$0")/.."

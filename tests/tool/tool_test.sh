@@ -214,14 +214,6 @@ if [[ $tool != wine:* ]]; then
     [ $code = "$status" ] && grep -q "$pattern" "$scratch/stderr" && [ "$(cat "$scratch/victim")" = mine ] &&
       [ "$(cat "$h/drives/C/boot.ini.zentho-old")" = user ] && pass || fail "journal '$step': $code, $(cat "$scratch/stderr")"
   done
-  # What the README shows as a command's output is that output.
-  while IFS= read -r line; do
-    words=${line#*zentho-appapi }
-    read -r -a args <<<"${words% -->}"
-    want=$(awk -v marker="$line" '$0 == marker { found = 1; next } found && /^```/ { if (inside) exit; inside = 1; next }
-                                  inside { print }' "$source/README.md")
-    [ "$(run "${args[@]}")" = "$want" ] && pass || fail "the README's output of zentho-appapi ${args[*]} is not the tool's"
-  done < <(grep '^<!-- output of: zentho-appapi .* -->$' "$source/README.md")
   # An image: the plan printed and written for reg import, the image as it was.
   if [ -n "$image_writer" ]; then
     before=$(fingerprint "$w/img")
