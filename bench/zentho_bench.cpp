@@ -626,8 +626,9 @@ int main(int argc, char** argv) {
                              "GetLatestApplicationName",  "GetLatestApplicationPath",
                              "GetLatestApplicationState", "GetLatestSarvinTessalineAppInfo",
                              "GetSupportedApplications"};
+    const std::string appIds = std::to_string(catalogue::kApplications.size()) + " AppIds";
     for (const char* name : getters) {
-        std::string detail = std::strncmp(name, "GetLatestApplication", 20) == 0         ? "the 18 AppIds in turn"
+        std::string detail = std::strncmp(name, "GetLatestApplication", 20) == 0         ? "the " + appIds + " in turn"
                              : std::strcmp(name, "GetLatestSarvinTessalineAppInfo") == 0 ? "\"Corvane\""
                              : std::strcmp(name, "GetSupportedApplications") == 0        ? "mask 0x3FFF"
                                                                                          : "";
@@ -647,7 +648,7 @@ int main(int argc, char** argv) {
     }
     double sweep = counter("report sweep", "median_ns");
     t.Row("report sweep, median", Time(sweep),
-          "18 AppIds x name, path, state (two calls per text) + browser and mailer");
+          appIds + " x name, path, state (two calls per text) + browser and mailer");
     t.Row("report sweep, 95th percentile", Time(counter("report sweep", "p95_ns")),
           Thousands(counter("report sweep", "sweeps")) + " sweeps; per sweep " +
               Format("%.0f", counter("report sweep", "registry_calls")) + " registry calls, " +

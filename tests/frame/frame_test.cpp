@@ -7,7 +7,9 @@
 #include <functional>
 #include <string>
 #include <tuple>
+#include <vector>
 
+#include "catalogue/catalogue.h"
 #include "frame/exports.h"
 #include "frame/module_state.h"
 #include "platform/two_calls.h"
@@ -19,15 +21,38 @@
 
 namespace {
 
+// The entries the product's settings programs know, in their order; a group may list
+// more (an application added to the catalogue) but never these in another order.
+bool ListsInOrder(const catalogue::Group& group, std::vector<std::string> known) {
+    size_t next = 0;
+    for (size_t i = 0; i < group.entryCount && next < known.size(); ++i)
+        if (known[next] == group.entries[i]) ++next;
+    return next == known.size();
+}
+
+// A group's list as the export writes it: each entry quoted, CR LF between them.
+std::string Listed(unsigned int bit) {
+    std::string text;
+    for (const auto& group : catalogue::kGroups)
+        if (group.bit == bit)
+            for (size_t i = 0; i < group.entryCount; ++i)
+                text += (i ? ",\r\n\"" : "\"") + std::string(group.entries[i]) + "\"";
+    return text;
+}
+
 TEST(Frame, SupportedApplicationsByteForByte) {
-    const std::string browsers = "\"Internet Explorer\",\r\n\"Netscape Navigator\"";
-    const std::string mail =
-        "\"Arvelle Zentho\",\r\n\"Microsoft Outlook\",\r\n\"Microsoft Outlook Express\",\r\n"
-        "\"Netscape Messenger\",\r\n\"Qualcomm Eudora Pro\"";
-    const std::string office = "\"Microsoft Excel\",\r\n\"Microsoft PowerPoint\",\r\n\"Microsoft Word\"";
-    const std::string suite =
-        "\"Sarvin Calvora\",\r\n\"Sarvin Corvane\",\r\n\"Sarvin Pictora\",\r\n\"Sarvin Scrivale\"";
-    const std::string adobe = "\"Adobe Acrobat\",\r\n\"Adobe Acrobat Reader\"", taro = "\"Justsystem Ichitaro\"";
+    const std::vector<std::vector<std::string>> known = {
+        {"Internet Explorer", "Netscape Navigator"},
+        {"Arvelle Zentho", "Microsoft Outlook", "Microsoft Outlook Express", "Netscape Messenger",
+         "Qualcomm Eudora Pro"},
+        {"Microsoft Excel", "Microsoft PowerPoint", "Microsoft Word"},
+        {"Sarvin Calvora", "Sarvin Corvane", "Sarvin Pictora", "Sarvin Scrivale"},
+        {"Adobe Acrobat", "Adobe Acrobat Reader"},
+        {"Justsystem Ichitaro"}};
+    for (size_t i = 0; i < known.size(); ++i)
+        EXPECT_TRUE(ListsInOrder(catalogue::kGroups[i], known[i])) << catalogue::kGroups[i].description;
+    const std::string browsers = Listed(0x100), mail = Listed(0x200), office = Listed(0x400), suite = Listed(0x800),
+                      adobe = Listed(0x1000), taro = Listed(0x2000);
     const std::string all = browsers + mail + office + suite + adobe + taro;
     // Groups back to back, nothing between them; a group counts only with a low byte of 0xFF.
     const std::tuple<unsigned int, std::string> rows[] = {

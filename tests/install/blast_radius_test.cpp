@@ -62,13 +62,13 @@ protected:
         m.SetString(kLM + "Netscape\\Netscape Navigator\\4.76 (en)\\Main", "Install Directory", root + "\\Netscape");
         m.InstallProductProgram(program + "\\ZenthoNSTrans.exe");
         m.InstallProductProgram(program + "\\ZenthoMailTransToolBar.exe");
-        for (const auto& [app, exe] : Pairs{{"Word", "WINWORD.EXE"},
-                                            {"Excel", "EXCEL.EXE"},
-                                            {"PowerPoint", "POWERPNT.EXE"},
-                                            {"Outlook", "OUTLOOK.EXE"}}) {
-            m.SetString(kLM + "Microsoft\\Office\\9.0\\" + app + "\\InstallRoot", "Path", root + "\\Office");
-            Exe("Office\\" + exe, 9, 0);
-        }
+        // Every Office application of the catalogue, by its own key and program.
+        for (const auto& app : catalogue::kApplications)
+            if (app.detection == catalogue::Detection::kOffice) {
+                m.SetString(kLM + "Microsoft\\Office\\9.0\\" + app.detectName + "\\InstallRoot", "Path",
+                            root + "\\Office");
+                Exe(std::string("Office\\") + app.program, 9, 0);
+            }
         for (const auto& [app, folder, exe] : std::vector<std::tuple<std::string, std::string, std::string>>{
                  {"Corvane", "Suite\\Corvane", "Corvane.exe"},
                  {"Scrivale", "Suite\\Scrivale", "Scrivale.exe"},
@@ -99,10 +99,13 @@ protected:
 
     // The user's own, in every folder and key the installer works in.
     void PlaceUsersOwn() {
-        for (const char* file : {"Office\\Startup\\Letters.dot",
-                                 "Office\\XLStart\\Budget.xls",
-                                 "Office\\Addins\\Tools.ppa",
-                                 "Eudora\\Plugins\\Spell.dll",
+        // Beside every Office add-in, in the application's folder and in the user's.
+        for (const auto& app : catalogue::kApplications)
+            if (app.addIn)
+                for (const std::string& folder : {"Office" + std::string(app.addIn->installSubfolder),
+                                                  "Profile\\Application Data" + std::string(app.addIn->userSubfolder)})
+                    m.WriteFile(root + "\\" + folder + "\\Own " + app.addIn->file, "the user's own " + folder);
+        for (const char* file : {"Eudora\\Plugins\\Spell.dll",
                                  "Suite\\Corvane\\Notes.txt",
                                  "Suite\\Icons\\Own.bmp",
                                  "User\\Scrivale\\Glyphdeck\\Own.gyd",
@@ -114,9 +117,6 @@ protected:
                                  "Acrobat\\plug_ins\\Own.api",
                                  "Reader\\plug_ins\\Own.api",
                                  "Taro\\Own.jtd",
-                                 "Profile\\Application Data\\Microsoft\\Word\\Startup\\Normal.dot",
-                                 "Profile\\Application Data\\Microsoft\\Excel\\XLStart\\Personal.xls",
-                                 "Profile\\Application Data\\Microsoft\\Addins\\Own.ppa",
                                  "Profile\\Application Data\\Microsoft\\Outlook\\outcmd.dat",
                                  "Profile\\Application Data\\Microsoft\\Outlook\\VbaProject.OTM"})
             m.WriteFile(root + "\\" + file, std::string("the user's own ") + file);

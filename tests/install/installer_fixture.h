@@ -4,10 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <string>
 #include <vector>
 
+#include "catalogue/catalogue.h"
 #include "catalogue/product_files.h"
 #include "frame/exports.h"
 #include "winsim/changes/change_text.h"
@@ -46,6 +48,16 @@ protected:
                 m.WriteExe(path, 4, 0, 2, 21);
             else
                 m.WriteFile(path, "the product's " + name);
+        }
+        // The whole product includes every add-in the catalogue names.
+        for (const auto& app : catalogue::kApplications) {
+            if (!app.addIn) continue;
+            EXPECT_TRUE(std::any_of(std::begin(product_files::kAll), std::end(product_files::kAll),
+                                    [&](auto& f) {
+                                        return std::string(f.folder) == app.addIn->dataFolder &&
+                                               std::string(f.name) == app.addIn->file;
+                                    }))
+                << "product_files::kAll lacks " << app.addIn->dataFolder << "\\" << app.addIn->file;
         }
     }
     std::string Data(const char* subfolder) const {
