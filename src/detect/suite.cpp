@@ -10,6 +10,7 @@
 
 #include "catalogue/catalogue.h"
 #include "detect/version_choice.h"
+#include "platform/found_file.h"
 #include "platform/heap_string.h"
 #include "platform/registry_key.h"
 #include "catalogue/registry_paths.h"
@@ -40,13 +41,7 @@ std::string Trimmed(const std::string& text) {
     return buffer;
 }
 
-bool FileFound(const std::string& path) {
-    WIN32_FIND_DATAA data;
-    HANDLE find = os::FindFirstFileA(path.c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return false;
-    os::FindClose(find);
-    return true;
-}
+bool FileFound(const std::string& path) { return static_cast<bool>(platform::FoundFile(path.c_str())); }
 
 }  // namespace
 

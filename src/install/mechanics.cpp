@@ -3,6 +3,7 @@
 
 #include "detect/latest_application.h"
 #include "platform/two_calls.h"
+#include "platform/found_file.h"
 #include "platform/heap_string.h"
 #include "platform/paths.h"
 #include "platform/text.h"
@@ -24,12 +25,8 @@ std::string FolderOf(const std::string& programPath, const char* literal) {
 
 bool IsExistingFolder(const std::string& path) {
     if (path.empty()) return false;
-    WIN32_FIND_DATAA data;
-    HANDLE find = os::FindFirstFileA(path.c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return false;
-    bool folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    os::FindClose(find);
-    return folder;
+    platform::FoundFile found(path.c_str());
+    return found && (found.data().dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 std::string UserFolder(const char* relative) {
@@ -80,12 +77,11 @@ std::string Resolved(const std::string& path) {
         const size_t end = next ? static_cast<size_t>(next - U(resolved.c_str())) : resolved.size();
         std::string part = resolved.substr(at, end - at);
         if (os::_mbschr(U(part.c_str()), '~')) {
-            WIN32_FIND_DATAA data;
-            HANDLE find = os::FindFirstFileA(resolved.substr(0, end).c_str(), &data);
-            if (find == INVALID_HANDLE_VALUE) return "";
-            os::FindClose(find);
-            resolved.replace(at, part.size(), data.cFileName);
-            at += std::char_traits<char>::length(data.cFileName);
+            platform::FoundFile found(resolved.substr(0, end).c_str());
+            if (!found) return "";
+            const char* longName = found.data().cFileName;
+            resolved.replace(at, part.size(), longName);
+            at += std::char_traits<char>::length(longName);
         } else {
             at = end;
         }

@@ -51,18 +51,19 @@ protected:
 
     void InstallApplications() {
         using Pairs = std::vector<std::pair<std::string, std::string>>;
-        for (const auto& [key, exe] : Pairs{{"IEXPLORE.EXE", "IE\\iexplore.exe"},
-                                            {"msimn.exe", "OE\\msimn.exe"},
-                                            {"eudora.exe", "Eudora\\Eudora.exe"},
-                                            {"quillon.exe", "Quillon\\quillon.exe"}}) {
-            m.SetString(kAppPaths + key, "", root + "\\" + exe);
-            Exe(exe, 5, 50);
-        }
-        m.SetString(kCU + "Qualcomm\\Eudora\\CommandLine", "Current", root + "\\Eudora\\Eudora.exe");
+        // Every application of the catalogue that the shell's App Paths name, and every
+        // Office application by its key, each in a folder of its own.
+        for (const auto& app : catalogue::kApplications)
+            if (app.detection == catalogue::Detection::kExplorerStyle ||
+                app.detection == catalogue::Detection::kVersioned) {
+                const std::string exe = std::string(app.shortName) + "\\" + app.program;
+                m.SetString(kAppPaths + app.program, "", root + "\\" + exe);
+                Exe(exe, 5, 50);
+            }
+        m.SetString(kCU + "Qualcomm\\Eudora\\CommandLine", "Current", root + "\\eudora\\eudora.exe");
         m.SetString(kLM + "Netscape\\Netscape Navigator\\4.76 (en)\\Main", "Install Directory", root + "\\Netscape");
         m.InstallProductProgram(program + "\\ZenthoNSTrans.exe");
         m.InstallProductProgram(program + "\\ZenthoMailTransToolBar.exe");
-        // Every Office application of the catalogue, by its own key and program.
         for (const auto& app : catalogue::kApplications)
             if (app.detection == catalogue::Detection::kOffice) {
                 m.SetString(kLM + "Microsoft\\Office\\9.0\\" + app.detectName + "\\InstallRoot", "Path",
@@ -105,20 +106,13 @@ protected:
                 for (const std::string& folder : {"Office" + std::string(app.addIn->installSubfolder),
                                                   "Profile\\Application Data" + std::string(app.addIn->userSubfolder)})
                     m.WriteFile(root + "\\" + folder + "\\Own " + app.addIn->file, "the user's own " + folder);
-        for (const char* file : {"Eudora\\Plugins\\Spell.dll",
-                                 "Suite\\Corvane\\Notes.txt",
-                                 "Suite\\Icons\\Own.bmp",
-                                 "User\\Scrivale\\Glyphdeck\\Own.gyd",
-                                 "User\\Scrivale\\Scripts\\Own.yss",
-                                 "User\\Calvora\\Glyphdeck\\Own.bmp",
-                                 "User\\Calvora\\Work\\Own.yss",
-                                 "User\\Pictora\\Icons\\Own.bmp",
-                                 "Suite\\work\\pct\\Own.yss",
-                                 "Acrobat\\plug_ins\\Own.api",
-                                 "Reader\\plug_ins\\Own.api",
-                                 "Taro\\Own.jtd",
-                                 "Profile\\Application Data\\Microsoft\\Outlook\\outcmd.dat",
-                                 "Profile\\Application Data\\Microsoft\\Outlook\\VbaProject.OTM"})
+        for (const char* file :
+             {"eudora\\Plugins\\Spell.dll", "Suite\\Corvane\\Notes.txt", "Suite\\Icons\\Own.bmp",
+              "User\\Scrivale\\Glyphdeck\\Own.gyd", "User\\Scrivale\\Scripts\\Own.yss",
+              "User\\Calvora\\Glyphdeck\\Own.bmp", "User\\Calvora\\Work\\Own.yss", "User\\Pictora\\Icons\\Own.bmp",
+              "Suite\\work\\pct\\Own.yss", "Acrobat\\plug_ins\\Own.api", "Reader\\plug_ins\\Own.api", "Taro\\Own.jtd",
+              "Profile\\Application Data\\Microsoft\\Outlook\\outcmd.dat",
+              "Profile\\Application Data\\Microsoft\\Outlook\\VbaProject.OTM"})
             m.WriteFile(root + "\\" + file, std::string("the user's own ") + file);
         m.SetString(kCU + "Arvelle\\Quillon\\Users", "TranslationLib", "%ProgramFiles%\\Other\\OtherTrans.dll",
                     REG_EXPAND_SZ);

@@ -88,7 +88,8 @@ public:
         put(0x28, static_cast<uint32_t>(bins_.size())), put(0x2C, 1);
         uint32_t sum = 0;
         for (size_t at = 0; at < 0x1FC; at += 4)
-            for (int k = 0; k < 4; ++k) sum ^= static_cast<uint32_t>(static_cast<unsigned char>(head[at + k])) << (8 * k);
+            for (int k = 0; k < 4; ++k)
+                sum ^= static_cast<uint32_t>(static_cast<unsigned char>(head[at + k])) << (8 * k);
         put(0x1FC, sum);
         return head + bins_;
     }
@@ -139,7 +140,8 @@ uint32_t WriteNode(HiveLayout& out, const Node& node, uint32_t sk, std::vector<s
         std::string name = HiveName(v.name, &latin1);
         std::string vk = "vk" + Le16(static_cast<uint16_t>(name.size()));
         if (v.data.size() <= 4)
-            vk += Le32(static_cast<uint32_t>(v.data.size()) | 0x80000000u) + (v.data + std::string(4, '\0')).substr(0, 4);
+            vk +=
+                Le32(static_cast<uint32_t>(v.data.size()) | 0x80000000u) + (v.data + std::string(4, '\0')).substr(0, 4);
         else
             vk += Le32(static_cast<uint32_t>(v.data.size())) + Le32(out.Cell(v.data));
         values.push_back(out.Cell(vk + Le32(v.type) + Le16(latin1 ? 1 : 0) + Le16(0) + name));
@@ -147,14 +149,17 @@ uint32_t WriteNode(HiveLayout& out, const Node& node, uint32_t sk, std::vector<s
     std::string list, lf = "lf" + Le16(static_cast<uint16_t>(children.size()));
     for (uint32_t v : values) list += Le32(v);
     size_t k = 0;
-    for (const auto& [upper, child] : node.children) lf += Le32(children[k++]) + (upper + std::string(4, '\0')).substr(0, 4);
+    for (const auto& [upper, child] : node.children)
+        lf += Le32(children[k++]) + (upper + std::string(4, '\0')).substr(0, 4);
     bool latin1;
     std::string name = HiveName(node.name, &latin1);
-    std::string nk = "nk" + Le16(static_cast<uint16_t>((latin1 ? 0x20 : 0) | (root ? 0x0C : 0))) + std::string(12, '\0');
+    std::string nk =
+        "nk" + Le16(static_cast<uint16_t>((latin1 ? 0x20 : 0) | (root ? 0x0C : 0))) + std::string(12, '\0');
     nk += Le32(0xFFFFFFFF) + Le32(static_cast<uint32_t>(children.size())) + Le32(0);
     nk += Le32(children.empty() ? 0xFFFFFFFF : out.Cell(lf)) + Le32(0xFFFFFFFF);
     nk += Le32(static_cast<uint32_t>(values.size())) + Le32(values.empty() ? 0xFFFFFFFF : out.Cell(list));
-    nk += Le32(sk) + Le32(0xFFFFFFFF) + std::string(20, '\0') + Le16(static_cast<uint16_t>(name.size())) + Le16(0) + name;
+    nk +=
+        Le32(sk) + Le32(0xFFFFFFFF) + std::string(20, '\0') + Le16(static_cast<uint16_t>(name.size())) + Le16(0) + name;
     uint32_t at = out.Cell(nk);
     for (uint32_t child : children) parents->emplace_back(child + 4 + 0x10, at);  // each child's parent field
     return at;
@@ -185,7 +190,8 @@ bool WriteHive(const fs::path& path, const Keys& keys, size_t* bytes, std::strin
     for (const auto& [field, parent] : parents) out.Put32(field, static_cast<uint32_t>(parent));
     std::string file = out.File(top);
     fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary | std::ios::trunc).write(file.data(), static_cast<std::streamsize>(file.size()));
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        .write(file.data(), static_cast<std::streamsize>(file.size()));
     hive_h* h = hivex_open(path.c_str(), 0);  // what the image loader will read
     if (!h) return (*error = path.string() + ": hivex refuses the hive written"), false;
     hivex_close(h);
