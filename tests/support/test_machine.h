@@ -23,6 +23,14 @@ namespace sim {
 class Machine;
 }
 
+// Where a test called a helper, taken by default at the call: a helper that cannot do
+// what it was asked fails the test at the caller's line (Wine's ok_(file, line)).
+struct Where {
+    Where(const char* file = __builtin_FILE(), int line = __builtin_LINE()) : file(file), line(line) {}
+    const char* file;
+    int line;
+};
+
 class TestMachine {
 public:
     TestMachine();
@@ -34,19 +42,22 @@ public:
     static std::string Root() { return "C:\\zt"; }
 
     // Registry.
-    void SetString(const std::string& key, const std::string& name, const std::string& text, DWORD type = REG_SZ);
-    void SetDword(const std::string& key, const std::string& name, DWORD value);
-    void SetRaw(const std::string& key, const std::string& name, DWORD type, const std::string& bytes);
-    void CreateKey(const std::string& key);
+    void SetString(const std::string& key, const std::string& name, const std::string& text, DWORD type = REG_SZ,
+                   Where where = Where());
+    void SetDword(const std::string& key, const std::string& name, DWORD value, Where where = Where());
+    void SetRaw(const std::string& key, const std::string& name, DWORD type, const std::string& bytes,
+                Where where = Where());
+    void CreateKey(const std::string& key, Where where = Where());
     void DeleteTree(const std::string& key);
     bool KeyExists(const std::string& key) const;
     bool GetValue(const std::string& key, const std::string& name, DWORD* type, std::string* data) const;
     std::vector<std::string> Subkeys(const std::string& key) const;  // in enumeration order
 
     // Files.
-    void WriteFile(const std::string& path, const std::string& bytes);
-    void WriteExe(const std::string& path, uint16_t major, uint16_t minor, uint16_t build = 0, uint16_t revision = 0);
-    void MakeFolder(const std::string& path);
+    void WriteFile(const std::string& path, const std::string& bytes, Where where = Where());
+    void WriteExe(const std::string& path, uint16_t major, uint16_t minor, uint16_t build = 0, uint16_t revision = 0,
+                  Where where = Where());
+    void MakeFolder(const std::string& path, Where where = Where());
     bool Exists(const std::string& path) const;
     std::string ShortPath(const std::string& path) const;  // GetShortPathName's answer; "" for none
     // Every file below folder: its full path (lower case) and its bytes.
@@ -64,7 +75,8 @@ public:
 
     // Top-level windows owned by the test: they close on WM_CLOSE. Natively a window
     // may be given a program that owns it, as one the user started.
-    HWND OpenWindow(const std::string& className, const std::string& title, const std::string& owner = "");
+    HWND OpenWindow(const std::string& className, const std::string& title, const std::string& owner = "",
+                    Where where = Where());
 
     // A program at path that behaves so when started: natively the simulation's
     // program behaviour, under Wine the stand-in program (or, for the product's own
@@ -75,8 +87,9 @@ public:
         DWORD closeAfterMs = INFINITE;
         bool hung = false;
     };
-    void InstallProgram(const std::string& path, const Behaviour& behaviour);
-    void InstallProductProgram(const std::string& path);  // ZenthoNSTrans.exe, ZenthoMailTransToolBar.exe
+    void InstallProgram(const std::string& path, const Behaviour& behaviour, Where where = Where());
+    // ZenthoNSTrans.exe, ZenthoMailTransToolBar.exe
+    void InstallProductProgram(const std::string& path, Where where = Where());
     // Waits (simulated time natively) until a window of the class is open (or closed);
     // false after the bound.
     bool WaitForWindow(const std::string& className, bool open, DWORD boundMs = 10000);

@@ -27,13 +27,13 @@ HKEY TestMachine::RootKey(const std::string& key, std::string* rest) {
 
 namespace {
 
-HKEY OpenPath(const std::string& key, REGSAM access, bool create = false) {
+HKEY OpenPath(const std::string& key, REGSAM access, bool create = false, Where where = Where()) {
     std::string rest;
     HKEY root = TestMachine::RootKey(key, &rest), h = nullptr;
     if (!create) return os::RegOpenKeyExA(root, rest.c_str(), 0, access, &h) == ERROR_SUCCESS ? h : nullptr;
     TestMachine::CheckWritable(key);
     LONG r = os::RegCreateKeyExA(root, rest.c_str(), 0, nullptr, 0, access, nullptr, &h, nullptr);
-    EXPECT_EQ(r, ERROR_SUCCESS) << "creating " << key;
+    if (r != ERROR_SUCCESS) ADD_FAILURE_AT(where.file, where.line) << "creating " << key << ": error " << r;
     return r == ERROR_SUCCESS ? h : nullptr;
 }
 
@@ -50,28 +50,30 @@ void DeleteBelow(HKEY parent, const std::string& name) {
 
 }  // namespace
 
-void TestMachine::SetRaw(const std::string& key, const std::string& name, DWORD type, const std::string& bytes) {
+void TestMachine::SetRaw(const std::string& key, const std::string& name, DWORD type, const std::string& bytes,
+                         Where where) {
     // Exactly these bytes: Windows counts a NUL that follows a string the caller did
     // not count, so a non-zero byte stands after them.
     const std::string guarded = bytes + '\xFF';
-    if (HKEY h = OpenPath(key, KEY_ALL_ACCESS, true)) {
-        EXPECT_EQ(os::RegSetValueExA(h, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(guarded.data()),
-                                     static_cast<DWORD>(bytes.size())),
-                  ERROR_SUCCESS);
+    if (HKEY h = OpenPath(key, KEY_ALL_ACCESS, true, where)) {
+        const LONG r = os::RegSetValueExA(h, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(guarded.data()),
+                                          static_cast<DWORD>(bytes.size()));
+        if (r != ERROR_SUCCESS) ADD_FAILURE_AT(where.file, where.line) << "setting " << key << " " << name << ": " << r;
         os::RegCloseKey(h);
     }
 }
 
-void TestMachine::SetString(const std::string& key, const std::string& name, const std::string& text, DWORD type) {
-    SetRaw(key, name, type, text + '\0');
+void TestMachine::SetString(const std::string& key, const std::string& name, const std::string& text, DWORD type,
+                            Where where) {
+    SetRaw(key, name, type, text + '\0', where);
 }
 
-void TestMachine::SetDword(const std::string& key, const std::string& name, DWORD value) {
-    SetRaw(key, name, REG_DWORD, std::string(reinterpret_cast<const char*>(&value), 4));
+void TestMachine::SetDword(const std::string& key, const std::string& name, DWORD value, Where where) {
+    SetRaw(key, name, REG_DWORD, std::string(reinterpret_cast<const char*>(&value), 4), where);
 }
 
-void TestMachine::CreateKey(const std::string& key) {
-    if (HKEY h = OpenPath(key, KEY_ALL_ACCESS, true)) os::RegCloseKey(h);
+void TestMachine::CreateKey(const std::string& key, Where where) {
+    if (HKEY h = OpenPath(key, KEY_ALL_ACCESS, true, where)) os::RegCloseKey(h);
 }
 
 void TestMachine::DeleteTree(const std::string& key) {
@@ -114,11 +116,12 @@ std::vector<std::string> TestMachine::Subkeys(const std::string& key) const {
     return names;
 }
 
-void TestMachine::WriteExe(const std::string& path, uint16_t major, uint16_t minor, uint16_t build, uint16_t revision) {
+void TestMachine::WriteExe(const std::string& path, uint16_t major, uint16_t minor, uint16_t build, uint16_t revision,
+                           Where where) {
     // Of this process's own architecture, so that 32-bit Wine can start it too.
     auto image = pemaker::MakeVersionedPe(major, minor, build, revision,
                                           sizeof(void*) == 8 ? pemaker::Arch::kAmd64 : pemaker::Arch::kI386);
-    WriteFile(path, std::string(image.begin(), image.end()));
+    WriteFile(path, std::string(image.begin(), image.end()), where);
 }
 
 bool TestMachine::WaitForWindow(const std::string& className, bool open, DWORD boundMs) {

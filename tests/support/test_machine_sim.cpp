@@ -58,12 +58,14 @@ void TestMachine::SetCurrentFolder(const std::string& path) { state_->machine.fi
 bool TestMachine::Exists(const std::string& path) const { return !state_->machine.files().HostPath(path).empty(); }
 std::string TestMachine::ShortPath(const std::string& path) const { return state_->machine.files().ShortPath(path); }
 
-void TestMachine::WriteFile(const std::string& path, const std::string& bytes) {
-    EXPECT_EQ(state_->machine.files().WriteFile(path, bytes), 0u) << "writing " << path;
+void TestMachine::WriteFile(const std::string& path, const std::string& bytes, Where where) {
+    if (DWORD error = state_->machine.files().WriteFile(path, bytes))
+        ADD_FAILURE_AT(where.file, where.line) << "writing " << path << ": error " << error;
 }
 
-void TestMachine::MakeFolder(const std::string& path) {
-    EXPECT_EQ(state_->machine.files().MakeFolders(path), 0u) << "making " << path;
+void TestMachine::MakeFolder(const std::string& path, Where where) {
+    if (DWORD error = state_->machine.files().MakeFolders(path))
+        ADD_FAILURE_AT(where.file, where.line) << "making " << path << ": error " << error;
 }
 
 std::map<std::string, std::string> TestMachine::Files(const std::string& folder) const {
@@ -104,8 +106,8 @@ std::string TestMachine::ExportReg(const std::string& key) {
     return sim::WriteRegFile5(keys, state_->machine.codePage()).value();
 }
 
-void TestMachine::InstallProgram(const std::string& path, const Behaviour& behaviour) {
-    WriteExe(path, 1, 0);
+void TestMachine::InstallProgram(const std::string& path, const Behaviour& behaviour, Where where) {
+    WriteExe(path, 1, 0, 0, 0, where);
     sim::ProgramBehaviour b;
     b.program = state_->machine.files().FullPath(path);
     for (const auto& [className, title] : behaviour.windows) b.windows.push_back({className, title});
@@ -115,7 +117,7 @@ void TestMachine::InstallProgram(const std::string& path, const Behaviour& behav
     state_->machine.desktop().AddBehaviour(std::move(b));
 }
 
-void TestMachine::InstallProductProgram(const std::string& path) {
+void TestMachine::InstallProductProgram(const std::string& path, Where where) {
     // As the product's programs behave (src/programs): their windows until closed.
     Behaviour b;
     if (path.substr(path.rfind('\\') + 1) == "ZenthoNSTrans.exe")
@@ -123,9 +125,9 @@ void TestMachine::InstallProductProgram(const std::string& path) {
                      {texts::kNetscapeSub.classPrefix, texts::kNetscapeSub.titlePrefix}};
     else
         b.windows = {{texts::kMailToolbar.classPrefix, texts::kMailToolbar.titlePrefix}};
-    InstallProgram(path, b);
+    InstallProgram(path, b, where);
 }
 
-HWND TestMachine::OpenWindow(const std::string& className, const std::string& title, const std::string& owner) {
+HWND TestMachine::OpenWindow(const std::string& className, const std::string& title, const std::string& owner, Where) {
     return state_->machine.desktop().AddWindow(className, title, owner);
 }

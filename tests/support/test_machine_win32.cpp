@@ -199,15 +199,15 @@ std::string TestMachine::ShortPath(const std::string& path) const {
     return length && length < sizeof text ? text : "";
 }
 
-void TestMachine::WriteFile(const std::string& path, const std::string& bytes) {
+void TestMachine::WriteFile(const std::string& path, const std::string& bytes, Where where) {
     if (_strnicmp(path.c_str(), (Root() + "\\").c_str(), Root().size() + 1) != 0) state_->outsideFiles.push_back(path);
     MakeFolder(path.substr(0, path.find_last_of('\\')));
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    EXPECT_TRUE(out.good()) << "writing " << path;
+    if (!out.good()) ADD_FAILURE_AT(where.file, where.line) << "writing " << path;
 }
 
-void TestMachine::MakeFolder(const std::string& path) {
+void TestMachine::MakeFolder(const std::string& path, Where) {
     for (size_t i = 3; i <= path.size(); ++i)
         if (i == path.size() || path[i] == '\\') CreateDirectoryA(path.substr(0, i).c_str(), nullptr);
 }
@@ -251,21 +251,23 @@ std::string TestMachine::ExportReg(const std::string& key) {
     return bytes;
 }
 
-void TestMachine::InstallProgram(const std::string& path, const Behaviour& behaviour) {
+void TestMachine::InstallProgram(const std::string& path, const Behaviour& behaviour, Where where) {
     MakeFolder(path.substr(0, path.find_last_of('\\')));
-    EXPECT_TRUE(CopyFileA((ProgramFolder() + "\\zentho-standin.exe").c_str(), path.c_str(), FALSE)) << path;
+    if (!CopyFileA((ProgramFolder() + "\\zentho-standin.exe").c_str(), path.c_str(), FALSE))
+        ADD_FAILURE_AT(where.file, where.line) << "installing the stand-in program as " << path;
     std::string text;
     for (const auto& [className, title] : behaviour.windows) text += "window=" + className + "|" + title + "\r\n";
     text += "show-after=" + std::to_string(behaviour.showAfterMs) + "\r\n";
     if (behaviour.closeAfterMs != INFINITE) text += "close-after=" + std::to_string(behaviour.closeAfterMs) + "\r\n";
     text += std::string("hung=") + (behaviour.hung ? "yes" : "no") + "\r\n";
-    WriteFile(path + ".standin", text);
+    WriteFile(path + ".standin", text, where);
 }
 
-void TestMachine::InstallProductProgram(const std::string& path) {
+void TestMachine::InstallProductProgram(const std::string& path, Where where) {
     MakeFolder(path.substr(0, path.find_last_of('\\')));
     const std::string name = path.substr(path.find_last_of('\\') + 1);
-    EXPECT_TRUE(CopyFileA((ProgramFolder() + "\\" + name).c_str(), path.c_str(), FALSE)) << path;
+    if (!CopyFileA((ProgramFolder() + "\\" + name).c_str(), path.c_str(), FALSE))
+        ADD_FAILURE_AT(where.file, where.line) << "installing " << name << " as " << path;
 }
 
 void TestMachine::SetAppDataFolder(const std::string& path) {
@@ -280,7 +282,8 @@ void TestMachine::SetCurrentFolder(const std::string& path) {
     SetCurrentDirectoryA(path.c_str());
 }
 
-HWND TestMachine::OpenWindow(const std::string& className, const std::string& title, const std::string&) {
+HWND TestMachine::OpenWindow(const std::string& className, const std::string& title, const std::string&,
+                             Where where) {
     WNDCLASSA wc = {};
     wc.lpfnWndProc = DefWindowProcA;  // WM_CLOSE destroys the window
     wc.hInstance = GetModuleHandleA(nullptr);
@@ -288,7 +291,7 @@ HWND TestMachine::OpenWindow(const std::string& className, const std::string& ti
     RegisterClassA(&wc);  // fails harmlessly when the class exists
     HWND window = CreateWindowExA(0, className.c_str(), title.c_str(), WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
                                   nullptr, wc.hInstance, nullptr);
-    EXPECT_NE(window, nullptr) << "creating a window of class " << className;
+    if (!window) ADD_FAILURE_AT(where.file, where.line) << "creating a window of class " << className;
     state_->windows.push_back(window);
     return window;
 }
