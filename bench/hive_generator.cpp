@@ -9,8 +9,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "winsim/core/codepage.h"
-#include "winsim/formats/regfile.h"
+#include "tools/winsim/core/codepage.h"
+#include "tools/winsim/formats/regfile.h"
 
 namespace bench {
 namespace {

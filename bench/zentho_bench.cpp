@@ -32,9 +32,9 @@
 #include "catalogue/catalogue.h"
 #include "frame/exports.h"
 #include "hive_generator.h"
-#include "winsim/formats/image_writer.h"
-#include "winsim/formats/hive_image.h"
-#include "winsim/formats/machine_folder.h"
+#include "tools/winsim/formats/image_writer.h"
+#include "tools/winsim/formats/hive_image.h"
+#include "tools/winsim/formats/machine_folder.h"
 #include "report_sweep.h"
 
 namespace fs = std::filesystem;

@@ -69,7 +69,7 @@ echo "tool_image_peak_kb=$(peak_kb "$tool" --image "$work/image" report)" >> "$w
 echo "tool_sample_peak_kb=$(peak_kb "$tool" report)" >> "$work/image.facts"
 
 # d. regedit /S of the same file, timed from the outside. The file is REGEDIT4 in code page
-# 932, which regedit reads in the ANSI code page of the ja_JP locale that wine/env.sh sets.
+# 932, which regedit reads in the ANSI code page of the ja_JP locale that tools/wine/env.sh sets.
 # Every registry call of a Wine program is a round trip to its wineserver: on an idle
 # virtual machine a wake-up on the other CPU costs more than the call, so Wine is timed
 # pinned to one CPU (its best case here, and steady), and once free to use both.
@@ -77,7 +77,7 @@ printf 'REGEDIT4\r\n\r\n' > "$work/empty.reg"
 time_regedit() {  # NAME CPUS: the facts NAME_..., Wine run on the CPUs given (taskset -c)
   (
     taskset -p -c "$2" $BASHPID >/dev/null  # this subshell, and Wine started from it
-    . wine/env.sh
+    . tools/wine/env.sh
     wine_prefix_start
     win() { echo "Z:$(echo "$1" | tr / '\\')"; }
     # system.reg lists a key only when it has values or no subkeys; values count exactly.
@@ -109,7 +109,7 @@ time_regedit regedit_spread "0-$(($(nproc) - 1))" >> "$work/regedit.facts"
 echo "== Wine: the report sweep of the Windows DLL" >&2
 ZENTHO_NATIVE_BUILD=build/bench ZENTHO_WIN64_BUILD=build/bench-win64 \
   ZENTHO_WINE_EXTRA=build/bench-win64/bench/zentho_report_bench.exe \
-  taskset -c 0 wine/machine.sh examples/sample-machine --run zentho_report_bench.exe 200 2>/dev/null \
+  taskset -c 0 tools/wine/machine.sh examples/sample-machine --run zentho_report_bench.exe 200 2>/dev/null \
   > "$work/wine.facts"
 
 echo "== native benchmarks (Google Benchmark)" >&2

@@ -2,7 +2,7 @@
 # Installs what the builds need when it is missing (Debian 12).
 #   install-deps.sh native   the Linux build and its tests
 #   install-deps.sh all      also the two Windows builds, 64-bit Wine, and 32-bit Wine
-#                            with qemu-i386 in a cache folder of their own (wine/env32.sh)
+#                            with qemu-i386 in a cache folder of their own (tools/wine/env32.sh)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 want=${1:-all}
@@ -35,5 +35,5 @@ if [ "$want" = all ]; then
     fi
   done
   # 32-bit Wine and qemu-i386 for the win32 build's tests, fetched once into their folder.
-  bash -c ". '$here/../wine/env32.sh' && w32_prepare"
+  bash -c ". '$here/../tools/wine/env32.sh' && w32_prepare"
 fi

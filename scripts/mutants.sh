@@ -49,8 +49,9 @@ run_tests() {
   [ -d /dev/shm ] || unset TMPDIR
   timeout 30 "$build/tests/zentho_tests" --gtest_filter='-FaultSweep*:HostileRegistry*' >/dev/null 2>&1 || return 1
   case $file in
-    tools/*|winsim/formats/folder_commit*|winsim/formats/machine_folder*|winsim/core/filesystem*|\
-    winsim/core/host_file*|winsim/formats/hive_image*|winsim/changes/change_text*)
+    tools/zentho-appapi/*|tools/winsim/formats/folder_commit*|tools/winsim/formats/machine_folder*|\
+    tools/winsim/core/filesystem*|tools/winsim/core/host_file*|tools/winsim/formats/hive_image*|\
+    tools/winsim/changes/change_text*)
       timeout 120 "$tree/tests/tool/tool_test.sh" "$build/tools/zentho-appapi/zentho-appapi" "$tree" \
                "$build/tools/zentho-write-image" >/dev/null 2>&1 || return 1 ;;
   esac

@@ -24,7 +24,7 @@
 
 #else
 
-#include "winsim/core/windows_types.h"  // the Windows names, types and constants the simulation keeps
+#include "tools/winsim/core/windows_types.h"  // the Windows names, types and constants the simulation keeps
 
 #endif  // _WIN32
 

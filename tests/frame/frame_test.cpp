@@ -16,7 +16,7 @@
 #include "install/branches.h"
 #include "test_machine.h"
 #ifndef _WIN32
-#include "winsim/core/machine.h"
+#include "tools/winsim/core/machine.h"
 #endif
 
 namespace {

@@ -15,7 +15,7 @@
 #include "catalogue/catalogue.h"
 #include "frame/exports.h"
 #include "fuzz_support.h"
-#include "winsim/formats/machine_folder.h"
+#include "tools/winsim/formats/machine_folder.h"
 #include "sample_world.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include "catalogue/catalogue.h"
 #include "frame/exports.h"
 #include "fuzz_support.h"
-#include "winsim/formats/hive_image.h"
+#include "tools/winsim/formats/hive_image.h"
 
 namespace {
 

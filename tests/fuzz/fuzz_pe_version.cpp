@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "fuzz_support.h"
-#include "winsim/core/pe_version.h"
+#include "tools/winsim/core/pe_version.h"
 
 namespace {
 

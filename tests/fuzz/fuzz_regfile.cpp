@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "fuzz_support.h"
-#include "winsim/formats/regfile.h"
+#include "tools/winsim/formats/regfile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const sim::CodePage cp(932);

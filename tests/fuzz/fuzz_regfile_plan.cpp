@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "fuzz_support.h"
-#include "winsim/formats/regfile.h"
-#include "winsim/core/registry.h"
+#include "tools/winsim/formats/regfile.h"
+#include "tools/winsim/core/registry.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include <system_error>
 #include <utility>
 
-#include "winsim/core/machine.h"
+#include "tools/winsim/core/machine.h"
 
 namespace fuzz {
 

@@ -7,7 +7,7 @@
 #include "installer_fixture.h"
 
 #ifndef _WIN32
-#include "winsim/core/machine.h"
+#include "tools/winsim/core/machine.h"
 #endif
 
 #ifdef _WIN32

@@ -12,7 +12,7 @@
 #include "catalogue/catalogue.h"
 #include "catalogue/product_files.h"
 #include "frame/exports.h"
-#include "winsim/changes/change_text.h"
+#include "tools/winsim/changes/change_text.h"
 #include "test_machine.h"
 
 using Changes = std::vector<std::string>;

@@ -8,7 +8,7 @@
 #include "platform/paths.h"
 
 #ifndef _WIN32
-#include "winsim/core/machine.h"
+#include "tools/winsim/core/machine.h"
 #endif
 
 namespace {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/heap_string.h"
-#include "winsim/changes/change_text.h"
+#include "tools/winsim/changes/change_text.h"
 #include "platform/paths.h"
 #include "test_machine.h"
 

@@ -11,7 +11,7 @@
 #include "platform/registry_key.h"
 #include "test_machine.h"
 #ifndef _WIN32
-#include "winsim/core/machine.h"
+#include "tools/winsim/core/machine.h"
 #endif
 
 using platform::RegistryKey;

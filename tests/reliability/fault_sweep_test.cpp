@@ -13,7 +13,7 @@
 
 #include "catalogue/catalogue.h"
 #include "install/branches.h"
-#include "winsim/changes/change_text.h"
+#include "tools/winsim/changes/change_text.h"
 #include "catalogue/product.h"
 #include "sample_world.h"
 

@@ -12,7 +12,7 @@
 
 #include "catalogue/catalogue.h"
 #include "frame/exports.h"
-#include "winsim/formats/machine_folder.h"
+#include "tools/winsim/formats/machine_folder.h"
 
 namespace fs = std::filesystem;
 

@@ -11,7 +11,7 @@
 #include <tuple>
 #include <vector>
 
-#include "winsim/core/machine.h"
+#include "tools/winsim/core/machine.h"
 
 namespace reliability {
 

@@ -7,7 +7,7 @@
 #include <new>
 
 #include "frame/boundary.h"
-#include "winsim/core/machine.h"
+#include "tools/winsim/core/machine.h"
 
 namespace {
 

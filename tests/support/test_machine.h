@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "winsim/changes/changes.h"
+#include "tools/winsim/changes/changes.h"
 #include "port/os.h"
 
 namespace sim {

@@ -8,9 +8,9 @@
 #include <filesystem>
 
 #include "install/texts.h"
-#include "winsim/core/last_error.h"
-#include "winsim/core/machine.h"
-#include "winsim/formats/machine_folder.h"
+#include "tools/winsim/core/last_error.h"
+#include "tools/winsim/core/machine.h"
+#include "tools/winsim/formats/machine_folder.h"
 #include "test_machine.h"
 
 namespace fs = std::filesystem;

@@ -6,12 +6,12 @@
 # take turns, a commit that fails half way undone, a dry run that copies nothing, and
 # an offline image that stays as it is while its plan is printed and written as .reg.
 #   tool_test.sh TOOL [SOURCE-DIR [IMAGE-WRITER]]   a native tool, or wine:WINDOWS-PATH for
-#        the Windows one (run by $ZENTHO_WINE, 64-bit Wine unless wine/env32.sh set it);
+#        the Windows one (run by $ZENTHO_WINE, 64-bit Wine unless tools/wine/env32.sh set it);
 #        IMAGE-WRITER (zentho-write-image) makes the image for the image checks
 set -uo pipefail
 tool=$1 source=${2:-$(cd "$(dirname "$0")/../.." && pwd)} image_writer=${3:-}
 if [[ $tool == wine:* ]]; then
-  . "$source/wine/env.sh"
+  . "$source/tools/wine/env.sh"
   WINE=${ZENTHO_WINE:-$WINE}
   run() { wine_answer "${tool#wine:}" "$@"; }
 else

@@ -5,7 +5,7 @@
 #include <iterator>
 #include <vector>
 
-#include "winsim/core/pe_version.h"
+#include "tools/winsim/core/pe_version.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {

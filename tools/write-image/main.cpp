@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "winsim/formats/image_writer.h"
+#include "tools/winsim/formats/image_writer.h"
 
 int main(int argc, char** argv) {
     const char* usage = "usage: zentho-write-image MACHINE-FOLDER DIR   (DIR becomes the image's volume)";

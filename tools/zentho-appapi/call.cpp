@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "frame/export_names.h"
-#include "winsim/changes/change_text.h"
+#include "tools/winsim/changes/change_text.h"
 #include "port/os.h"
 
 namespace {

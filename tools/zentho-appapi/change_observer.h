@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "winsim/changes/changes.h"
+#include "tools/winsim/changes/changes.h"
 
 namespace observe {
 

@@ -8,7 +8,7 @@
 #include "detect/display_names.h"
 #include "detect/office.h"
 #include "detect/suite.h"
-#include "winsim/formats/machine_folder.h"
+#include "tools/winsim/formats/machine_folder.h"
 #include "catalogue/product.h"
 #include "catalogue/registry_paths.h"
 #include "platform/text.h"

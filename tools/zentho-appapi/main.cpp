@@ -13,7 +13,7 @@
 #include "machine_guide.h"
 #endif
 #include "options.h"
-#include "winsim/changes/change_text.h"
+#include "tools/winsim/changes/change_text.h"
 #include "report.h"
 #include "session.h"
 #include "switch_command.h"

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "catalogue/catalogue.h"
-#include "winsim/changes/change_text.h"
+#include "tools/winsim/changes/change_text.h"
 
 namespace {
 

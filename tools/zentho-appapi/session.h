@@ -14,7 +14,7 @@
 #include <memory>
 #include <string>
 
-#include "winsim/changes/changes.h"
+#include "tools/winsim/changes/changes.h"
 
 struct SessionOptions {
     std::string machine;  // machine folder

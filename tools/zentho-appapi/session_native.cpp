@@ -11,11 +11,11 @@
 #include <system_error>
 
 #include "frame/exports.h"
-#include "winsim/changes/change_text.h"
-#include "winsim/formats/folder_commit.h"
-#include "winsim/formats/hive_image.h"
-#include "winsim/core/host_file.h"
-#include "winsim/formats/machine_folder.h"
+#include "tools/winsim/changes/change_text.h"
+#include "tools/winsim/formats/folder_commit.h"
+#include "tools/winsim/formats/hive_image.h"
+#include "tools/winsim/core/host_file.h"
+#include "tools/winsim/formats/machine_folder.h"
 #include "session.h"
 
 namespace fs = std::filesystem;

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "catalogue/catalogue.h"
-#include "winsim/changes/change_text.h"
+#include "tools/winsim/changes/change_text.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // against each broken field that a reader could take for sound. Truncations, sizes and
 // offsets past the end and arbitrary damage are the fuzzer's (tests/fuzz/fuzz_pe_version.cpp),
 // which proves "no read out of bounds" under ASan.
-#include "winsim/core/pe_version.h"
+#include "tools/winsim/core/pe_version.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // measured as Windows measures them, and keys nested deeper than any stack.
 #include <gtest/gtest.h>
 
-#include "winsim/formats/machine_folder.h"
+#include "tools/winsim/formats/machine_folder.h"
 
 namespace sim {
 namespace {

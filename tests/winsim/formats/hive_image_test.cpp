@@ -10,8 +10,8 @@
 
 #include "../reliability/sample_world.h"
 #include "frame/exports.h"
-#include "winsim/formats/hive_image.h"
-#include "winsim/formats/machine_folder.h"
+#include "tools/winsim/formats/hive_image.h"
+#include "tools/winsim/formats/machine_folder.h"
 
 namespace fs = std::filesystem;
 

@@ -1,7 +1,7 @@
 // Machine folders (simulation only): refusing what cannot be read with the file and line
 // named, and writing the registry back, a piece at a time when it is large, in the order
 // it lists keys. (A whole machine's regedit export loaded as a folder answers as Wine
-// does: wine/export-check.sh.)
+// does: tools/wine/export-check.sh.)
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -9,7 +9,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "winsim/formats/machine_folder.h"
+#include "tools/winsim/formats/machine_folder.h"
 
 namespace fs = std::filesystem;
 

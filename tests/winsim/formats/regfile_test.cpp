@@ -2,7 +2,7 @@
 // and written back byte for byte, malformed files, files read from a stream a block at a
 // time and applied key after key. (Files cut anywhere, and the REGEDIT4 round trip of
 // whatever reads, are the fuzzer's: tests/fuzz/fuzz_regfile.cpp.)
-#include "winsim/formats/regfile.h"
+#include "tools/winsim/formats/regfile.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <sstream>
 #include <tuple>
 
-#include "winsim/formats/machine_folder.h"
+#include "tools/winsim/formats/machine_folder.h"
 
 namespace sim {
 namespace {
