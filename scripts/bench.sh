@@ -3,7 +3,8 @@
 # "Performance"): every export and the report sweep on the sample machine; a generated
 # registry the size of a real software hive imported and exported, with peak memory;
 # keys opened below parents of 10 to 100,000 subkeys; Wine's regedit /S importing the
-# same file; and the report sweep of the Windows DLL under Wine. Installs what it needs
+# same file; the report sweep of the Windows DLL under Wine; an offline image; and switching
+# on a machine folder of 150,000 keys against reading it. Installs what it needs
 # first. Not part of CI: it takes minutes, and its figures are the machine's.
 #   bench.sh [--benchmark_... flags for the native part]
 set -euo pipefail
@@ -68,6 +69,25 @@ done | sort -n | sed -n 2p | sed 's/^/tool_image_us=/' >> "$work/image.facts"
 echo "tool_image_peak_kb=$(peak_kb "$tool" --image "$work/image" report)" >> "$work/image.facts"
 echo "tool_sample_peak_kb=$(peak_kb "$tool" report)" >> "$work/image.facts"
 
+# g. Applying against reading, each a whole process of the tool: the sample machine with a
+# generated .reg of 150,000 keys beside its own files; report, and on word kept on a fresh copy
+# of the folder each time (the copy untimed). Median of 3 for the time, the largest peak.
+echo "== a machine folder of 150,000 keys: report and on word" >&2
+mkdir -p "$work/apply"
+cp -a examples/sample-machine "$work/apply/machine"
+"$bench" --write-hive "$work/apply/machine/30-generated.reg" 150000 400000 | sed "s/^/apply_/" > "$work/apply.facts"
+measure() {  # measure NAME ARGS...: NAME_ms (median of 3) and NAME_kb (peak), a fresh copy each run
+  for run in 1 2 3; do
+    rm -rf "$work/apply/copy" && cp -a "$work/apply/machine" "$work/apply/copy"
+    /usr/bin/time -f '%e %M' -o "$work/peak" "$tool" -m "$work/apply/copy" "${@:2}" >/dev/null
+    cat "$work/peak"
+  done | sort -n | awk -v name="$1" '{ t[NR] = $1; if ($2 > kb) kb = $2 }
+    END { printf "%s_ms=%d\n%s_kb=%d\n", name, t[2] * 1000, name, kb }'
+}
+measure apply_report report >> "$work/apply.facts"
+measure apply_on on word >> "$work/apply.facts"
+rm -rf "$work/apply"
+
 # d. regedit /S of the same file, timed from the outside. The file is REGEDIT4 in code page
 # 932, which regedit reads in the ANSI code page of the ja_JP locale that tools/wine/env.sh sets.
 # Every registry call of a Wine program is a round trip to its wineserver: on an idle
@@ -114,4 +134,4 @@ ZENTHO_NATIVE_BUILD=build/bench ZENTHO_WIN64_BUILD=build/bench-win64 \
 
 echo "== native benchmarks (Google Benchmark)" >&2
 "$bench" --hive "$work/hive.reg" --facts "$work/host.facts" --facts "$work/hive.facts" \
-  --facts "$work/regedit.facts" --facts "$work/wine.facts" --facts "$work/image.facts" "$@"
+  --facts "$work/regedit.facts" --facts "$work/wine.facts" --facts "$work/image.facts" --facts "$work/apply.facts" "$@"
