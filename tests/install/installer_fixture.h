@@ -19,16 +19,16 @@ using Changes = std::vector<std::string>;
 
 // The words of the changes the tests expect that need quoting.
 inline std::string SetText(const std::string& key, const std::string& name, const std::string& text) {
-    return "set " + key + " " + (name.empty() ? "(default)" : "\"" + name + "\"") + " = \"" + text + "\"";
+    return "set " + key + " " + (name.empty() ? "(default)" : os::QuotedText(name)) + " = " + os::QuotedText(text);
 }
 inline std::string SetNumber(const std::string& key, const std::string& name, DWORD number) {
-    return "set " + key + " \"" + name + "\" = " + std::to_string(number) + " (REG_DWORD)";
+    return "set " + key + " " + os::QuotedText(name) + " = " + std::to_string(number) + " (REG_DWORD)";
 }
 inline std::string DeletedValue(const std::string& key, const std::string& name) {
-    return "deleted value " + key + " \"" + name + "\"";
+    return "deleted value " + key + " " + os::QuotedText(name);
 }
 inline std::string Closed(const std::string& className, const std::string& title) {
-    return "sent WM_CLOSE to the window \"" + title + "\" (" + className + ")";
+    return "sent WM_CLOSE to the window " + os::QuotedText(title) + " (" + className + ")";
 }
 
 class InstallerTest : public ::testing::Test {

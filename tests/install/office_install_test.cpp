@@ -44,6 +44,10 @@ protected:
             for (const auto& [mark, text] : {std::pair{"$U", user}, std::pair{"$O", std::string("c:\\zt\\office")},
                                              std::pair{"$D", product + "\\Data"}, std::pair{"$K", kAddIns}})
                 for (size_t at; (at = line.find(mark)) != std::string::npos;) line.replace(at, 2, text);
+        // A text value, written plainly in the rows, in the words' quoting.
+        for (auto& line : lines)
+            if (size_t at = line.find(" = \""); at != std::string::npos)
+                line = line.substr(0, at + 3) + os::QuotedText(line.substr(at + 4, line.size() - at - 5));
         return lines;
     }
 };

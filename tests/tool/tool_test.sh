@@ -9,7 +9,7 @@
 #        the Windows one (run by $ZENTHO_WINE, 64-bit Wine unless tools/wine/env32.sh set it);
 #        IMAGE-WRITER (zentho-write-image) makes the image for the image checks
 set -uo pipefail
-tool=$1 source=${2:-$(cd "$(dirname "$0")/../.." && pwd)} image_writer=${3:-}
+tool=$1 source=${2:-$(cd "$(dirname "$0")/../.." && pwd)} image_writer=${3:+$(realpath "$3")}
 if [[ $tool == wine:* ]]; then
   . "$source/tools/wine/env.sh"
   WINE=${ZENTHO_WINE:-$WINE}
@@ -47,15 +47,17 @@ expect 0 '{"export":"GetLatestSarvinTessalineAppInfo","outputs":{"name":"","path
 expect 0 '{"export":"UpdateApplTransSettings"}' -- call UpdateApplTransSettings 0 1 -1
 expect 0 '{"export":"GetLatestApplicationState","result":0,"changes":[]}' -- call GetLatestApplicationState 0x401 --changes
 expect 0 "zentho-appapi $(sed -n 's/^project(ZenthoAppAPILib VERSION \([0-9.]*\).*/\1/p' "$source/CMakeLists.txt")" -- --version
-for usage in "2 unknown export NoSuchExport; the exports are: GetDefaultBrowser,|call NoSuchExport" \
+for usage in "2 unknown export NoSuchExport; the nearest are GetDefaultMailer, GetDefaultBrowser (see help call)|call NoSuchExport" \
              "2 did you mean GetLatestApplicationName?|call GetLatestApplicationNam 0x401" \
              "2 usage: zentho-appapi call GetLatestApplicationName APPID|call GetLatestApplicationName" \
-             "2 \"0401\" begins with 0: write hexadecimal as 0x401|call GetLatestApplicationName 0401" \
-             "2 \"0x100000401\" is no number|call GetLatestApplicationName 0x100000401" \
+             "2 \"0401\" begins with 0: not octal; hex is 0x401, decimal 401 (call|call GetLatestApplicationName 0401" \
+             "2 \"0x100000401\" does not fit 32 bits|call GetLatestApplicationName 0x100000401" \
+             "2 \"99999999999\" does not fit 32 bits|on 99999999999" "2 \"-1\" is no number: 0x and hex digits, or decimal digits without a sign|on -1" \
+             "2 --changes-reg goes with on, off, browser, mailer and call: report|--changes-reg x.reg report" \
              "2 \"4294967296\" does not fit 32 bits|call GetLatestApplicationName 4294967296" \
-             "2 usage: zentho-appapi call SetLatestApplicationState APPID STATE|call SetLatestApplicationState 0x401 x" \
+             "2 is no number: 0x and hex digits, or decimal digits (call SetLatestApplicationState APPID STATE)|call SetLatestApplicationState 0x401 x" \
              "2 unknown command frobnicate|frobnicate" "2 did you mean report?|reprot" \
-             "2 unknown application nothing; the applications are: ie, netscape,|on nothing" \
+             "2 unknown application nothing; the nearest are corvane, ie, netscape (see help on)|on nothing" \
              "2 did you mean word?|on wrod" "2 \"01001\" begins with 0|off 01001" \
              "2 no application has the AppId 0x103|on 0x103" \
              "2 usage: zentho-appapi browser on|browser maybe" "2 usage: zentho-appapi report|report extra" \
@@ -65,7 +67,15 @@ for usage in "2 unknown export NoSuchExport; the exports are: GetDefaultBrowser,
   read -r -a args <<<"${usage#*|}"
   words=${usage%%|*}
   expect_error "${words%% *}" "${words#* }" -- "${args[@]}"
+  [ "$(wc -L <"$scratch/stderr")" -le 100 ] || fail "a usage error wider than 100 columns: $(cat "$scratch/stderr")"
 done
+expect_error 2 "not an empty text" -- on ''
+# Help fits 100 columns; report fits the width it is given, and whole rows go into a pipe.
+[ "$( { run help; run help on; run help call; } | wc -L)" -le 100 ] && pass || fail "help wider than 100 columns"
+for columns in 80 100; do
+  [ "$(COLUMNS=$columns run report | wc -L)" -le "$columns" ] && pass || fail "report wider than COLUMNS=$columns"
+done
+COLUMNS= run report | grep -q '^AppId .*  Program  ' && pass || fail "report into a pipe left out columns"
 help=$(run on --help); [ $? = 0 ] && [[ $help == "usage: zentho-appapi on APP"* ]] && pass || fail "on --help"
 help=$(run --help); [ $? = 0 ] && [[ $help == *"report [--json]"* ]] && pass || fail "--help"
 
@@ -84,8 +94,12 @@ if [[ $tool != wine:* ]]; then
   w=$scratch/w
   mkdir -p "$w/empty" "$w/noini" && touch "$w/noini/x.reg"
   run init "$w/m" >/dev/null && pass || fail "init"
-  [ -z "$image_writer" ] || "$image_writer" "$source/examples/sample-machine" "$w/img" && pass || fail "zentho-write-image"
+  [ -z "$image_writer" ] || { "$image_writer" "$source/examples/sample-machine" "$w/img" &&
+    "$image_writer" --vista "$source/examples/sample-machine" "$w/vista" && (cd "$w" && "$image_writer" --help) |
+    grep -q '^usage: zentho-write-image' && [ ! -e "$w/--help" ]; } && pass || fail "zentho-write-image"
   cp -r "$w/m" "$w/typo" && sed -i 's/^\[windows\]/[windows]\nuser=S-1-5-21-1-2-3-4/' "$w/typo/machine.ini"
+  mkdir "$w/badini" && printf '[windows]\nplatform=two\n' >"$w/badini/machine.ini"
+  expect_error 2 "init needs a folder, not an empty text" -- init ''
   for refused in "2 an empty folder is no machine|-m $w/empty report" "2 no machine.ini|-m $w/noini report" \
                  "2 names no user of the registry files|-m $w/typo report" "2 needs a folder|--machine= report" \
                  "2 --machine is given twice|-m $w/m -m $w/typo report" \
@@ -95,7 +109,9 @@ if [[ $tool != wine:* ]]; then
                  "2 --user goes with --image|--user taro -m $w/m report" \
                  "2 no user profile 'hanako'; the profiles are: taro|--image $w/img --user hanako report" \
                  "2 inside the image|--image $w/img --changes-reg $w/img/plan.reg on word" \
-                 "2 not a Windows system volume|--image $w/m report"; do
+                 "2 not a Windows system volume|--image $w/m report" \
+                 "2 machine.ini: not a folder; a machine folder holds|-m $w/m/machine.ini report" \
+                 "2 $w/badini/machine.ini:2: platform must be a number|-m $w/badini report"; do
     [ -n "$image_writer" ] || [[ $refused != *--image* ]] || continue
     read -r -a args <<<"${refused#*|}"
     words=${refused%%|*}
@@ -110,11 +126,17 @@ if [[ $tool != wine:* ]]; then
   run --dry-run init "$scratch/dry/run" >/dev/null && [ ! -e "$scratch/dry" ] && pass || fail "--dry-run init made a folder"
   # Hostile material: a copy of a folder (or of the image) with one thing planted in it.
   h=$scratch/hostile word="drives/C/Program Files/Microsoft Office/Office/WINWORD.EXE"
-  hostile() {  # hostile FOLDER-OR-IMAGE PATH fifo|zero|deep|big|link:TARGET|none
+  hostile() {  # hostile FOLDER-OR-IMAGE PATH fifo|zero|empty|deep|big|link:TARGET|none
     rm -rf "$h" && cp -a "$1" "$h" && { [ "$3" = big ] || rm -rf "${h:?}/$2"; }
     case $3 in fifo) mkfifo "$h/$2" ;; zero) ln -s /dev/zero "$h/$2" ;; link:*) ln -s "${3#link:}" "$h/$2" ;;
+      empty) : >"$h/$2" ;;
       big) truncate -s +1G "$h/$2" ;; deep) printf 'REGEDIT4\n\n[HKEY_CURRENT_USER%*s]\n' 100000 | sed 's/ /\\k/g' >"$h/$2" ;;
     esac
+  }
+  hive_value() {  # hive_value HIVE KEY NAME TEXT: a REG_SZ value set in a hive file
+    perl -MWin::Hivex -MEncode -e '$h = Win::Hivex->open(shift, write => 1); $n = $h->root;
+      $n = $h->node_get_child($n, $_) for split /\\/, shift;
+      $h->node_set_value($n, {key => shift, t => 1, value => encode("UTF-16LE", shift . "\0")}); $h->commit(undef)' "$@"
   }
   within() {  # the tool on hostile material, which it must answer in 2 s and 100 MB (under ASan too)
     /usr/bin/time -f '%e %M' -o "$scratch/cost" timeout 5 "$tool" "$@" >"$scratch/out" 2>"$scratch/stderr"
@@ -131,18 +153,20 @@ if [[ $tool != wine:* ]]; then
   for row in "m|machine.ini|fifo|2" "m|running.ini|zero|2" "m|zentho-appapi.journal|fifo|2" \
              "m|10-applications.reg|zero|2" "m|zentho-appapi-changes.reg|fifo|2" \
              "img|WINNT/system32/config/SOFTWARE|fifo|2" "img|WINNT/system32/config/SYSTEM|zero|2" \
+             "img|WINNT/system32/config/SOFTWARE|empty|2|SOFTWARE: an empty file, not a registry hive" \
              "m|30-deep.reg|deep|2|30-deep.reg:3: a key nested deeper than 512" \
-             "m|$word|fifo|0|GetLatestApplicationName" "m|$word|big|0|\"Microsoft Word 2000\"" \
-             "m|../plan.reg.zentho-new|link:$scratch/victim|0|Get" "m|../plan.reg|fifo|2|plan.reg: not a regular file"; do
+             "m|$word|fifo|0|SetLatestApplicationState" "m|$word|big|0|\"Microsoft Word 2000\"" \
+             "m|../plan.reg.zentho-new|link:$scratch/victim|0|Set" "m|../plan.cmd|fifo|2|plan.cmd: not a regular file" \
+             "m|../plan.reg|fifo|2|plan.reg: not a regular file"; do
     IFS='|' read -r base file kind status pattern <<<"$row"
     [ -e "$w/$base" ] || continue
     hostile "$w/$base" "$file" "$kind"
     within "$([ "$base" = m ] && echo --machine || echo --image)" "$h" --changes-reg "$scratch/plan.reg" \
-      call GetLatestApplicationName 0x401; code=$?
+      --changes call SetLatestApplicationState 0x401 1; code=$?
     [ $code = "$status" ] && cat "$scratch/out" "$scratch/stderr" | grep -q "${pattern:-$file: not a regular file}" &&
       [ "$(cat "$scratch/victim")" = mine ] && pass || fail "$file as $kind: status $code, $(cut -c1-200 "$scratch/stderr")"
   done
-  rm -f "$scratch/plan.reg" "$scratch/plan.reg.zentho-new"
+  rm -f "$scratch/plan.reg" "$scratch/plan.cmd" "$scratch/plan.reg.zentho-new"
   # So are those a commit writes beside its targets: the run is refused, the folder as it was.
   for row in "word|drives/C/Documents and Settings/taro/Application Data/Microsoft/Word/Startup/Zentho4.dot.zentho-new" \
              "word|zentho-appapi-changes.reg.zentho-new" "netscape|running.ini.zentho-new"; do
@@ -214,20 +238,46 @@ if [[ $tool != wine:* ]]; then
     [ $code = "$status" ] && grep -q "$pattern" "$scratch/stderr" && [ "$(cat "$scratch/victim")" = mine ] &&
       [ "$(cat "$h/drives/C/boot.ini.zentho-old")" = user ] && pass || fail "journal '$step': $code, $(cat "$scratch/stderr")"
   done
-  # An image: the plan printed and written for reg import, the image as it was.
+  # An image, in either layout: the plan printed, and written as a .reg for reg import and a .cmd of
+  # its file steps beside it, the image as it was (--dry-run or not). Nothing to plan writes nothing.
   if [ -n "$image_writer" ]; then
     before=$(fingerprint "$w/img")
-    out=$(run --image "$w/img" --user TARO on word --changes-reg "$scratch/plan.reg"); code=$?
+    out=$(run --image "$w/img" --user TARO --dry-run on word --changes-reg "$scratch/plan.reg"); code=$?
     [ $code = 0 ] && [[ $out == *"copied C:\Program Files\Arvelle Zentho V4\Data\Word\Zentho4.dot to"* ]] &&
-      [[ $out == *"the image is read only"* ]] && pass || fail "on word on an image: status $code, output: $out"
+      [[ $out == *"the image is read only"*"wrote $scratch/plan.reg (the registry: reg import it) and $scratch/plan.cmd"* ]] &&
+      pass || fail "on word on an image: status $code, output: $out"
     plan=$(iconv -f UTF-16 -t UTF-8 "$scratch/plan.reg" | tr -d '\r')
-    [[ $plan == "Windows Registry Editor Version 5.00"*'OfficeTrans\WD]'*'"Trans"=dword:00000001'* ]] && pass ||
-      fail "the changes file of on word: $plan"
+    [[ $plan == "Windows Registry Editor Version 5.00"$'\n\n'"; The file steps of this plan are in plan.cmd"*'OfficeTrans\WD]'*'"Trans"=dword:00000001'* ]] &&
+      grep -qF 'copy /Y "C:\Program Files\Arvelle Zentho V4\Data\Word\Zentho4.dot" "C:\Documents and Settings\taro\Application Data\Microsoft\Word\Startup\Zentho4.dot" >nul ||' \
+      "$scratch/plan.cmd" && pass || fail "the plan of on word: $plan $(cat "$scratch/plan.cmd")"
     [ "$(fingerprint "$w/img")" = "$before" ] && pass || fail "on word changed the image"
-    # The image holds the sample machine: it answers as the sample's folder does, plan included.
-    [ "$(run --image "$w/img" report --json)" = "$(run report --json)" ] && pass || fail "the image reports otherwise"
-    [ "$(sed '$d' <<<"$out")" = "$(run --dry-run on word | sed '$d')" ] && pass || fail "the image's plan differs"
+    # The images hold the sample machine: they answer as the sample's folder does, plan included.
+    [ "$(run --image "$w/img" report --json)" = "$(run report --json)" ] &&
+      [ "$(run --image "$w/vista" report --json)" = "$(run report --json)" ] && pass || fail "an image reports otherwise"
+    [ "$(head -n -2 <<<"$out")" = "$(run --dry-run on word | sed '$d')" ] && pass || fail "the image's plan differs"
+    run --image "$w/vista" on word | grep -qF ' to C:\Users\taro\AppData\Roaming\Microsoft\Word\Startup\Zentho4.dot' &&
+      pass || fail "the Vista layout's plan"
+    out=$(run --image "$w/img" on quillon --changes-reg "$scratch/none.reg"); code=$?
+    [ $code = 3 ] && [[ $out == *"nothing to plan"* ]] && [ ! -e "$scratch/none.reg" ] && [ ! -e "$scratch/none.cmd" ] &&
+      pass || fail "nothing to plan: $code, $out"
+    # A path from the image that a .cmd cannot carry exactly refuses the plan whole; cmd's own
+    # characters go in quotes, % doubled, and outside quotes after a ^.
+    for row in '1|Z" x|the parameters of C:\Program Files\JUST\TARO11\Taro11.exe: an unbalanced double quote' \
+               '0|Z "&" 100%|"/M/C:\Program Files\Z "^&" 100%%\Data\Taro\install.mtx"'; do
+      IFS='|' read -r status folder pattern <<<"$row"
+      hostile "$w/img" none none && rm -f "$scratch/plan."*
+      hive_value "$h/WINNT/system32/config/SOFTWARE" 'Arvelle\Zentho V4' InstallLocation "C:\\Program Files\\$folder"
+      within --image "$h" on ichitaro --changes-reg "$scratch/plan.reg"; code=$?
+      [ $code = "$status" ] && grep -qF "$pattern" "$scratch/stderr" "$scratch/plan.cmd" 2>/dev/null &&
+        { [ "$status" = 0 ] || [ ! -e "$scratch/plan.reg" ]; } && pass || fail "InstallLocation $folder: $code, $(cat "$scratch/stderr")"
+    done
   fi
+  # A plan's .reg leaves out a key made and deleted again (switching Internet Explorer off makes and
+  # deletes two extension keys of earlier editions), which its list of changes shows.
+  hostile "$w/m" none none && run -m "$h" on ie >/dev/null
+  out=$(run -m "$h" off ie --changes-reg "$scratch/ie.reg")
+  [[ $out == *"created key "*"{D27DFD22"*"deleted key "*"{D27DFD22"* ]] &&
+    ! iconv -f UTF-16 -t UTF-8 "$scratch/ie.reg" | grep -q D27DFD22 && pass || fail "a key made and deleted is planned"
   # The user's .reg files stay as they are; the tool's changes go into a file of its own.
   m=$w/m
   iconv -f utf-8 -t utf-16 <<<$'Windows Registry Editor Version 5.00\r\n\r\n; the customer\'s own export\r\n[HKEY_LOCAL_MACHINE\\Software\\Customer]\r\n"Kept"="yes"\r\n' \
@@ -240,12 +290,20 @@ if [[ $tool != wine:* ]]; then
   # Runs on one folder take turns: two at once both take effect.
   run -m "$m" on excel >/dev/null & run -m "$m" on powerpoint >/dev/null & wait
   [ "$(run -m "$m" report | grep -cE '(Excel|PowerPoint) .* on$')" = 2 ] && pass || fail "concurrent runs lost an update"
+  # One that waits says so, and for whom; runs that only read share the folder.
+  flock "$m" sleep 1 & holder=$!
+  sleep 0.2 && run -m "$m" report >/dev/null 2>"$scratch/stderr"; wait
+  grep -q "on it (held by pid $holder)" "$scratch/stderr" && pass || fail "a wait unsaid: $(cat "$scratch/stderr")"
+  flock -s "$m" sleep 1 &
+  sleep 0.2 && run -m "$m" report >/dev/null 2>"$scratch/stderr" && run -m "$m" --dry-run on word >/dev/null 2>>"$scratch/stderr"
+  wait; [ ! -s "$scratch/stderr" ] && pass || fail "a reader waited for a reader: $(cat "$scratch/stderr")"
   # A commit that fails at any step leaves the folder as it was, with status 1.
   before=$(fingerprint "$m")
   for step in $(seq 1 30); do
-    ZENTHO_COMMIT_FAULT=$step run -m "$m" on outlook >/dev/null 2>&1; code=$?
+    out=$(ZENTHO_COMMIT_FAULT=$step run -m "$m" on outlook 2>/dev/null); code=$?
     [ $code = 1 ] || break
-    [ "$(fingerprint "$m")" = "$before" ] && pass || fail "a commit failing at step $step left the folder changed"
+    [ "$(fingerprint "$m")" = "$before" ] && [[ $out == *$'\nchanges planned, not kept:\n'* ]] && pass ||
+      fail "a commit failing at step $step left the folder changed, or said it was: $out"
   done
   [ $code = 0 ] && [ "$step" -gt 3 ] && pass || fail "the commit failed at every step, or too few were tried ($step, status $code)"
   # A dry run reads through to the folder and copies nothing: a 300 MB drive costs nothing.

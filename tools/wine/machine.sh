@@ -3,12 +3,14 @@
 # that the native tool and zentho-appapi.exe can be compared on the same machine.
 # With --i686 the prefix is 32-bit and the programs are the win32 build's
 # (env32.sh); otherwise 64-bit with the win64 build's.
-#   machine.sh [--i686] MACHINE [ZENTHO-APPAPI ARGUMENTS...]
-#   machine.sh MACHINE --batch FILE   one command per line, each output after "== LINE"
+#   machine.sh [--i686] [--image] MACHINE [ZENTHO-APPAPI ARGUMENTS...]
+#   machine.sh MACHINE --batch FILE   one command per line, each output after "== LINE"; a line
+#                                     "!PROGRAM ARGS" runs a Windows program instead (reg, cmd)
 #   machine.sh MACHINE --run PROGRAM [ARGS...]  runs C:\zentho\PROGRAM there instead (e.g. zentho_smoke.exe)
 # ZENTHO_WINE_EXTRA names more Windows programs (host paths) to put in C:\zentho for --run.
-# The machine's .reg files are imported (its user's key as HKEY_CURRENT_USER), its
-# drives copied into the prefix (the programs zentho-mkpe wrote made over for the
+# With --image, MACHINE is an offline Windows image (zentho-appapi --image): its hives are
+# imported and the image is drive C:. The machine's .reg files are imported (its user's key as
+# HKEY_CURRENT_USER), its drives copied into the prefix (the programs zentho-mkpe wrote made over for the
 # prefix's architecture), its environment, shell folders, Windows version and code
 # page applied. Settings that Wine does not take are named on standard error.
 # Needs build/native (zentho-machine-to-wine) and build/win64 or build/win32 (the
@@ -21,11 +23,15 @@ if [ "${1:-}" = --i686 ]; then
   windows=${ZENTHO_WIN32_BUILD:-$here/../../build/win32} wine_env=env32.sh pe_arch=i386
   shift
 fi
+image=()
+if [ "${1:-}" = --image ]; then image=(--image); shift; fi
 machine=$(cd "$1" && pwd)
 shift
+drives=("$machine"/drives/*/)
+[ ${#image[@]} = 0 ] || drives=("$machine/")
 
 work=$(mktemp -d /tmp/zentho-machine-XXXXXX)
-"$native/tools/wine/zentho-machine-to-wine" "$machine" "$work"
+"$native/tools/wine/zentho-machine-to-wine" "${image[@]}" "$machine" "$work"
 ZENTHO_WINE_LOCALE=$(cat "$work/locale")
 export ZENTHO_WINE_LOCALE
 . "$here/$wine_env"
@@ -33,9 +39,9 @@ wine_prefix_start
 trap 'wine_prefix_stop; rm -rf "$work"' EXIT
 
 wine_run regedit /S "Z:$(echo "$work" | tr / '\\')\\registry.reg"
-for drive in "$machine"/drives/*/; do
+for drive in "${drives[@]}"; do
   [ -d "$drive" ] || continue
-  letter=$(basename "$drive" | tr '[:upper:]' '[:lower:]')
+  letter=$([ ${#image[@]} = 0 ] && basename "$drive" | tr '[:upper:]' '[:lower:]' || echo c)
   mkdir -p "$WINEPREFIX/drive_$letter"
   # A file of the prefix whose name differs from the machine's only in case (Wine's
   # own iexplore.exe beside the machine's IEXPLORE.EXE) would hide it: it goes.
@@ -86,7 +92,12 @@ elif [ "${1:-}" = --batch ]; then
   while IFS= read -r line; do
     echo "== $line"
     read -r -a words <<<"$line"
-    wine_answer 'C:\zentho\zentho-appapi.exe' "${words[@]}" || true
+    if [[ $line == '!'* ]]; then
+      words[0]=${words[0]#!}
+      wine_answer "${words[@]}" || true
+    else
+      wine_answer 'C:\zentho\zentho-appapi.exe' "${words[@]}" || true
+    fi
   done < "$2"
 elif [ $# -gt 0 ]; then
   wine_answer 'C:\zentho\zentho-appapi.exe' "$@"

@@ -107,8 +107,7 @@ std::string ExportNameList() {
 
 CommandResult CallCommand(Session& session, const std::vector<std::string>& args, bool withChanges) {
     if (args.empty())
-        return CommandResult::Fail(kExitUsage, "usage: zentho-appapi call EXPORT [ARG...]; the exports are: " +
-                                                   ExportNameList());
+        return CommandResult::Fail(kExitUsage, "usage: zentho-appapi call EXPORT [ARG...] (help call lists the exports)");
     const frame::ExportName* e = nullptr;
     std::vector<std::string> names;
     for (const auto& candidate : frame::kExportNames) {
@@ -116,10 +115,8 @@ CommandResult CallCommand(Session& session, const std::vector<std::string>& args
         names.push_back(candidate.name);
     }
     if (!e) {
-        const std::string unknown = UnknownName("export", args[0], names);
-        return CommandResult::Fail(kExitUsage, unknown.find(';') != std::string::npos
-                                                   ? unknown
-                                                   : unknown + "; the exports are: " + ExportNameList());
+        const std::string unknown = UnknownName("export", args[0], names, 2);
+        return CommandResult::Fail(kExitUsage, unknown + (unknown.find("; did") == std::string::npos ? " (see help call)" : ""));
     }
     const std::string usage = std::string("usage: zentho-appapi call ") + e->name + (*e->arguments ? " " : "") +
                               e->arguments;
@@ -127,7 +124,8 @@ CommandResult CallCommand(Session& session, const std::vector<std::string>& args
     if (values.size() != ArgumentCount(e->arguments)) return CommandResult::Fail(kExitUsage, usage);
     Arguments arguments;
     std::string why;
-    if (!ReadArguments(session, *e, values, &arguments, &why)) return CommandResult::Fail(kExitUsage, why + "; " + usage);
+    if (!ReadArguments(session, *e, values, &arguments, &why))
+        return CommandResult::Fail(kExitUsage, why + " (" + usage.substr(std::strlen("usage: zentho-appapi ")) + ")");
     void* fn = session.Export(e->ordinal);
     if (!fn) return CommandResult::Fail(kExitUsage, std::string("the library does not export ") + e->name);
 

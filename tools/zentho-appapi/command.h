@@ -6,6 +6,11 @@
 
 #include "options.h"
 
+// The heading of a switch's list of changes, and what it says instead when the changes could
+// not be kept.
+inline constexpr char kChangesHeading[] = "changes:\n";
+inline constexpr char kNotKeptHeading[] = "changes planned, not kept:\n";
+
 struct CommandResult {
     int status = kExitDone;
     std::string output;

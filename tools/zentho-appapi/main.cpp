@@ -1,6 +1,7 @@
 // zentho-appapi: shows what ZenthoAppAPILib sees on a machine, switches translation
 // integration, and calls the library's exports one at a time.
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -9,6 +10,7 @@
 
 #include "call.h"
 #include "library.h"
+#include "machine_header.h"
 #if !defined(_WIN32)
 #include "machine_guide.h"
 #endif
@@ -17,6 +19,7 @@
 #include "report.h"
 #include "session.h"
 #include "switch_command.h"
+#include "text_layout.h"
 
 namespace {
 
@@ -44,8 +47,10 @@ const std::string kHelp = std::string(
                               "tool\n"
                               "  --image DIR              a mounted Windows volume instead (its hive files; read only:\n"
                               "                           on and off print the plan)\n"
-                              "  --user NAME              with --image: the profile (default: the only one)\n"
-                              "  --changes-reg FILE       write the registry changes as a .reg file for reg import\n"
+                              "  --user NAME              with --image: the profile, by its folder's name or its SID\n"
+                              "                           (default: the only one)\n"
+                              "  --changes-reg FILE       write the plan: its registry changes as FILE for reg import,\n"
+                              "                           its file steps as the .cmd beside it\n"
                               "  --dry-run                show what would change, keep nothing\n"
                               "  --changes                with call: add every change the call made\n"
                               "  --json                   with report: one JSON document\n"
@@ -103,6 +108,7 @@ int Init(const Options& o) {
 #else
     namespace fs = std::filesystem;
     if (o.args.size() != 1) return Fail(kExitUsage, FirstLine(kCommandHelp.at("init")));
+    if (o.args[0].empty()) return Fail(kExitUsage, "init needs a folder, not an empty text");
     if (o.machineGiven || !o.image.empty())
         return Fail(kExitUsage, "init takes no --machine or --image: it makes the folder it is given");
     std::string error;
@@ -141,8 +147,15 @@ int Init(const Options& o) {
 std::string MisplacedOption(const Options& o) {
     if (o.json && o.command != "report") return "--json goes with report";
     if (o.changes && o.command != "call") return "--changes goes with call (on and off list their changes always)";
+    const bool plans = o.command == "on" || o.command == "off" || o.command == "browser" || o.command == "mailer" ||
+                       o.command == "call";
+    if (!o.changesReg.empty() && !plans)
+        return "--changes-reg goes with on, off, browser, mailer and call: " + o.command + " changes nothing to plan";
     return "";
 }
+
+// Each line of a help text within the width of the tool's messages.
+int Help(const std::string& text) { return std::printf("%s", Wrap(text).c_str()), kExitDone; }
 
 }  // namespace
 
@@ -156,7 +169,7 @@ int main(int argc, char** argv) {
         const std::string topic = o.args.empty() ? "" : o.args[0];
         if (topic.empty() || o.command.empty()) {
             if (!o.help && o.command.empty()) return Fail(kExitUsage, kUsage);
-            return std::printf("%s\n\n%s", kUsage, kHelp.c_str()), kExitDone;
+            return Help(std::string(kUsage) + "\n\n" + kHelp);
         }
 #if !defined(_WIN32)
         if (topic == "machine-folder") return std::printf("%s", MachineFolderGuide().c_str()), kExitDone;
@@ -164,7 +177,7 @@ int main(int argc, char** argv) {
         auto it = kCommandHelp.find(topic);
         if (it == kCommandHelp.end())
             return Fail(kExitUsage, "unknown command " + topic + " (zentho-appapi help lists the commands)");
-        return std::printf("%s", it->second.c_str()), kExitDone;
+        return Help(it->second);
     }
     auto help = kCommandHelp.find(o.command);
     if (help == kCommandHelp.end()) {
@@ -172,7 +185,7 @@ int main(int argc, char** argv) {
         for (const auto& entry : kCommandHelp) commands.push_back(entry.first);
         return Fail(kExitUsage, UnknownName("command", o.command, commands) + " (zentho-appapi help lists the commands)");
     }
-    if (o.help) return std::printf("%s", help->second.c_str()), kExitDone;
+    if (o.help) return Help(help->second);
     const std::string misplaced = MisplacedOption(o);
     if (!misplaced.empty()) return Fail(kExitUsage, misplaced);
     if (o.command == "init") return Init(o);
@@ -180,13 +193,15 @@ int main(int argc, char** argv) {
     if ((o.command == "report" && !o.args.empty()) || (oneArgument && o.args.size() != 1))
         return Fail(kExitUsage, FirstLine(help->second));
 
-    auto session =
-        Session::Open({o.machine, o.machineGiven, o.sample, o.dryRun, o.image, o.user, o.changesReg}, &error);
+    SessionOptions options{o.machine, o.machineGiven, o.sample, o.dryRun, o.image, o.user, o.changesReg};
+    options.readOnly = o.command == "report";
+    auto session = Session::Open(options, &error);
     if (!session) return Fail(kExitUsage, error);
     Library library(*session);
     CommandResult r;
     if (o.command == "report")
-        r.output = o.json ? ReportJson(library) : ReportText(library);
+        r.output = o.json ? ReportJson(library)
+                          : MachineHeader(library, TerminalColumns()) + ReportText(library, TerminalColumns());
     else if (o.command == "on" || o.command == "off")
         r = SwitchApplication(library, o.args[0], o.command == "on");
     else if (o.command == "browser" || o.command == "mailer")
@@ -195,8 +210,14 @@ int main(int argc, char** argv) {
         r = CallCommand(*session, o.args, o.changes);
     if (r.status == kExitDone && o.command != "report" && o.command != "call" && !session->KeepsNothing().empty())
         r.output += session->KeepsNothing() + "\n";
+    // Kept before it is told: changes that could not be kept are shown as the plan they were.
+    std::string note;
+    const bool kept = session->Finish(&error, &note);
+    if (const size_t at = r.output.find(kChangesHeading); !kept && at != std::string::npos)
+        r.output.replace(at, std::strlen(kChangesHeading), kNotKeptHeading);
     std::fputs(r.output.c_str(), stdout);
+    if (!note.empty()) std::printf("%s\n", os::Visible(note).c_str());
     if (r.status != kExitDone && !r.error.empty()) std::fprintf(stderr, "%s\n", os::Visible(r.error).c_str());
-    if (!session->Finish(&error)) return Fail(kExitNotApplied, "nothing was kept: " + error);
+    if (!kept) return Fail(kExitNotApplied, "nothing was kept: " + error);
     return r.status;
 }

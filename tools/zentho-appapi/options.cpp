@@ -53,19 +53,22 @@ const Flag kFlags[] = {{"--dry-run", &Options::dryRun}, {"--changes", &Options::
 
 }  // namespace
 
-std::string UnknownName(const char* kind, const std::string& text, const std::vector<std::string>& candidates) {
+std::string UnknownName(const char* kind, const std::string& text, const std::vector<std::string>& candidates,
+                        size_t nearest) {
     // An option's value is no part of its name: "--machin=D" is near "--machine".
     const std::string name = Lower(text.substr(0, text.find('=')));
-    std::string best;
-    size_t bestDistance = 3;
-    for (const auto& candidate : candidates) {
-        size_t d = Distance(name, Lower(candidate));
-        if (d < bestDistance) {
-            bestDistance = d;
-            best = candidate;
-        }
-    }
-    return std::string("unknown ") + kind + " " + text + (best.empty() ? "" : "; did you mean " + best + "?");
+    std::vector<std::pair<size_t, std::string>> ranked;
+    for (const auto& candidate : candidates) ranked.emplace_back(Distance(name, Lower(candidate)), candidate);
+    std::stable_sort(ranked.begin(), ranked.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::string out = std::string("unknown ") + kind + " " + text;
+    // A near miss is one or two edits away, and fewer than the text has characters ("-1" is
+    // no near miss of "ie").
+    if (!ranked.empty() && ranked[0].first < 3 && ranked[0].first < name.size())
+        return out + "; did you mean " + ranked[0].second + "?";
+    for (size_t i = 0; i < std::min(nearest, ranked.size()); ++i)
+        out += (i ? ", " : "; the nearest are ") + ranked[i].second;
+    return out;
 }
 
 bool ParseCommandLine(const std::vector<std::string>& argv, Options* o, std::string* error) {
@@ -135,33 +138,32 @@ bool ParseCommandLine(const std::vector<std::string>& argv, Options* o, std::str
 }
 
 bool ParseNumber(const std::string& text, bool isSigned, long long* value, std::string* error) {
-    const std::string what = "\"" + text + "\" is no number: give 0x and hexadecimal digits, or decimal digits";
+    const std::string what = "\"" + text + "\" is no number: 0x and hex digits, or decimal digits";
     std::string digits = text;
-    bool negative = false;
-    if (isSigned && !digits.empty() && digits[0] == '-') {
-        negative = true;
-        digits.erase(0, 1);
-    }
-    unsigned long long n = 0;
+    const bool negative = !digits.empty() && digits[0] == '-';
+    if (negative) digits.erase(0, 1);
     const bool hex = digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X');
-    if (hex) {
-        if (negative || digits.size() > 10) return *error = what + " (at most 8 hexadecimal digits)", false;
-        for (size_t i = 2; i < digits.size(); ++i) {
-            if (!std::isxdigit(static_cast<unsigned char>(digits[i]))) return *error = what, false;
-            n = n * 16 + static_cast<unsigned>(std::isdigit(static_cast<unsigned char>(digits[i]))
-                                                   ? digits[i] - '0'
-                                                   : std::tolower(static_cast<unsigned char>(digits[i])) - 'a' + 10);
-        }
-    } else {
-        if (digits.empty() || digits.size() > 10) return *error = what, false;
-        for (char c : digits)
-            if (!std::isdigit(static_cast<unsigned char>(c))) return *error = what, false;
-        if (digits.size() > 1 && digits[0] == '0') {
-            *error = "\"" + text + "\" begins with 0: write hexadecimal as 0x" + digits.substr(1) +
-                     ", decimal without the leading zero";
-            return false;
-        }
-        n = std::stoull(digits);
+    if (negative && (!isSigned || hex))
+        return *error = what + (isSigned ? " (hexadecimal has no sign)" : " without a sign"), false;
+    const std::string body = hex ? digits.substr(2) : digits;
+    if (body.empty()) return *error = what, false;
+    for (char c : body)
+        if (!(hex ? std::isxdigit(static_cast<unsigned char>(c)) : std::isdigit(static_cast<unsigned char>(c))))
+            return *error = what, false;
+    if (!hex && body.size() > 1 && body[0] == '0') {
+        *error = "\"" + text + "\" begins with 0: not octal; hex is 0x" + body.substr(1) + ", decimal " +
+                 body.substr(body.find_first_not_of('0') == std::string::npos ? body.size() - 1
+                                                                                : body.find_first_not_of('0'));
+        return false;
+    }
+    // Digits of any number are read, held below 2^40, so that a long number is told it is too
+    // large, as a shorter one is.
+    unsigned long long n = 0;
+    for (char c : body) {
+        const unsigned digit = std::isdigit(static_cast<unsigned char>(c))
+                                   ? static_cast<unsigned>(c - '0')
+                                   : static_cast<unsigned>(std::tolower(static_cast<unsigned char>(c)) - 'a' + 10);
+        n = std::min(n * (hex ? 16 : 10) + digit, 1ULL << 40);
     }
     // Hexadecimal is any 32-bit pattern; a signed decimal stays within int.
     const unsigned long long limit =
@@ -177,7 +179,13 @@ const catalogue::Application* FindApplication(const std::string& text, std::stri
         if (Lower(text) == app.shortName) return &app;
         names.push_back(app.shortName);
     }
-    if (!text.empty() && std::isdigit(static_cast<unsigned char>(text[0]))) {
+    if (text.empty()) {
+        *error = "an application is named by a name such as word, or an AppId such as 0x401, not an empty text";
+        return nullptr;
+    }
+    // Digits, or a sign before them, are an AppId.
+    if (std::isdigit(static_cast<unsigned char>(text[0])) ||
+        (text[0] == '-' && text.size() > 1 && std::isdigit(static_cast<unsigned char>(text[1])))) {
         long long id = 0;
         if (!ParseNumber(text, false, &id, error)) return nullptr;
         if (const catalogue::Application* app = catalogue::FindApplication(static_cast<unsigned int>(id))) return app;
@@ -186,6 +194,7 @@ const catalogue::Application* FindApplication(const std::string& text, std::stri
         *error = std::string("no application has the AppId ") + hex;
         return nullptr;
     }
-    *error = UnknownName("application", text, names);
+    *error = UnknownName("application", text, names, 3);
+    if (error->find("; the nearest") != std::string::npos) *error += " (see help on)";
     return nullptr;
 }

@@ -43,5 +43,7 @@ bool ParseNumber(const std::string& text, bool isSigned, long long* value, std::
 // and a suggestion for a near miss, when there is none.
 const catalogue::Application* FindApplication(const std::string& text, std::string* error);
 
-// "unknown KIND TEXT", with "; did you mean X?" when a candidate is within two edits.
-std::string UnknownName(const char* kind, const std::string& text, const std::vector<std::string>& candidates);
+// "unknown KIND TEXT", with "; did you mean X?" when a candidate is within two edits, and
+// otherwise the `nearest` candidates by edits ("; the nearest are A, B, C").
+std::string UnknownName(const char* kind, const std::string& text, const std::vector<std::string>& candidates,
+                        size_t nearest = 0);

@@ -2,10 +2,12 @@
 // facts, row by row.
 #include "report.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
 #include "catalogue/catalogue.h"
+#include "text_layout.h"
 #include "tools/winsim/changes/change_text.h"
 
 namespace {
@@ -53,22 +55,42 @@ Facts Default(const Library& library, bool browser) {
 // "not installed (-3)": a text the library did not give, with its code.
 std::string Missing(const Answer& a) { return std::string(Reason(a.result)) + " (" + std::to_string(a.result) + ")"; }
 
-// Columns on a terminal: Japanese characters take two cells.
-size_t Cells(const std::string& utf8) {
-    size_t cells = 0;
-    for (size_t i = 0; i < utf8.size();) {
-        unsigned char b = static_cast<unsigned char>(utf8[i]);
-        size_t length = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
-        cells += length == 3 ? 2 : 1;  // the CJK of the product's texts are three-byte sequences
-        i += length;
-    }
-    return cells;
+std::string DefaultLine(const char* what, const Facts& f, bool twoLines) {
+    if (!f.name.found()) return std::string(what) + "not recognised: " + Missing(f.name) + "\n";
+    const std::string program = f.path.found() ? Visible(f.path.text) : Missing(f.path);
+    const std::string state = std::string("integration ") + (f.state ? "on" : "off");
+    if (twoLines)
+        return std::string(what) + Visible(f.name.text) + "  " + state + "\n" + std::string(Cells(what), ' ') + program +
+               "\n";
+    return std::string(what) + Visible(f.name.text) + "  " + program + "  " + state + "\n";
 }
 
-std::string DefaultLine(const char* what, const Facts& f) {
-    if (!f.name.found()) return std::string(what) + "not recognised: " + Missing(f.name) + "\n";
-    return std::string(what) + Visible(f.name.text) + "  " + (f.path.found() ? Visible(f.path.text) : Missing(f.path)) +
-           "  integration " + (f.state ? "on" : "off") + "\n";
+// Rows of columns, each as wide as its widest cell, two blanks apart, no blanks at the end; a
+// row of one cell is a heading, outside the columns; `under` a line below a row, indented past
+// its first column.
+std::string Table(const std::vector<std::vector<std::string>>& rows, const std::vector<std::string>& under) {
+    std::vector<size_t> widths(rows.empty() ? 0 : rows[0].size());
+    for (const auto& row : rows)
+        for (size_t i = 0; row.size() > 1 && i < row.size(); ++i) widths[i] = std::max(widths[i], Cells(row[i]));
+    std::string out;
+    for (size_t r = 0; r < rows.size(); ++r) {
+        std::string line;
+        for (size_t i = 0; i < rows[r].size(); ++i)
+            line += rows[r][i] + (i + 1 < rows[r].size() ? std::string(widths[i] - Cells(rows[r][i]) + 2, ' ') : "");
+        while (!line.empty() && line.back() == ' ') line.pop_back();
+        out += line + "\n";
+        if (r < under.size() && !under[r].empty()) out += std::string(widths[0] + 2, ' ') + under[r] + "\n";
+    }
+    return out;
+}
+
+size_t Widest(const std::string& text) {
+    size_t widest = 0;
+    for (size_t from = 0, end; from < text.size(); from = end + 1) {
+        end = std::min(text.find('\n', from), text.size());
+        widest = std::max(widest, Cells(text.substr(from, end - from)));
+    }
+    return widest;
 }
 
 // The JSON members of a text the library gave or did not give.
@@ -84,27 +106,38 @@ std::string DefaultJson(const char* key, const Facts& f) {
 
 }  // namespace
 
-std::string ReportText(const Library& library) {
-    std::vector<std::vector<std::string>> rows = {
-        {"AppId", "Group", "Application", "Installed as", "Program", "Integration"}};
-    for (const auto& f : Applications(library))
-        rows.push_back({f.appId, f.group, f.application, f.name.found() ? Visible(f.name.text) : Missing(f.name),
-                        Visible(f.path.text), f.name.found() ? (f.state ? "on" : "off") : ""});
-    size_t widths[6] = {};
-    for (const auto& row : rows)
-        for (size_t i = 0; i < 6; ++i) widths[i] = std::max(widths[i], Cells(row[i]));
+std::string ReportText(const Library& library, size_t width) {
+    const std::vector<Facts> facts = Applications(library);
+    const Facts browser = Default(library, true), mailer = Default(library, false);
+    // The widest layout that fits: every fact on the application's line; the program on a line
+    // of its own below it; and the group as a heading over its applications. A pipe or a file
+    // (width 0) gets the first.
     std::string out;
-    for (const auto& row : rows) {
-        std::string line;
-        for (size_t i = 0; i < 6; ++i) {
-            line += row[i];
-            if (i < 5) line += std::string(widths[i] - Cells(row[i]) + 2, ' ');
+    for (int layout = 0; layout < 3; ++layout) {
+        std::vector<std::vector<std::string>> rows;
+        std::vector<std::string> under;
+        rows.push_back({"AppId", "Group", "Application", "Installed as", "Program", "Integration"});
+        under.push_back("");
+        std::string group;
+        for (const auto& f : facts) {
+            if (layout == 2 && f.group != group) {
+                rows.push_back({f.group + ":"});
+                under.push_back("");
+                group = f.group;
+            }
+            rows.push_back({f.appId, f.group, f.application, f.name.found() ? Visible(f.name.text) : Missing(f.name),
+                            Visible(f.path.text), f.name.found() ? (f.state ? "on" : "off") : ""});
+            under.push_back(layout ? rows.back()[4] : "");
         }
-        while (!line.empty() && line.back() == ' ') line.pop_back();
-        out += line + "\n";
+        for (auto& row : rows) {
+            if (layout && row.size() == 6) row.erase(row.begin() + 4);
+            if (layout == 2 && row.size() == 5) row.erase(row.begin() + 1);
+        }
+        out = Table(rows, under) + "\n" + DefaultLine("Default browser: ", browser, layout) +
+              DefaultLine("Default mailer:  ", mailer, layout);
+        if (width == 0 || Widest(out) <= width) break;
     }
-    return out + "\n" + DefaultLine("Default browser: ", Default(library, true)) +
-           DefaultLine("Default mailer:  ", Default(library, false));
+    return out;
 }
 
 std::string ReportJson(const Library& library) {

@@ -6,5 +6,6 @@
 
 #include "library.h"
 
-std::string ReportText(const Library& library);
+// The text fits `width` columns where its content allows (0: no limit): see ReportText.
+std::string ReportText(const Library& library, size_t width = 0);
 std::string ReportJson(const Library& library);

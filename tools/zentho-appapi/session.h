@@ -23,8 +23,13 @@ struct SessionOptions {
     bool dryRun = false;
     std::string image;       // a mounted Windows volume instead of a folder: read only
     std::string user;        // the image's profile ("" = its only one)
-    std::string changesReg;  // where to write the registry changes as a .reg file, or ""
+    std::string changesReg;  // where to write the plan: its registry part as this .reg file, its
+                             // file steps as the .cmd beside it (PlanCommandFile); or ""
+    bool readOnly = false;   // the command only reads: runs that only read a folder share it
 };
+
+// The batch file of a plan's file steps, beside its .reg file: the same name with .cmd for .reg.
+std::string PlanCommandFile(const std::string& changesReg);
 
 class Session {
 public:
@@ -48,10 +53,15 @@ public:
     // bundled sample machine.
     std::string KeepsNothing() const;
 
-    // Keeps what the calls changed (unless nothing is kept) and writes the changes
-    // file when asked; false, with the reason, when it could not, and then the machine
-    // is as it was.
-    bool Finish(std::string* error);
+    // Keeps what the calls changed (unless nothing is kept) and writes the plan's files when
+    // asked, saying so in *note (one line, or ""); false, with the reason, when it could not,
+    // and then the machine is as it was.
+    bool Finish(std::string* error, std::string* note = nullptr);
+
+    // For the header of report and check: the machine ("machine folder DIR", "image DIR", "the
+    // bundled sample machine", "this machine"), and the current user's SID. UTF-8.
+    std::string Describe() const;
+    std::string UserSid() const;
 
     struct State;
 

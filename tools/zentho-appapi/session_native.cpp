@@ -1,17 +1,24 @@
 // The tool's session on Linux: a machine folder in the simulation, the library linked
 // in, the folder's changes staged and kept at the end (see session.h).
 #include <fcntl.h>
+#include <strings.h>
 #include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <optional>
+#include <sstream>
 #include <system_error>
 
 #include "frame/exports.h"
 #include "tools/winsim/changes/change_text.h"
+#include "tools/winsim/formats/cmdfile.h"
 #include "tools/winsim/formats/folder_commit.h"
 #include "tools/winsim/formats/hive_image.h"
 #include "tools/winsim/core/host_file.h"
@@ -25,7 +32,8 @@ struct Session::State {
     std::string folder;
     std::string image;
     std::string keepsNothing;  // why nothing is kept, or ""
-    std::string changesReg;    // where the registry changes go as a .reg file, or ""
+    std::string changesReg;    // where the plan goes as a .reg file and a .cmd beside it, or ""
+    bool sample = false;       // the bundled sample machine
     int lock = -1;             // the folder, held locked for the run
     size_t changesFrom = 0;
 };
@@ -53,7 +61,9 @@ fs::path ToolFolder() {
 bool CheckMachineFolder(const std::string& folder, std::string* error) {
     std::error_code ec;
     if (!fs::is_directory(folder, ec)) {
-        *error = folder + ": no such folder";
+        *error = folder + (fs::exists(folder, ec) ? ": not a folder; a machine folder holds machine.ini, its .reg files "
+                                                     "and drives/ (zentho-appapi init DIR makes one)"
+                                                   : ": no such folder");
         return false;
     }
     if (fs::is_empty(folder, ec)) {
@@ -83,13 +93,12 @@ bool Inside(const fs::path& inner, const fs::path& outer) {
 // The image's machine, changes staged in memory: the run shows them, and nothing
 // reaches the volume.
 bool OpenImage(const SessionOptions& options, Session::State* state, std::string* error) {
-    if (options.machineGiven || options.dryRun) {
-        *error = std::string(options.machineGiven ? "--machine" : "--dry-run") +
-                 " goes without --image: an image is read only, and a run on it changes nothing";
+    if (options.machineGiven) {
+        *error = "--machine goes without --image: the image is the machine";
         return false;
     }
     if (!options.changesReg.empty() && Inside(options.changesReg, options.image)) {
-        *error = options.changesReg + ": inside the image, which stays as it is; write the changes elsewhere";
+        *error = options.changesReg + ": inside the image, which stays as it is; write the plan elsewhere";
         return false;
     }
     state->image = options.image;
@@ -99,7 +108,57 @@ bool OpenImage(const SessionOptions& options, Session::State* state, std::string
     return true;
 }
 
+// The process that holds a lock on the folder open as `fd`, as the kernel lists it ("" when
+// it does not say).
+std::string LockHolder(int fd) {
+    struct stat st;
+    std::string text;
+    bool found = false;
+    if (::fstat(fd, &st) != 0 || !sim::ReadInput("/proc/locks", &text, &found, &text, 1 << 20)) return "";
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        // "1: FLOCK  ADVISORY  WRITE 1234 fd:01:5678 0 EOF"; a waiter's line has "->" after the number.
+        std::istringstream fields(line);
+        std::string number, kind, advisory, mode, pid, device;
+        fields >> number >> kind >> advisory >> mode >> pid >> device;
+        unsigned major = 0, minor = 0;
+        unsigned long long inode = 0;
+        if (kind == "FLOCK" && std::sscanf(device.c_str(), "%x:%x:%llu", &major, &minor, &inode) == 3 &&
+            major == major(st.st_dev) && minor == minor(st.st_dev) && inode == st.st_ino)
+            return pid;
+    }
+    return "";
+}
+
+// Runs on one folder take turns: a run that may change it holds it alone, runs that only read
+// it share it. One that has to wait says so, and for whom, once the wait is not short.
+bool LockFolder(const std::string& folder, bool shared, int* lock, std::string* error) {
+    constexpr int kStepMs = 50, kNoticeMs = 300;
+    const int mode = shared ? LOCK_SH : LOCK_EX;
+    *lock = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    auto take = [&](int how) { return *lock < 0 ? errno : ::flock(*lock, how) == 0 ? 0 : errno; };
+    int failed = take(mode | LOCK_NB);
+    for (int waited = 0; failed == EWOULDBLOCK && waited < kNoticeMs; waited += kStepMs) {
+        ::usleep(kStepMs * 1000);
+        failed = take(mode | LOCK_NB);
+    }
+    if (failed == EWOULDBLOCK) {
+        const std::string holder = LockHolder(*lock);
+        std::fprintf(stderr, "%s: waiting for another run of zentho-appapi on it (held by %s)\n",
+                     os::Visible(folder).c_str(), holder.empty() ? "another process" : ("pid " + holder).c_str());
+        failed = take(mode);
+    }
+    if (failed) *error = folder + ": cannot lock the folder: " + std::strerror(failed);
+    return !failed;
+}
+
 }  // namespace
+
+std::string PlanCommandFile(const std::string& changesReg) {
+    const fs::path path(changesReg);
+    return strcasecmp(path.extension().c_str(), ".reg") == 0 ? fs::path(path).replace_extension(".cmd").string()
+                                                             : changesReg + ".cmd";
+}
 
 std::string FindSample(const std::string& given, std::string* error) {
     std::error_code ec;
@@ -128,8 +187,16 @@ Session::~Session() {
 std::unique_ptr<Session> Session::Open(const SessionOptions& options, std::string* error) {
     auto state = std::make_unique<State>();
     state->changesReg = options.changesReg;
-    // Refused before anything runs, not after the plan is made.
-    if (!options.changesReg.empty() && !sim::CheckOutput(options.changesReg, error)) return nullptr;
+    // Refused before anything runs, not after the plan is made. The .reg names its .cmd in a
+    // comment line, which a control character would end.
+    if (std::any_of(options.changesReg.begin(), options.changesReg.end(),
+                    [](unsigned char c) { return c < 0x20 || c == 0x7F; })) {
+        *error = "--changes-reg: a file name with a control character, which the plan cannot name";
+        return nullptr;
+    }
+    if (!options.changesReg.empty() && !(sim::CheckOutput(options.changesReg, error) &&
+                                         sim::CheckOutput(PlanCommandFile(options.changesReg), error)))
+        return nullptr;
     if (!options.user.empty() && options.image.empty()) {
         *error = "--user goes with --image: it picks the image's profile";
         return nullptr;
@@ -153,20 +220,25 @@ std::unique_ptr<Session> Session::Open(const SessionOptions& options, std::strin
     if (!CheckMachineFolder(state->folder, error)) return nullptr;
     // The bundled sample never changes, whatever path names it.
     std::error_code ec;
-    if (!sample.empty() && fs::equivalent(state->folder, sample, ec))
+    state->sample = !sample.empty() && fs::equivalent(state->folder, sample, ec);
+    if (state->sample)
         state->keepsNothing = "the bundled sample machine stays as it was (init DIR makes one to change)";
     else if (options.dryRun)
         state->keepsNothing = "dry run: the machine folder is as it was";
-    if (state->keepsNothing.empty()) {
-        // Runs on one folder take turns: each loads what the one before kept.
-        state->lock = ::open(state->folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (state->lock < 0 || ::flock(state->lock, LOCK_EX) != 0) {
-            *error = state->folder + ": cannot lock the folder: " + std::strerror(errno);
-            return nullptr;
+    if (!state->sample) {
+        // Each run loads what the one before kept. A run stopped half way is put right first, by
+        // a run that holds the folder alone for it.
+        const bool shared = options.readOnly || options.dryRun;
+        if (!LockFolder(state->folder, shared, &state->lock, error)) return nullptr;
+        if (!shared || sim::HasUnfinishedRun(state->folder)) {
+            std::string note;
+            const bool recovered = (!shared || ::flock(state->lock, LOCK_EX) == 0) &&
+                                   sim::RecoverMachineFolder(state->folder, &note, error) &&
+                                   (!shared || ::flock(state->lock, LOCK_SH) == 0);
+            if (!recovered) return error->empty() ? (*error = state->folder + ": " + std::strerror(errno)), nullptr
+                                                  : nullptr;
+            if (!note.empty()) std::fprintf(stderr, "%s\n", os::Visible(note).c_str());
         }
-        std::string note;
-        if (!sim::RecoverMachineFolder(state->folder, &note, error)) return nullptr;
-        if (!note.empty()) std::fprintf(stderr, "%s\n", os::Visible(note).c_str());
     }
     state->machine = sim::LoadMachineFolder(state->folder, error);
     if (!state->machine) return nullptr;
@@ -193,21 +265,50 @@ bool Session::TakeChanges(os::ChangeList* changes, std::string*) {
     return true;
 }
 
-bool Session::Finish(std::string* error) {
+std::string Session::Describe() const {
+    if (!state_->image.empty()) return "image " + state_->image;
+    return state_->sample ? "the bundled sample machine" : "machine folder " + state_->folder;
+}
+
+std::string Session::UserSid() const { return ToUtf8(state_->machine->registry().userSid()); }
+
+namespace {
+
+// The plan as a .reg file for reg import and the .cmd of its file steps, written together,
+// or neither when there is nothing to plan; *note says which.
+bool WritePlan(sim::Machine& machine, const std::string& reg, std::string* note, std::string* error) {
+    const std::string cmd = PlanCommandFile(reg);
+    const bool planned = std::any_of(machine.changes().begin(), machine.changes().end(), [](const os::Change& c) {
+        return c.kind != os::Change::kMessageSent;
+    });
+    if (!planned) {
+        *note = "nothing to plan: " + reg + " and " + cmd + " are not written";
+        return true;
+    }
+    std::string why;
+    const std::optional<std::string> regText = sim::WriteChangesReg(
+        machine.changes(), machine.codePage(), &why,
+        "The file steps of this plan are in " + fs::path(cmd).filename().string() + ": run it after reg import.");
+    const std::optional<std::string> cmdText =
+        regText ? sim::WriteChangesCmd(machine.changes(), machine.codePage(), &why) : std::nullopt;
+    if (!cmdText || !sim::ReplaceFiles({{reg, *regText}, {cmd, *cmdText}}, &why)) {
+        *error = "cannot write the plan: " + why;
+        return false;
+    }
+    *note = "wrote " + reg + " (the registry: reg import it) and " + cmd + " (the files: run it after)";
+    return true;
+}
+
+}  // namespace
+
+bool Session::Finish(std::string* error, std::string* note) {
     for (const std::string& path : state_->machine->registry().leftOut())
         std::fprintf(stderr, "%s: left out the key %s, whose name holds a backslash, which no Windows key can\n",
                      os::Visible(state_->image.empty() ? state_->folder : state_->image).c_str(),
                      os::Visible(path).c_str());
-    if (!state_->changesReg.empty()) {
-        // Written beside and renamed, so that a file of that name is whole or as it was.
-        std::string why;
-        const std::optional<std::string> text =
-            sim::WriteChangesReg(state_->machine->changes(), state_->machine->codePage(), &why);
-        if (!text || !sim::ReplaceFile(state_->changesReg, *text, &why)) {
-            *error = "cannot write the changes: " + why;
-            return false;
-        }
-    }
+    std::string said;
+    if (!state_->changesReg.empty() && !WritePlan(*state_->machine, state_->changesReg, &said, error)) return false;
+    if (note) *note = said;
     if (!state_->keepsNothing.empty()) return true;
     return sim::CommitMachineFolder(*state_->machine, state_->folder, error);
 }

@@ -2,8 +2,11 @@
 // from the tool's folder and its exports bound by their decorated names, as the
 // product's own programs bind them.
 #include <windows.h>
+// After windows.h, which it needs.
+#include <sddl.h>
 
 #include <string>
+#include <vector>
 
 #include "frame/export_names.h"
 #include "tools/zentho-appapi/change_observer.h"
@@ -94,4 +97,36 @@ bool Session::TakeChanges(os::ChangeList* changes, std::string*) {
     return true;
 }
 
-bool Session::Finish(std::string*) { return true; }
+bool Session::Finish(std::string*, std::string* note) {
+    if (note) note->clear();
+    return true;
+}
+
+std::string Session::Describe() const { return "this machine"; }
+
+namespace {
+
+// A handle of the kernel's, closed with the object.
+struct KernelHandle {
+    HANDLE handle = nullptr;
+    ~KernelHandle() {
+        if (handle) CloseHandle(handle);
+    }
+};
+
+}  // namespace
+
+std::string Session::UserSid() const {
+    KernelHandle token;
+    DWORD size = 0;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token.handle)) return "";
+    GetTokenInformation(token.handle, TokenUser, nullptr, 0, &size);
+    std::vector<BYTE> user(size);
+    char* text = nullptr;
+    if (!size || !GetTokenInformation(token.handle, TokenUser, user.data(), size, &size) ||
+        !ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &text))
+        return "";
+    std::string sid = ToUtf8(text);
+    LocalFree(text);
+    return sid;
+}

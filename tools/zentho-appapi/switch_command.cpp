@@ -21,9 +21,10 @@ std::string Switch(const Library& library, Setter set, Getter get) {
     session.TakeChanges(&changes, &why);
     std::string out = std::string("integration: ") + OnOff(before) + " -> " + OnOff(after) + "\n";
     if (changes.empty()) return out + "changes: none\n";
-    out += "changes:\n";
-    const auto visible = [&](const std::string& text) { return os::Visible(session.ToUtf8(text)); };
-    for (const auto& change : changes) out += "  " + os::ChangeWords(change, visible) + "\n";
+    out += kChangesHeading;
+    // Shown once quoted: a control character in a quoted text stays distinct from its escapes.
+    const auto utf8 = [&](const std::string& text) { return session.ToUtf8(text); };
+    for (const auto& change : changes) out += "  " + os::Visible(os::ChangeWords(change, utf8)) + "\n";
     return out;
 }
 
@@ -38,8 +39,7 @@ std::string ApplicationNameList() {
 CommandResult SwitchApplication(const Library& library, const std::string& appName, bool on) {
     std::string error;
     const catalogue::Application* app = FindApplication(appName, &error);
-    if (!app) return CommandResult::Fail(kExitUsage, error + "; the applications are: " + ApplicationNameList() +
-                                                         " (or an AppId such as 0x401)");
+    if (!app) return CommandResult::Fail(kExitUsage, error);
     char header[96];
     std::snprintf(header, sizeof header, "%s (0x%04x): ", app->description, app->id);
     const Answer name = library.Name(app->id);

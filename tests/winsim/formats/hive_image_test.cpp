@@ -18,6 +18,7 @@ namespace fs = std::filesystem;
 namespace {
 
 const std::string kSid = "S-1-5-21-1708537768-1957994488-839522115-1003";  // the sample machine's user
+const std::string kSid2 = "S-1-5-21-1708537768-1957994488-839522115-1004";
 
 // A value of one hive (SOFTWARE, SYSTEM, NTUSER, USRCLASS); key and name in UTF-8, a string's data
 // as UTF-8 text, other data as bytes.
@@ -66,6 +67,12 @@ struct Image {
             {"NTUSER", "Control Panel\\International\\\U0001F30E\U0001F30F\U0001F30D", "", REG_SZ, "caf\u00e9 \u4e16"}};
         if (vista) users.push_back("hanako");
         if (vista) items.push_back({"USRCLASS", "http\\shell\\open\\command", "", REG_SZ, "\"C:\\Mail\\x.exe\""});
+        if (vista)
+            items.push_back({"SOFTWARE", cv + "\\ProfileList\\" + kSid2, "ProfileImagePath", REG_EXPAND_SZ,
+                             "C:\\Users\\hanako"});
+        // Service accounts, whose profiles are no one's who logs on.
+        items.push_back({"SOFTWARE", cv + "\\ProfileList\\S-1-5-18", "ProfileImagePath", REG_EXPAND_SZ,
+                         "%SystemRoot%\\system32\\config\\systemprofile"});
     }
     // The hives below dir, which may hold a drive's files already; each user gets the same hives.
     void WriteHives(const fs::path& dir) const {
@@ -161,14 +168,24 @@ TEST_F(HiveImage, EnglishXpAndVistaAnswerAsTheirRegFiles) {
         char browser[261] = {};
         if (vista) {
             EXPECT_FALSE(Load()) << "two profiles and none chosen";
-            EXPECT_EQ(error, (dir / "image").string() + ": several user profiles, choose one: hanako, taro");
-            auto chosen = Load("TARO");
+            EXPECT_EQ(error, (dir / "image").string() + ": several user profiles, choose one with --user: hanako (" +
+                                 kSid2 + ", C:\\Users\\hanako), taro (" + kSid + ", C:\\Users\\taro)");
+            auto byName = Load("HANAKO");
+            ASSERT_TRUE(byName) << error;
+            EXPECT_EQ(byName->registry().userSid(), kSid2);
+            auto chosen = Load(kSid);
             ASSERT_TRUE(chosen) << error;
             EXPECT_EQ(GetDefaultBrowserPath(browser), -2) << "the user's classes name no browser: " << browser;
             EXPECT_FALSE(os::CopyFileA("C:\\Windows\\system32\\config\\SYSTEM", "C:\\copy", FALSE)) << "read only";
             fs::remove_all(dir / "image/Users/hanako");
             image.users.pop_back();
         }
+        // Windows maps its users through ProfileList, whatever other folders the volume holds: a
+        // profile folder it does not name, an empty folder of the other layout.
+        fs::create_directories(dir / "image/Documents and Settings");
+        fs::create_directories(dir / "image" / image.profiles / "olduser");
+        fs::copy_file(dir / "image" / image.profiles / "taro/NTUSER.DAT",
+                      dir / "image" / image.profiles / "olduser/NTUSER.DAT");
         auto machine = Load();
         ASSERT_TRUE(machine) << error;
         for (const auto& [name, value] : std::map<std::string, std::string>{

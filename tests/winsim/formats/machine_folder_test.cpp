@@ -5,10 +5,13 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <tuple>
 
+#include "tools/winsim/formats/folder_commit.h"
 #include "tools/winsim/formats/machine_folder.h"
 
 namespace fs = std::filesystem;
@@ -66,14 +69,14 @@ TEST_F(MachineFolder, WhatCannotBeReadIsRefusedWithFileAndLine) {
         for (const char* name : {"machine.ini", "running.ini"}) fs::remove(fs::path(dir) / name);
         Write(row.file, row.text);
         EXPECT_FALSE(Load()) << row.text;
-        EXPECT_EQ(error, row.error);
+        EXPECT_EQ(error, dir + "/" + row.error) << "the folder is named";
     }
 
     Write("machine.ini", "[windows]\nkeyorder=created\n");
     Write("a.reg", "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\A]\r\n\"v\"=\"ok\"\r\n");
     Write("b.reg", "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\B]\r\n\"v\"=dword:123456789\r\n");
     EXPECT_FALSE(Load()) << "nothing of a machine with a bad file is loaded";
-    EXPECT_EQ(error.rfind("b.reg:4:", 0), 0u) << error;
+    EXPECT_EQ(error.rfind(dir + "/b.reg:4:", 0), 0u) << error;
 
     fs::remove(fs::path(dir) / "b.reg");
     Write("c.reg", "REGEDIT4\r\n\r\n[HKEY_USERS\\S-1-5-21-1-1-1-1001]\r\n\r\n[HKEY_USERS\\S-1-5-21-1-1-1-1002]\r\n");
@@ -116,6 +119,87 @@ TEST_F(MachineFolder, SavesTheRegistryInPiecesAsOneTextInCreationOrder) {
     machine.reset();
     EXPECT_TRUE(Export(*again) == whole);
     EXPECT_EQ(Subkeys("Software\\N"), "4.7|4.5|10.0|") << "the saved file keeps the order";
+}
+
+// What runs changed, against the folder's own .reg files, as the tool keeps it in its own file:
+// each value new, changed or gone and each key of the files that went, once however often it
+// changed, and a key made since whole; a key made and deleted again, or a value set back, not.
+TEST_F(MachineFolder, TheToolsFileHoldsTheNetChangeAgainstTheFolders) {
+    Write("a.reg", "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\A]\r\n\"keep\"=\"1\"\r\n\"change\"=\"1\"\r\n"
+                   "\"drop\"=\"1\"\r\n[HKEY_LOCAL_MACHINE\\Software\\A\\Gone\\Below]\r\n");
+    Write(sim::kToolChangesFile, "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\A]\r\n\"change\"=\"2\"\r\n");
+    auto machine = Load();
+    ASSERT_TRUE(machine) << error;
+    sim::Registry& r = machine->registry();
+    sim::RegKey* a = r.FindKey("HKEY_LOCAL_MACHINE\\Software\\A");
+    r.PutValue(a, "keep", REG_SZ, std::string("1\0", 2));
+    r.PutValue(a, "change", REG_SZ, std::string("3\0", 2));
+    r.RemoveValue(a, "drop");
+    r.DeleteTree("HKEY_LOCAL_MACHINE\\Software\\A\\Gone");
+    r.EnsureKey("HKEY_LOCAL_MACHINE\\Software\\A\\Gone");
+    r.EnsureKey("HKEY_LOCAL_MACHINE\\Software\\Temp\\Sub");
+    r.DeleteTree("HKEY_LOCAL_MACHINE\\Software\\Temp");
+    r.PutValue(r.EnsureKey("HKEY_LOCAL_MACHINE\\Software\\New"), "n", REG_DWORD, std::string("\1\0\0\0", 4));
+    std::string text;
+    ASSERT_TRUE(sim::RegistryChangesText(*machine, &text, &error)) << error;
+    EXPECT_EQ(text,
+              "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\A]\r\n\"change\"=\"3\"\r\n\"drop\"=-\r\n\r\n"
+              "[-HKEY_LOCAL_MACHINE\\Software\\A\\Gone]\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\A\\Gone]\r\n\r\n"
+              "[HKEY_LOCAL_MACHINE\\Software\\New]\r\n\"n\"=dword:00000001\r\n\r\n");
+}
+
+// Windows' regedit imports hex(N) data of any length as the bytes it names (a real machine has
+// REG_SZ values of 23 bytes), and an NT machine keeps them so: a string type's A-read answers its
+// whole UTF-16 units, as Windows converts them; an export writes every value back byte for byte.
+TEST_F(MachineFolder, DataOfOddLengthIsKeptAsTheBytesItNames) {
+    const std::string ab("A\0B\0\0\0Z", 7), multi("A\0\0\0B\0\0\0\0\0z", 11), odd("\1\2\3", 3);
+    const struct {
+        DWORD type;
+        std::string data, read;  // as the A-functions read it
+    } rows[] = {{REG_NONE, odd, odd},          {REG_SZ, ab, std::string("AB\0", 3)},
+                {REG_EXPAND_SZ, ab, std::string("AB\0", 3)}, {REG_BINARY, odd, odd},
+                {REG_DWORD, odd, odd},         {REG_DWORD_BIG_ENDIAN, odd + "\4\5", odd + "\4\5"},
+                {REG_LINK, ab, ab},            {REG_MULTI_SZ, multi, std::string("A\0B\0\0", 5)},
+                {8, odd, odd},                 {9, odd, odd},
+                {10, odd, odd},                {11, odd, odd},
+                {REG_SZ, std::string("0123456789abcdefghijkl\0", 23), ""}};
+    std::string text = "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Odd]\r\n";
+    for (size_t i = 0; i < std::size(rows); ++i) {
+        char line[64];
+        std::snprintf(line, sizeof line, "\"v%zu\"=hex(%lx):", i, static_cast<unsigned long>(rows[i].type));
+        text += line;
+        for (size_t k = 0; k < rows[i].data.size(); ++k)
+            text += (std::snprintf(line, sizeof line, "%s%02x", k ? "," : "", rows[i].data[k] & 0xFF), line);
+        text += "\r\n";
+    }
+    std::string file = "\xFF\xFE";  // the text is ASCII: each character one UTF-16 unit
+    for (char c : text) file += {c, '\0'};
+    Write("odd.reg", file);
+    auto machine = Load();
+    ASSERT_TRUE(machine) << error;
+    HKEY key;
+    ASSERT_EQ(os::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Odd", 0, KEY_READ, &key), 0);
+    const std::vector<sim::RegFileKey> exported = sim::ExportRegistry(machine->registry());
+    std::vector<sim::RegFileOp> back;
+    ASSERT_TRUE(sim::ParseRegFile(sim::WriteRegFile5(exported, machine->codePage(), &error).value(),
+                                  machine->codePage(), &back, &error, true))
+        << error;
+    for (size_t i = 0; i < std::size(rows); ++i) {
+        SCOPED_TRACE("v" + std::to_string(i));
+        BYTE data[64];
+        DWORD type = 0, size = sizeof data;
+        ASSERT_EQ(os::RegQueryValueExA(key, ("v" + std::to_string(i)).c_str(), nullptr, &type, data, &size), 0);
+        EXPECT_EQ(type, rows[i].type);
+        if (!rows[i].read.empty()) {
+            EXPECT_EQ(std::string(reinterpret_cast<char*>(data), size), rows[i].read);
+        }
+        auto written = std::find_if(back.begin(), back.end(), [&](const sim::RegFileOp& op) {
+            return op.valueName == "v" + std::to_string(i) && op.key.find("Odd") != std::string::npos;
+        });
+        ASSERT_NE(written, back.end());
+        EXPECT_EQ(std::tie(written->type, written->data), std::tie(rows[i].type, rows[i].data));
+    }
+    os::RegCloseKey(key);
 }
 
 }  // namespace

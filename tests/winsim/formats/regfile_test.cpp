@@ -200,7 +200,7 @@ TEST(RegFileRead, RefusesBadHeadersAndEncodings) {
     ExpectError(cut.substr(0, cut.size() - 1), "line 3: the UTF-16 text ends in half a character");
     ExpectError(Wide(kHead5 + "\"a\"=\"x").append("\x00\xD8\"\x00", 4), "line 3: lone UTF-16 surrogate");
     ExpectError(Wide(kHead5 + "\"a\"=\"한\""), "line 3: text that code page 932 cannot hold");
-    ExpectError(Wide(kHead5 + "\"a\"=hex(2):41"), "line 3: UTF-16 data of odd length");
+    ExpectError(Wide(kHead5 + "\"a\"=hex(2):41"), "line 3: UTF-16 data of odd length, which only an NT machine keeps");
     ExpectError(Wide(kHead5 + "\"a\"=hex(7):00,d8,00,00"), "line 3: text that code page 932 cannot hold");
 }
 

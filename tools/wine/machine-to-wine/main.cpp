@@ -1,4 +1,5 @@
-// zentho-machine-to-wine MACHINE OUT: prepares a machine folder for a Wine prefix.
+// zentho-machine-to-wine [--image] MACHINE OUT: prepares a machine folder, or an offline
+// image (whose drive C: is the image itself), for a Wine prefix.
 //
 // Writes OUT/registry.reg, the machine's registry for regedit (the user's key below
 // HKEY_USERS becomes HKEY_CURRENT_USER, and the environment, the shell folders and
@@ -12,6 +13,7 @@
 #include <map>
 #include <string>
 
+#include "tools/winsim/formats/hive_image.h"
 #include "tools/winsim/formats/machine_folder.h"
 
 namespace {
@@ -34,12 +36,14 @@ const std::map<int, const char*> kShellFolderValues = {{0x05, "Personal"}, {0x1a
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: zentho-machine-to-wine MACHINE OUT\n");
+    const bool image = argc == 4 && std::string(argv[1]) == "--image";
+    if (argc != 3 && !image) {
+        std::fprintf(stderr, "usage: zentho-machine-to-wine [--image] MACHINE OUT\n");
         return 2;
     }
+    argv += image;
     std::string error;
-    auto machine = sim::LoadMachineFolder(argv[1], &error);
+    auto machine = image ? sim::LoadImage(argv[1], "", &error) : sim::LoadMachineFolder(argv[1], &error);
     if (!machine) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 2;

@@ -28,7 +28,7 @@ void DescribeValue(const Change& c, const TextConverter& text, View* view) {
         std::string value = text(c.data.substr(0, c.data.size() - 1));
         view->fields.push_back({"type", c.type == REG_SZ ? "REG_SZ" : "REG_EXPAND_SZ"});
         view->fields.push_back({"data", value});
-        view->words += "\"" + value + "\"" + (c.type == REG_SZ ? "" : " (REG_EXPAND_SZ)");
+        view->words += QuotedText(value) + (c.type == REG_SZ ? "" : " (REG_EXPAND_SZ)");
         return;
     }
     if (c.type == REG_DWORD && c.data.size() == 4) {
@@ -56,7 +56,7 @@ void DescribeValue(const Change& c, const TextConverter& text, View* view) {
 View Describe(const Change& c, const TextConverter& convert) {
     const TextConverter text = convert ? convert : [](const std::string& s) { return s; };
     const std::string path = text(c.path), name = text(c.name), detail = text(c.detail);
-    const std::string valueName = c.name.empty() ? std::string("(default)") : "\"" + name + "\"";
+    const std::string valueName = c.name.empty() ? std::string("(default)") : QuotedText(name);
     switch (c.kind) {
         case Change::kKeyCreated:
             return {"create-key", {{"key", path}}, "created key " + path};
@@ -77,7 +77,7 @@ View Describe(const Change& c, const TextConverter& convert) {
         case Change::kMessageSent:
             return {"send-message",
                     {{"message", c.detail}, {"class", path}, {"title", name}},
-                    "sent " + c.detail + " to the window \"" + name + "\" (" + path + ")"};
+                    "sent " + c.detail + " to the window " + QuotedText(name) + " (" + path + ")"};
         case Change::kValueSet:
             break;
     }
@@ -113,6 +113,12 @@ std::string Visible(const std::string& utf8) {
         out += escape;
     }
     return out;
+}
+
+std::string QuotedText(const std::string& text) {
+    std::string out = "\"";
+    for (char c : text) out += c == '\\' || c == '"' ? std::string{'\\', c} : std::string(1, c);
+    return out + "\"";
 }
 
 std::string JsonString(const std::string& utf8) {

@@ -4,6 +4,7 @@
 //   created key K                      {"op":"create-key","key":K}
 //   deleted key K                      {"op":"delete-key","key":K}
 //   set K "NAME" = "TEXT"              {"op":"set-value","key":K,"name":N,"type":"REG_SZ","data":"TEXT"}
+//                                      (in words NAME and TEXT as QuotedText writes them)
 //   set K (default) = 1 (REG_DWORD)    ... "type":"REG_DWORD","data":1
 //   deleted value K "NAME"             {"op":"delete-value","key":K,"name":N}
 //   copied FROM to TO                  {"op":"copy-file","from":FROM,"to":TO}
@@ -27,6 +28,11 @@ using TextConverter = std::function<std::string(const std::string&)>;
 
 std::string ChangeWords(const Change& change, const TextConverter& text = nullptr);
 std::string ChangeJson(const Change& change, const TextConverter& text = nullptr);
+
+// A text in words as a .reg file quotes it: its backslashes and double quotes escaped, so that
+// where it ends is never in doubt ("\"C:\\x.exe\"" for the text "C:\x.exe" in quotes). For
+// text converted to UTF-8 (in code page bytes a second byte 0x5C would be taken for a backslash).
+std::string QuotedText(const std::string& text);
 
 // A JSON string literal, quotes included, for UTF-8 text.
 std::string JsonString(const std::string& utf8);

@@ -168,21 +168,58 @@ bool CheckOutput(const std::string& path, std::string* error) {
 }
 
 bool ReplaceFile(const std::string& path, std::string_view bytes, std::string* error) {
-    if (!CheckOutput(path, error)) return false;
-    // A name of its own that nothing can have prepared; mkstemp makes it new, readable by its owner
-    // only, so it is given the permissions a file made new gets.
-    std::string temporary = path + ".zentho-new-XXXXXX";
-    UniqueFd fd(::mkstemp(temporary.data()));
-    if (!fd) return *error = Why(temporary), false;
+    return ReplaceFiles({{path, std::string(bytes)}}, error);
+}
+
+bool ReplaceFiles(const std::vector<std::pair<std::string, std::string>>& files, std::string* error) {
+    for (const auto& file : files)
+        if (!CheckOutput(file.first, error)) return false;
+    // Each new file beside its target, under a name of its own that nothing can have prepared;
+    // mkstemp makes it new, readable by its owner only, so it is given the permissions a file
+    // made new gets. What a target held stays linked beside it until all are in.
+    struct Written {
+        std::string temporary, kept;
+        bool replaced = false;
+    };
+    std::vector<Written> written(files.size());
+    auto undo = [&](const std::string& why) {
+        for (size_t k = written.size(); k-- > 0;) {
+            Written& w = written[k];
+            if (w.replaced && !w.kept.empty()) ::rename(w.kept.c_str(), files[k].first.c_str());
+            else if (w.replaced) ::unlink(files[k].first.c_str());
+            else if (!w.kept.empty()) ::unlink(w.kept.c_str());
+            if (!w.temporary.empty()) ::unlink(w.temporary.c_str());
+        }
+        *error = why;
+        return false;
+    };
     const mode_t mask = ::umask(0);
     ::umask(mask);
-    const bool written = ::fchmod(fd.get(), 0666 & ~mask) == 0 && WriteAll(fd.get(), bytes);
-    const int closed = ::close(fd.release());
-    if (!written || closed != 0 || ::rename(temporary.c_str(), path.c_str()) != 0) {
-        *error = Why(path);
-        ::unlink(temporary.c_str());
-        return false;
+    for (size_t k = 0; k < files.size(); ++k) {
+        const std::string& path = files[k].first;
+        std::string temporary = path + ".zentho-new-XXXXXX";
+        UniqueFd fd(::mkstemp(temporary.data()));
+        if (!fd) return undo(Why(temporary));
+        written[k].temporary = temporary;
+        const bool done = ::fchmod(fd.get(), 0666 & ~mask) == 0 && WriteAll(fd.get(), files[k].second);
+        if (::close(fd.release()) != 0 || !done) return undo(Why(path));
     }
+    for (size_t k = 0; k < files.size(); ++k) {
+        const std::string& path = files[k].first;
+        struct stat st;
+        if (::lstat(path.c_str(), &st) == 0) {
+            std::string kept = path + ".zentho-old-XXXXXX";
+            UniqueFd placeholder(::mkstemp(kept.data()));
+            if (!placeholder || ::unlink(kept.c_str()) != 0 || ::link(path.c_str(), kept.c_str()) != 0)
+                return undo(Why(path));
+            written[k].kept = kept;
+        }
+        if (::rename(written[k].temporary.c_str(), path.c_str()) != 0) return undo(Why(path));
+        written[k].temporary.clear();
+        written[k].replaced = true;
+    }
+    for (const Written& w : written)
+        if (!w.kept.empty()) ::unlink(w.kept.c_str());
     return true;
 }
 

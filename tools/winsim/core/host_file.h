@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace sim {
@@ -73,6 +74,8 @@ bool CheckOutput(const std::string& path, std::string* error);
 // Writes `bytes` as the file `path`, whole or not at all: into a new file beside it, which then
 // takes its place. What stands at `path` must be a regular file or nothing (CheckOutput).
 bool ReplaceFile(const std::string& path, std::string_view bytes, std::string* error);
+// The same for files that belong together: all of them are written, or each is as it was.
+bool ReplaceFiles(const std::vector<std::pair<std::string, std::string>>& files, std::string* error);
 
 // Bytes read by offset: a host file or bytes in memory. A read past the end fails.
 class RandomAccess {

@@ -206,6 +206,19 @@ RegKey* Registry::EnsureKey(std::string_view path) {
     return key.get();
 }
 
+void Registry::KeepValues(RegKey* key) {
+    if (!ExistedAtBaseline(key) || (key->baseline && key->baseline->valuesKept)) return;
+    if (!key->baseline) key->baseline = std::make_unique<KeyBaseline>();
+    key->baseline->valuesKept = true;
+    key->baseline->values = key->values;
+}
+
+void Registry::KeepGone(RegKey* parent, const RegKey* child) {
+    if (!ExistedAtBaseline(child)) return;
+    if (!parent->baseline) parent->baseline = std::make_unique<KeyBaseline>();
+    parent->baseline->goneSubkeys.emplace_back(child->name, child->wide);
+}
+
 void Registry::MarkDeleted(RegKey* key) {
     std::vector<RegKey*> pending = {key};
     while (!pending.empty()) {
@@ -253,6 +266,8 @@ void Registry::PutValue(RegKey* key, std::string_view name, DWORD type, std::str
 
 void Registry::PutValueNamed(RegKey* key, std::string_view name, bool wideName, DWORD type, std::string data,
                              bool wideData) {
+    Materialize(key);
+    KeepValues(key);
     if (RegValue* existing = FindValueNamed(key, name, wideName, *cp_)) {
         existing->type = type;
         existing->data = std::move(data);
@@ -328,6 +343,7 @@ RegKey* Registry::EnsureSubkeyUnicode(RegKey* key, std::string_view utf8) { retu
 void Registry::DropKey(RegKey* key) {
     RegKey* parent = key->parent;
     if (!parent) return;
+    KeepGone(parent, key);
     MarkDeleted(key);
     auto it = key->wide ? parent->children.find(WideName{key->name}) : parent->children.find(std::string_view(key->name));
     key->parent = nullptr;
@@ -348,6 +364,7 @@ bool Registry::RemoveValueUnicode(RegKey* key, std::string_view utf8Name) {
     bool wide = !cp_->FromUtf8(utf8Name, &narrow);
     RegValue* value = FindValueNamed(key, wide ? utf8Name : narrow, wide, *cp_);
     if (!value) return false;
+    KeepValues(key);
     key->values.erase(key->values.begin() + (value - key->values.data()));
     key->valueIndex.reset();
     return true;
@@ -371,6 +388,7 @@ void Registry::PutValueUnicode(RegKey* key, std::string_view utf8Name, DWORD typ
 bool Registry::RemoveValue(RegKey* key, std::string_view name) {
     RegValue* value = FindValue(key, name, *cp_);
     if (!value) return false;
+    KeepValues(key);
     key->values.erase(key->values.begin() + (value - key->values.data()));
     key->valueIndex.reset();  // positions behind it moved
     return true;
@@ -618,6 +636,7 @@ LONG Registry::DeleteKey(HKEY key, const char* subKey) {
     // NT refuses to delete a key that still has subkeys; so do the hives themselves.
     if (!target->children.empty() || !target->parent || target.get() == UserKey().get()) return ERROR_ACCESS_DENIED;
     RegKey* parent = target->parent;
+    KeepGone(parent, target.get());
     target->deleted = true;
     target->parent = nullptr;
     parent->children.erase(target->wide ? parent->children.find(WideName{target->name})

@@ -55,6 +55,15 @@ struct RegValue {
 struct RegKey;
 class Registry;
 
+// What a key that was there when the registry marked its baseline held then, kept once the
+// key changes: its values (once one of them changes) and the subkeys of that time that have
+// gone since. A key made after the baseline has none: all of it is new.
+struct KeyBaseline {
+    bool valuesKept = false;
+    std::vector<RegValue> values;
+    std::vector<std::pair<std::string, bool>> goneSubkeys;  // name, and whether it is in UTF-8
+};
+
 // Where a lazy key's contents come from.
 class KeySource {
 public:
@@ -98,6 +107,7 @@ struct RegKey {
     bool deleted = false;  // handles that still refer to a deleted key see ERROR_KEY_DELETED
     bool wide = false;     // name in UTF-8: the code page cannot hold it
     std::unique_ptr<LazyKey> lazy;  // set until the key's contents are read from their source
+    std::unique_ptr<KeyBaseline> baseline;  // set once a key of the baseline changes
     std::set<std::shared_ptr<RegKey>, ChildOrder> children;  // NT order
     std::vector<RegValue> values;                            // in the order created
     // Positions in `values` by the hash of their folded names, once a key has enough values
@@ -176,6 +186,12 @@ public:
     static std::u16string Utf16Name(const CodePage& cp, std::string_view name, bool wide);
     static std::u16string Utf16Data(const CodePage& cp, const RegValue& value);
 
+    // From now on every change keeps what it replaces of the keys there now, so that what
+    // changed since can be told without a second registry to compare with (a machine folder's
+    // own files against what the tool changed): KeyBaseline, ExistedAtBaseline.
+    void MarkBaseline() { baseline_ = nextCreated_; }
+    bool ExistedAtBaseline(const RegKey* key) const { return key->created < baseline_; }
+
     // Every key of the two hives, depth first in enumeration order, with its full
     // path (HKEY_LOCAL_MACHINE\... or HKEY_USERS\...).
     void Walk(const std::function<void(const std::string& path, const RegKey& key)>& visit);
@@ -217,6 +233,9 @@ private:
     std::string AnsiName(const RegKey& key) const;
     std::string AnsiData(const RegValue& value) const;
     static void MarkDeleted(RegKey* key);
+    // Before a change to a key's values, or to its subkeys: what the baseline needs of it.
+    void KeepValues(RegKey* key);
+    void KeepGone(RegKey* parent, const RegKey* child);
     void Record(os::Change change);
     const std::vector<std::shared_ptr<RegKey>> MergedChildren(const Handle& r);
 
@@ -224,6 +243,7 @@ private:
     KeyOrder order_;
     std::string userSid_;
     uint64_t nextCreated_ = 1;
+    uint64_t baseline_ = 0;  // keys created before this number were there at the baseline
     std::shared_ptr<RegKey> hklm_;
     std::shared_ptr<RegKey> hku_;
     std::unordered_map<uintptr_t, Handle> handles_;

@@ -13,6 +13,8 @@
 #include <filesystem>
 #include <functional>
 #include <sstream>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "tools/winsim/core/host_file.h"
 #include "tools/winsim/formats/machine_folder.h"
@@ -28,47 +30,51 @@ constexpr char kCommitted[] = "committed";
 
 // --- The registry's net change ------------------------------------------------------
 
-RegKey* ChildOf(RegKey* key, const std::string& name) {
-    if (!key) return nullptr;
-    auto it = key->children.find(std::string_view(name));
-    return it == key->children.end() ? nullptr : it->get();
-}
-
-// What turns base into current below path, parents before their children, then the subkeys
-// that went. Walked from a list of what is still to do (the last pushed goes next), not by
-// recursion, however deep keys nest.
-void Diff(RegKey* base, RegKey* current, const std::string& path, const CodePage& cp, std::vector<RegFileKey>* out) {
-    struct Pending {
-        RegKey *base, *current;
-        std::string path;
-        bool gone;  // the subkeys of base that current no longer has
+// What turns the registry of the baseline (the folder's own files) into the current one:
+// each key with the values that are new or changed or gone, then its subkeys that went, then
+// its subkeys; a key made since is written whole, even empty. Only the keys that changed
+// kept what they were (KeyBaseline), so this is one walk of the registry as it is.
+std::vector<RegFileKey> Diff(Registry& registry) {
+    const CodePage& cp = registry.codePage();
+    std::vector<RegFileKey> out;
+    auto gone = [&](const KeyBaseline* was, const std::string& path, bool wide) {
+        for (const auto& [name, nameWide] : was ? was->goneSubkeys : std::vector<std::pair<std::string, bool>>()) {
+            RegFileKey key{"", {}, true, false};
+            SubkeyPath(cp, path, wide, name, nameWide, &key.path, &key.wide);
+            out.push_back(std::move(key));
+        }
     };
-    std::vector<Pending> pending = {{base, current, path, false}};
-    while (!pending.empty()) {
-        Pending next = std::move(pending.back());
-        pending.pop_back();
-        if (next.gone) {
-            for (const auto& child : next.base->children)
-                if (!ChildOf(next.current, child->name)) out->push_back({next.path + "\\" + child->name, {}, true});
-            continue;
+    gone(registry.machineHive()->baseline.get(), "HKEY_LOCAL_MACHINE", false);
+    gone(registry.usersHive()->baseline.get(), "HKEY_USERS", false);
+    WalkKeys(registry, [&](RegKey* key, const std::string& path, bool wide) {
+        const bool existed = registry.ExistedAtBaseline(key);
+        const KeyBaseline* was = existed ? key->baseline.get() : nullptr;
+        RegFileKey entry{path, {}, false, wide};
+        if (!existed || (was && was->valuesKept)) {
+            std::unordered_multimap<uint64_t, const RegValue*> before;
+            if (was)
+                for (const RegValue& value : was->values) before.emplace(cp.HashName(value.name, value.wideName), &value);
+            auto find = [&](const RegValue& value) -> const RegValue* {
+                for (auto [it, end] = before.equal_range(cp.HashName(value.name, value.wideName)); it != end; ++it)
+                    if (cp.CompareNames(it->second->name, it->second->wideName, value.name, value.wideName) == 0)
+                        return it->second;
+                return nullptr;
+            };
+            std::unordered_set<const RegValue*> kept;
+            for (const RegValue& value : key->values) {
+                const RegValue* old = find(value);
+                if (old) kept.insert(old);
+                if (!old || old->type != value.type || old->data != value.data || old->wideData != value.wideData)
+                    entry.values.push_back({value.name, value.type, value.data, value.wideName, value.wideData});
+            }
+            if (was)
+                for (const RegValue& value : was->values)
+                    if (!kept.count(&value)) entry.values.push_back({value.name, REG_NONE, "", value.wideName, false, true});
         }
-        RegFileKey key{next.path, {}};
-        for (const auto& value : next.current->values) {
-            const RegValue* was = next.base ? Registry::FindValue(next.base, value.name, cp) : nullptr;
-            if (!was || was->type != value.type || was->data != value.data)
-                key.values.push_back({value.name, value.type, value.data, value.wideName, value.wideData});
-        }
-        if (next.base)
-            for (const auto& value : next.base->values)
-                if (!Registry::FindValue(next.current, value.name, cp))
-                    key.values.push_back({value.name, REG_NONE, "", value.wideName, false, true});
-        // The hives themselves are no keys of a file; a key that is new is written even empty.
-        if (next.current->parent && (!next.base || !key.values.empty())) out->push_back(std::move(key));
-        if (next.base) pending.push_back({next.base, next.current, next.path, true});
-        for (auto child = next.current->children.rbegin(); child != next.current->children.rend(); ++child)
-            pending.push_back(
-                {ChildOf(next.base, (*child)->name), child->get(), next.path + "\\" + (*child)->name, false});
-    }
+        if (!existed || !entry.values.empty()) out.push_back(std::move(entry));
+        gone(was, path, wide);
+    });
+    return out;
 }
 
 // --- Steps with a journal --------------------------------------------------------------
@@ -305,18 +311,8 @@ bool ReadJournal(const fs::path& root, const struct stat& folder, const fs::path
 
 }  // namespace
 
-bool RegistryChangesText(Machine& machine, const std::string& folder, std::string* text, std::string* error) {
-    // The folder's own files, once more, without the tool's: the change is against them.
-    Registry base(&machine.codePage(), machine.registry().order(), machine.registry().userSid());
-    std::set<std::string> sids;
-    const auto files = RegistryFiles(folder, false);
-    const bool unicode = machine.settings().platform == VER_PLATFORM_WIN32_NT;
-    if (!CheckRegistryFiles(files, machine.codePage(), unicode, &sids, error) ||
-        !ApplyRegistryFiles(files, machine.codePage(), unicode, base, error))
-        return false;
-    std::vector<RegFileKey> keys;
-    Diff(base.machineHive(), machine.registry().machineHive(), "HKEY_LOCAL_MACHINE", machine.codePage(), &keys);
-    Diff(base.usersHive(), machine.registry().usersHive(), "HKEY_USERS", machine.codePage(), &keys);
+bool RegistryChangesText(Machine& machine, std::string* text, std::string* error) {
+    const std::vector<RegFileKey> keys = Diff(machine.registry());
     text->clear();
     if (keys.empty()) return true;
     *text = RegFile4Header();
@@ -324,6 +320,8 @@ bool RegistryChangesText(Machine& machine, const std::string& folder, std::strin
         if (!AppendRegFileKey4(key, machine.codePage(), text, error)) return false;
     return true;
 }
+
+bool HasUnfinishedRun(const std::string& folder) { return Look(fs::path(folder) / kJournal).exists; }
 
 bool RecoverMachineFolder(const std::string& folder, std::string* note, std::string* error) {
     note->clear();
@@ -378,7 +376,7 @@ bool CommitMachineFolder(Machine& machine, const std::string& folder, std::strin
     }
     if (registry) {
         std::string text, now;
-        if (!RegistryChangesText(machine, folder, &text, error)) return false;
+        if (!RegistryChangesText(machine, &text, error)) return false;
         bool found = false;
         if (!ReadInput((root / kToolChangesFile).string(), &now, &found, error)) return false;
         if (text != now)

@@ -19,14 +19,18 @@ namespace sim {
 // False, with the step and the system's reason, when the folder is as it was before.
 bool CommitMachineFolder(Machine& machine, const std::string& folder, std::string* error);
 
+// Whether a run that was stopped half way left its journal in the folder, for
+// RecoverMachineFolder to put right.
+bool HasUnfinishedRun(const std::string& folder);
+
 // Puts back what a commit that was stopped half way left, or finishes one stopped after its
 // changes were in, touching only what that run made or kept aside; true when there was nothing
 // to do (*note empty) or it is done (*note says what, in one line). False, with nothing done, for
 // a journal that is not this folder's (a copy's) or names a path outside it.
 bool RecoverMachineFolder(const std::string& folder, std::string* note, std::string* error);
 
-// The registry's net change against the folder's own .reg files, as the text of the
-// tool's registry file ("" when there is none).
-bool RegistryChangesText(Machine& machine, const std::string& folder, std::string* text, std::string* error);
+// The registry's net change against the folder's own .reg files (the baseline that
+// LoadMachineFolder marks), as the text of the tool's registry file ("" when there is none).
+bool RegistryChangesText(Machine& machine, std::string* text, std::string* error);
 
 }  // namespace sim

@@ -3,6 +3,7 @@
 
 #include <hivex.h>
 #include <strings.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -21,6 +22,8 @@ namespace sim {
 namespace fs = std::filesystem;
 namespace {
 
+constexpr off_t kSmallestHive = 0x2000;
+
 // One hive file, open for reading for as long as the machine lives; the source of its lazy keys.
 class HiveFile : public KeySource {
 public:
@@ -29,11 +32,18 @@ public:
         // descriptor, so nothing swapped in between is read.
         UniqueFd fd = OpenInput(path.string(), error);
         if (!fd) return nullptr;
+        // hivex says no more of a file too short for a hive than "Invalid argument".
+        struct stat st;
+        if (::fstat(fd.get(), &st) == 0 && st.st_size < kSmallestHive) {
+            *error = path.string() + ": " + (st.st_size ? std::to_string(st.st_size) + " bytes" : "an empty file") +
+                     ", not a registry hive (which has a header and a bin of 4 KiB each at least)";
+            return nullptr;
+        }
         errno = 0;
         hive_h* h = hivex_open(("/proc/self/fd/" + std::to_string(fd.get())).c_str(), 0);
         if (!h) {
             int e = errno;
-            *error = path.string() + ": " + (e == ENOTSUP || e == 0 ? "not a registry hive" : std::strerror(e));
+            *error = path.string() + ": " + (e == ENOTSUP || e == EINVAL || e == 0 ? "not a registry hive" : std::strerror(e));
             return nullptr;
         }
         return std::shared_ptr<HiveFile>(new HiveFile(h));
@@ -160,6 +170,21 @@ fs::path Below(const fs::path& folder, std::initializer_list<const char*> names)
     return at;
 }
 
+// The host item a Windows path below C:\ names on the volume, each name without regard to
+// case; "" if missing, or when the path is not on C:.
+fs::path OnVolume(const fs::path& root, const std::string& windowsPath) {
+    if (windowsPath.size() < 3 || (windowsPath[0] != 'C' && windowsPath[0] != 'c') || windowsPath.compare(1, 2, ":\\"))
+        return {};
+    fs::path at = root;
+    for (size_t from = 3; from < windowsPath.size() && !at.empty();) {
+        size_t end = std::min(windowsPath.find('\\', from), windowsPath.size());
+        const std::string name = windowsPath.substr(from, end - from);
+        if (!name.empty() && name != "." && name != "..") at = Below(at, {name.c_str()});
+        from = end + 1;
+    }
+    return at;
+}
+
 // %NAME% replaced from the environment built so far (names without regard to case); an
 // unknown name stays as it is, as ExpandEnvironmentStrings leaves it.
 std::string Expand(const std::string& text, const std::vector<std::pair<std::string, std::string>>& env) {
@@ -190,12 +215,45 @@ constexpr std::pair<const char*, int> kShellFolders[] = {
     {"AppData", 0x1A}, {"PrintHood", 0x1B},  {"Local AppData", 0x1C}, {"Cache", 0x20},     {"Cookies", 0x21},
     {"History", 0x22}, {"My Pictures", 0x27}};
 
-// Profiles that belong to no one who logs on.
-bool IsServiceProfile(const std::string& name) {
-    for (const char* service : {"Default User", "Default", "All Users", "Public", "LocalService", "NetworkService",
-                                "Default.migrated", "systemprofile"})
-        if (IEquals(name, service)) return true;
-    return false;
+// A user's profile: the SID whose key ProfileList gives it, its folder as a Windows path and on
+// the volume. Texts in UTF-8.
+struct Profile {
+    std::string sid, path;
+    fs::path folder;
+    std::string Name() const { return path.substr(path.find_last_of('\\') + 1); }
+    std::string Describe() const { return Name() + " (" + sid + ", " + path + ")"; }
+};
+
+// The profiles of the users who log on (S-1-5-21 SIDs) that ProfileList names and whose
+// NTUSER.DAT is on the volume, as Windows finds them. Only an image whose list names none (a
+// damaged hive) is looked at by its profile folders instead, with no SID to give.
+std::vector<Profile> Profiles(const HiveFile& software, uint64_t list, const fs::path& root, const std::string& windir) {
+    const std::vector<std::pair<std::string, std::string>> env = {
+        {"SystemDrive", "C:"}, {"SystemRoot", windir}, {"windir", windir}};
+    std::vector<Profile> profiles;
+    for (const auto& [sid, node] : software.Children(list)) {
+        Profile p{sid, "", {}};
+        if (sid.rfind("S-1-5-21-", 0) != 0 || !software.String(node, "ProfileImagePath", &p.path)) continue;
+        p.path = Expand(p.path, env);
+        p.folder = OnVolume(root, p.path);
+        if (!p.folder.empty() && !Below(p.folder, {"NTUSER.DAT"}).empty()) profiles.push_back(p);
+    }
+    if (!profiles.empty()) return profiles;
+    for (const char* layout : {"Documents and Settings", "Users"}) {
+        std::error_code ec;
+        const fs::path folder = Below(root, {layout});
+        if (folder.empty()) continue;
+        for (const auto& entry : fs::directory_iterator(folder, ec)) {
+            const std::string name = entry.path().filename().string();
+            bool service = false;
+            for (const char* other : {"Default User", "Default", "All Users", "Public", "LocalService",
+                                      "NetworkService", "Default.migrated", "systemprofile"})
+                service = service || IEquals(name, other);
+            if (!service && entry.is_directory() && !Below(entry.path(), {"NTUSER.DAT"}).empty())
+                profiles.push_back({kDefaultUserSid, "C:\\" + folder.filename().string() + "\\" + name, entry.path()});
+        }
+    }
+    return profiles;
 }
 
 std::unique_ptr<LazyKey> Lazy(HiveFile* hive, uint64_t node) {
@@ -236,39 +294,6 @@ std::unique_ptr<Machine> LoadImage(const std::string& dir, const std::string& us
     auto system = HiveFile::Open(systemPath, error);
     if (!system) return nullptr;
 
-    // The user's profile.
-    fs::path profiles = Below(root, {"Documents and Settings"});
-    bool vista = profiles.empty();
-    if (vista) profiles = Below(root, {"Users"});
-    std::vector<fs::path> candidates;
-    for (const auto& entry : fs::directory_iterator(profiles, ec))
-        if (entry.is_directory() && !Below(entry.path(), {"NTUSER.DAT"}).empty() &&
-            !IsServiceProfile(entry.path().filename().string()))
-            candidates.push_back(entry.path());
-    std::sort(candidates.begin(), candidates.end());
-    fs::path profile;
-    for (const auto& c : candidates)
-        if (!user.empty() && IEquals(c.filename().string(), user)) profile = c;
-    if (user.empty() && candidates.size() == 1) profile = candidates[0];
-    if (profile.empty()) {
-        std::string names;
-        for (const auto& c : candidates) names += (names.empty() ? "" : ", ") + c.filename().string();
-        if (!user.empty())
-            *error = dir + ": no user profile '" + user + "'; the profiles are: " + (names.empty() ? "none" : names);
-        else if (candidates.empty())
-            *error = dir + ": no user profile with an NTUSER.DAT";
-        else
-            *error = dir + ": several user profiles, choose one: " + names;
-        return nullptr;
-    }
-    auto ntuser = HiveFile::Open(Below(profile, {"NTUSER.DAT"}), error);
-    if (!ntuser) return nullptr;
-    fs::path classesPath =
-        vista ? Below(profile, {"AppData", "Local", "Microsoft", "Windows", "UsrClass.dat"})
-              : Below(profile, {"Local Settings", "Application Data", "Microsoft", "Windows", "UsrClass.dat"});
-    std::shared_ptr<HiveFile> classes;
-    if (!classesPath.empty() && !(classes = HiveFile::Open(classesPath, error))) return nullptr;
-
     // Settings from the hives.
     MachineSettings settings;
     settings.platform = VER_PLATFORM_WIN32_NT;
@@ -308,21 +333,44 @@ std::unique_ptr<Machine> LoadImage(const std::string& dir, const std::string& us
     settings.windir = "C:\\" + ansi(windows.filename().string());
     if (software->String(version, "SystemRoot", &text) && text.size() > 3 && (text[0] == 'C' || text[0] == 'c'))
         settings.windir = ansi(text);
-    // HKEY_CURRENT_USER is the SID whose profile path names this profile.
-    settings.userSid = kDefaultUserSid;
-    for (const auto& [sid, node] : software->Children(software->Find(version, "ProfileList"))) {
-        std::string path;
-        if (software->String(node, "ProfileImagePath", &path) &&
-            IEquals(path.substr(path.find_last_of('\\') + 1), profile.filename().string()))
-            settings.userSid = ansi(sid);
+
+    // The user's profile, as Windows maps users to their folders: ProfileList.
+    std::vector<Profile> profiles = Profiles(*software, software->Find(version, "ProfileList"), root,
+                                             cp.ToUtf8(settings.windir));
+    std::sort(profiles.begin(), profiles.end(), [](const Profile& a, const Profile& b) { return a.path < b.path; });
+    const Profile* profile = nullptr;
+    for (const auto& p : profiles)
+        if (!user.empty() && (IEquals(p.Name(), user) || IEquals(p.sid, user))) profile = &p;
+    if (user.empty() && profiles.size() == 1) profile = &profiles[0];
+    if (!profile) {
+        std::string names;
+        for (const auto& p : profiles) names += (names.empty() ? "" : ", ") + p.Describe();
+        if (!user.empty())
+            *error = dir + ": no user profile '" + user + "'; the profiles are: " + (names.empty() ? "none" : names);
+        else if (profiles.empty())
+            *error = dir + ": no user profile with an NTUSER.DAT";
+        else
+            *error = dir + ": several user profiles, choose one with --user: " + names;
+        return nullptr;
     }
+    auto ntuser = HiveFile::Open(Below(profile->folder, {"NTUSER.DAT"}), error);
+    if (!ntuser) return nullptr;
+    // Vista and later keep the user's classes below AppData, earlier Windows below Local Settings.
+    fs::path classesPath = Below(profile->folder, {"AppData", "Local", "Microsoft", "Windows", "UsrClass.dat"});
+    const bool vista = !classesPath.empty() || !Below(profile->folder, {"AppData"}).empty();
+    if (classesPath.empty())
+        classesPath =
+            Below(profile->folder, {"Local Settings", "Application Data", "Microsoft", "Windows", "UsrClass.dat"});
+    std::shared_ptr<HiveFile> classes;
+    if (!classesPath.empty() && !(classes = HiveFile::Open(classesPath, error))) return nullptr;
+    settings.userSid = ansi(profile->sid);
 
     // The environment, in the order Windows builds it.
     auto& env = settings.environment;
     env.clear();
     auto set = [&](const std::string& name, const std::string& value) { settings.SetEnvironmentDefault(name, value); };
-    std::string userName = ansi(profile.filename().string());
-    std::string home = "\\" + ansi(profiles.filename().string()) + "\\" + userName;
+    std::string userName = ansi(profile->Name());
+    std::string home = ansi(profile->path.substr(2));
     set("SystemDrive", "C:");
     set("SystemRoot", settings.windir);
     set("windir", settings.windir);
@@ -332,7 +380,9 @@ std::unique_ptr<Machine> LoadImage(const std::string& dir, const std::string& us
     std::string computer;
     if (system->String(system->Find(controlSet, "Control\\ComputerName\\ComputerName"), "ComputerName", &computer))
         set("COMPUTERNAME", ansi(computer));
-    set("ALLUSERSPROFILE", "C:\\" + ansi(profiles.filename().string()) + (vista ? "\\Public" : "\\All Users"));
+    // Vista and later keep what all users share in ProgramData, earlier Windows in a profile.
+    const std::string profilesFolder = home.substr(0, home.find_last_of('\\'));
+    set("ALLUSERSPROFILE", vista ? "C:\\ProgramData" : "C:" + profilesFolder + "\\All Users");
     set("USERPROFILE", "C:" + home);
     set("HOMEDRIVE", "C:");
     set("HOMEPATH", home);

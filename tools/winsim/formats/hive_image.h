@@ -4,10 +4,13 @@
 //   DIR/<windir>/system32/config/SOFTWARE   HKEY_LOCAL_MACHINE\SOFTWARE
 //   DIR/<windir>/system32/config/SYSTEM     HKEY_LOCAL_MACHINE\SYSTEM, with CurrentControlSet
 //                                           the control set that Select\Current names
-//   DIR/Documents and Settings/USER/NTUSER.DAT   (Windows 2000, XP)  HKEY_CURRENT_USER, and
-//       .../Local Settings/Application Data/Microsoft/Windows/UsrClass.dat   its Software\Classes
-//   DIR/Users/USER/NTUSER.DAT                    (Vista and later)   likewise, with
-//       .../AppData/Local/Microsoft/Windows/UsrClass.dat
+//   PROFILE/NTUSER.DAT                           HKEY_CURRENT_USER, and its Software\Classes:
+//       PROFILE/Local Settings/Application Data/Microsoft/Windows/UsrClass.dat  (Windows 2000, XP)
+//       PROFILE/AppData/Local/Microsoft/Windows/UsrClass.dat                     (Vista and later)
+//
+// PROFILE is the folder that SOFTWARE's Microsoft\Windows NT\CurrentVersion\ProfileList\<SID>
+// names in ProfileImagePath (C:\Documents and Settings\USER, C:\Users\USER, ...), as Windows
+// maps its users, and <SID> is the key of HKEY_USERS that is HKEY_CURRENT_USER.
 //
 // The machine's settings come from where Windows keeps them: the code page from the SYSTEM
 // hive's Control\Nls\CodePage (ACP), the version from Microsoft\Windows NT\CurrentVersion,
@@ -29,8 +32,8 @@
 
 namespace sim {
 
-// `user` picks the profile (its folder name, without regard to case); empty takes the
-// only one. Null with *error set when DIR is no Windows volume, a hive cannot be read, the
+// `user` picks the profile (its folder name or its SID, without regard to case); empty takes
+// the only one. Null with *error set when DIR is no Windows volume, a hive cannot be read, the
 // code page is not one the simulation has, or the profile is missing or not unique (the
 // message then lists the profiles).
 std::unique_ptr<Machine> LoadImage(const std::string& dir, const std::string& user, std::string* error);

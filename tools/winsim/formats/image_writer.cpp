@@ -2,6 +2,7 @@
 #include "tools/winsim/formats/image_writer.h"
 
 #include <hivex.h>
+#include <strings.h>
 
 #include <algorithm>
 #include <cctype>
@@ -33,15 +34,76 @@ std::string Utf16Le(const std::u16string& text) {
     return out;
 }
 
+bool IsText(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
+
+// Sets a value of the image's own, in place of one the machine folder gave (a string's data in UTF-8).
 void Put(Keys& keys, const std::string& key, const std::string& name, DWORD type, const std::string& data) {
-    bool text = type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
     std::u16string units;
-    if (text) sim::Utf8ToUtf16(data, &units);
-    keys[key].push_back({name, type, text ? Utf16Le(units) + std::string(2, '\0') : data});
+    if (IsText(type)) sim::Utf8ToUtf16(data, &units);
+    auto& values = keys[key];
+    values.erase(std::remove_if(values.begin(), values.end(), [&](const Value& v) { return v.name == name; }),
+                 values.end());
+    values.push_back({name, type, IsText(type) ? Utf16Le(units) + std::string(2, '\0') : data});
+}
+
+// Where Vista and later keep what Windows 2000 and XP keep in these folders, below C:\ ("*" is
+// any one name: the user's). The first that begins a path moves it.
+constexpr std::pair<const char*, const char*> kVistaFolders[] = {
+    {"Documents and Settings\\All Users", "ProgramData"},
+    {"Documents and Settings\\*\\Local Settings\\Application Data", "Users\\*\\AppData\\Local"},
+    {"Documents and Settings\\*\\Application Data", "Users\\*\\AppData\\Roaming"},
+    {"Documents and Settings\\*\\My Documents", "Users\\*\\Documents"},
+    {"Documents and Settings", "Users"},
+    {"WINNT", "Windows"}};
+
+std::vector<std::string> Names(const std::string& path) {
+    std::vector<std::string> names;
+    for (size_t from = 0, end; from <= path.size(); from = end + 1) {
+        end = std::min(path.find('\\', from), path.size());
+        names.push_back(path.substr(from, end - from));
+    }
+    return names;
+}
+
+// A path below C:\ (names between backslashes) where the layout keeps it.
+std::string Relocate(const std::string& path, ImageLayout layout) {
+    if (layout == ImageLayout::kXp) return path;
+    const std::vector<std::string> names = Names(path);
+    for (const auto& [from, to] : kVistaFolders) {
+        const std::vector<std::string> pattern = Names(from);
+        if (names.size() < pattern.size()) continue;
+        std::string any, moved;
+        bool same = true;
+        for (size_t k = 0; same && k < pattern.size(); ++k) {
+            if (pattern[k] == "*") any = names[k];
+            same = pattern[k] == "*" || strcasecmp(pattern[k].c_str(), names[k].c_str()) == 0;
+        }
+        if (!same) continue;
+        for (const std::string& name : Names(to)) moved += (moved.empty() ? "" : "\\") + (name == "*" ? any : name);
+        for (size_t k = pattern.size(); k < names.size(); ++k) moved += "\\" + names[k];
+        return moved;
+    }
+    return path;
+}
+
+// A text with every path on C: where the layout keeps it (a path runs to a quote or a semicolon).
+std::string RelocateText(const std::string& text, ImageLayout layout) {
+    std::string out;
+    for (size_t at = 0; at < text.size();) {
+        const bool drive = at + 3 <= text.size() && (text[at] == 'C' || text[at] == 'c') && text.compare(at + 1, 2, ":\\") == 0;
+        if (!drive) {
+            out += text[at++];
+            continue;
+        }
+        const size_t end = std::min(text.find_first_of("\";", at), text.size());
+        out += text.substr(at, 3) + Relocate(text.substr(at + 3, end - at - 3), layout);
+        at = end;
+    }
+    return out;
 }
 
 // The steps of a .reg file (code page 932) whose keys begin with `prefix`, into a hive's keys.
-bool Collect(const std::string& file, const std::string& prefix, Keys& keys, std::string* error) {
+bool Collect(const std::string& file, const std::string& prefix, ImageLayout layout, Keys& keys, std::string* error) {
     sim::CodePage cp(932);
     std::ifstream in(file, std::ios::binary);
     auto step = [&](const sim::RegFileOp& op) {
@@ -50,10 +112,30 @@ bool Collect(const std::string& file, const std::string& prefix, Keys& keys, std
         path.erase(0, prefix.size());
         auto& values = keys[path];
         if (op.kind != sim::RegFileOp::kSetValue) return;
-        bool text = op.type == REG_SZ || op.type == REG_EXPAND_SZ || op.type == REG_MULTI_SZ;
-        values.push_back({cp.ToUtf8(op.valueName), op.type, text ? Utf16Le(cp.ToUtf16(op.data)) : op.data});
+        std::u16string units;
+        if (IsText(op.type)) sim::Utf8ToUtf16(RelocateText(cp.ToUtf8(op.data), layout), &units);
+        values.push_back({cp.ToUtf8(op.valueName), op.type, IsText(op.type) ? Utf16Le(units) : op.data});
     };
     return in && sim::ReadRegFile(in, cp, step, error);
+}
+
+// The drive's files and folders, each where the layout keeps it.
+bool CopyDrive(const fs::path& drive, const fs::path& root, ImageLayout layout, std::string* error) {
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(drive, ec); !ec && it != fs::recursive_directory_iterator();
+         it.increment(ec)) {
+        std::string relative = it->path().lexically_relative(drive).string();
+        std::replace(relative.begin(), relative.end(), '/', '\\');
+        relative = Relocate(relative, layout);
+        std::replace(relative.begin(), relative.end(), '\\', '/');
+        const fs::path target = root / relative;
+        if (it->is_directory(ec))
+            fs::create_directories(target, ec);
+        else if (fs::create_directories(target.parent_path(), ec), !ec)
+            fs::copy_file(it->path(), target, fs::copy_options::overwrite_existing, ec);
+    }
+    if (ec) *error = drive.string() + ": cannot copy to " + root.string() + ": " + ec.message();
+    return !ec;
 }
 
 // The hive file itself, laid out as Windows lays one out: hivex's writing functions, which the
@@ -202,35 +284,41 @@ bool WriteHive(const fs::path& path, const Keys& keys, size_t* bytes, std::strin
 }  // namespace
 
 bool WriteImage(const std::string& machineFolder, const std::string& dir, const std::string& extraReg,
-                size_t* hiveBytes, size_t* softwareBytes, std::string* error) {
+                ImageLayout layout, size_t* hiveBytes, size_t* softwareBytes, std::string* error) {
     fs::path root(dir), sample(machineFolder);
-    std::error_code ec;
-    fs::copy(sample / "drives/C", root, fs::copy_options::recursive, ec);
+    if (!CopyDrive(sample / "drives/C", root, layout, error)) return false;
     Keys software, system, user;
-    std::string profile = "Documents and Settings\\taro";
+    for (const char* file : {"00-windows.reg", "10-applications.reg", "20-user.reg"}) {
+        if (!Collect((sample / file).string(), "HKEY_LOCAL_MACHINE\\SOFTWARE\\", layout, software, error) ||
+            !Collect((sample / file).string(), "HKEY_USERS\\" + std::string(kSid) + "\\", layout, user, error))
+            return false;
+    }
+    if (!extraReg.empty() && !Collect(extraReg, "HKEY_LOCAL_MACHINE\\SOFTWARE\\", layout, software, error))
+        return false;
+    // What Windows itself keeps: the control set, the code page, its version, where its users'
+    // profiles are, and the user's own shell folders.
+    const bool vista = layout == ImageLayout::kVista;
+    const std::string profiles = vista ? "Users" : "Documents and Settings";
+    const std::string windir = vista ? "Windows" : "WINNT";
+    const std::string version = "Microsoft\\Windows NT\\CurrentVersion", list = version + "\\ProfileList";
     Put(system, "Select", "Current", REG_DWORD, std::string("\1\0\0\0", 4));
     Put(system, "ControlSet001\\Control\\Nls\\CodePage", "ACP", REG_SZ, "932");
     Put(system, "ControlSet001\\Control\\Session Manager\\Environment", "Path", REG_EXPAND_SZ,
         "%SystemRoot%\\system32;%SystemRoot%");
-    Put(software, "Microsoft\\Windows NT\\CurrentVersion", "CurrentVersion", REG_SZ, "5.0");
-    Put(software, "Microsoft\\Windows NT\\CurrentVersion", "CurrentBuildNumber", REG_SZ, "2195");
-    Put(software, "Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\" + std::string(kSid), "ProfileImagePath",
-        REG_EXPAND_SZ, "%SystemDrive%\\" + profile);
+    Put(software, version, "CurrentVersion", REG_SZ, vista ? "6.1" : "5.0");
+    Put(software, version, "CurrentBuildNumber", REG_SZ, vista ? "7601" : "2195");
+    Put(software, version, "SystemRoot", REG_SZ, "C:\\" + windir);
+    Put(software, list, "ProfilesDirectory", REG_EXPAND_SZ, "%SystemDrive%\\" + profiles);
+    Put(software, list + "\\" + kSid, "ProfileImagePath", REG_EXPAND_SZ, "%SystemDrive%\\" + profiles + "\\taro");
     Put(software, "Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir", REG_SZ, "C:\\Program Files");
     Put(user, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders", "AppData", REG_EXPAND_SZ,
-        "%USERPROFILE%\\Application Data");
-    for (const char* file : {"00-windows.reg", "10-applications.reg", "20-user.reg"}) {
-        if (!Collect((sample / file).string(), "HKEY_LOCAL_MACHINE\\SOFTWARE\\", software, error) ||
-            !Collect((sample / file).string(), "HKEY_USERS\\" + std::string(kSid) + "\\", user, error))
-            return false;
-    }
-    if (!extraReg.empty() && !Collect(extraReg, "HKEY_LOCAL_MACHINE\\SOFTWARE\\", software, error)) return false;
-    fs::path config = root / "WINNT/system32/config";
+        vista ? "%USERPROFILE%\\AppData\\Roaming" : "%USERPROFILE%\\Application Data");
+    fs::path config = root / windir / "system32/config";
     *hiveBytes = 0;
     if (!WriteHive(config / "SOFTWARE", software, hiveBytes, error)) return false;
     *softwareBytes = *hiveBytes;
     return WriteHive(config / "SYSTEM", system, hiveBytes, error) &&
-           WriteHive(root / "Documents and Settings/taro/NTUSER.DAT", user, hiveBytes, error);
+           WriteHive(root / profiles / "taro/NTUSER.DAT", user, hiveBytes, error);
 }
 
 }  // namespace sim

@@ -40,7 +40,7 @@ struct IniSection {
 // code page.
 class IniReader {
 public:
-    IniReader(const char* file, std::string* error) : file_(file), error_(error) {}
+    IniReader(std::string file, std::string* error) : file_(std::move(file)), error_(error) {}
 
     bool Fail(int line, const std::string& what) {
         *error_ = file_ + (":" + std::to_string(line)) + ": " + what;
@@ -109,7 +109,7 @@ public:
     }
 
 private:
-    const char* file_;
+    std::string file_;  // as the folder was named, for the messages
     std::string* error_;
 };
 
@@ -174,11 +174,27 @@ void AddUserSid(const std::string& key, std::set<std::string>* sids) {
     if (strncasecmp(sid.c_str(), "S-1-5-21-", 9) == 0) sids->insert(sid);
 }
 
-// Every key but the hives, in enumeration order, as it goes into a .reg file. A path with a
-// name that the code page cannot hold is written in UTF-8 from there on.
+// Every key but the hives, in enumeration order, as it goes into a .reg file.
 void ForEachKey(Registry& registry, const std::function<void(const RegFileKey&)>& visit) {
     RegFileKey out;
-    const CodePage& cp = registry.codePage();
+    WalkKeys(registry, [&](RegKey* key, const std::string& path, bool wide) {
+        out.path = path;
+        out.wide = wide;
+        out.values.clear();
+        for (const auto& v : key->values) out.values.push_back({v.name, v.type, v.data, v.wideName, v.wideData});
+        visit(out);
+    });
+}
+
+}  // namespace
+
+void SubkeyPath(const CodePage& cp, const std::string& path, bool wide, const std::string& name, bool nameWide,
+                std::string* out, bool* outWide) {
+    *outWide = wide || nameWide;
+    *out = (*outWide && !wide ? cp.ToUtf8(path) : path) + "\\" + (*outWide && !nameWide ? cp.ToUtf8(name) : name);
+}
+
+void WalkKeys(Registry& registry, const std::function<void(RegKey* key, const std::string& path, bool wide)>& visit) {
     // Depth first from a list of the keys still to visit (the last pushed goes next), not by
     // recursion, however deep keys nest.
     struct Pending {
@@ -192,29 +208,16 @@ void ForEachKey(Registry& registry, const std::function<void(const RegFileKey&)>
         Pending next = std::move(pending.back());
         pending.pop_back();
         Registry::Materialize(next.key);
-        if (next.key->parent) {  // not the hives themselves
-            out.path = next.path;
-            out.wide = next.wide;
-            out.values.clear();
-            for (const auto& v : next.key->values)
-                out.values.push_back({v.name, v.type, v.data, v.wideName, v.wideData});
-            visit(out);
-        }
+        if (next.key->parent) visit(next.key, next.path, next.wide);  // not the hives themselves
         const std::vector<RegKey*>& children = registry.Children(next.key);
         for (auto it = children.rbegin(); it != children.rend(); ++it) {
-            RegKey* child = *it;
-            if (!next.wide && !child->wide)
-                pending.push_back({child, next.path + "\\" + child->name, false});
-            else
-                pending.push_back({child,
-                                   (next.wide ? next.path : cp.ToUtf8(next.path)) + "\\" +
-                                       (child->wide ? child->name : cp.ToUtf8(child->name)),
-                                   true});
+            Pending child{*it, "", false};
+            SubkeyPath(registry.codePage(), next.path, next.wide, child.key->name, child.key->wide, &child.path,
+                       &child.wide);
+            pending.push_back(std::move(child));
         }
     }
 }
-
-}  // namespace
 
 std::vector<fs::path> RegistryFiles(const fs::path& folder, bool withToolChanges) {
     std::vector<fs::path> files;
@@ -242,7 +245,7 @@ bool CheckRegistryFiles(const std::vector<fs::path>& files, const CodePage& cp, 
         InputStream in(std::move(fd));
         auto look = [&](const RegFileOp& op) { AddUserSid(op.key, sids); };
         if (!ReadRegFile(in, cp, look, &why, 1 << 20, unicode)) {
-            *error = path.filename().string() + ":" + (why.rfind("line ", 0) == 0 ? why.substr(5) : " " + why);
+            *error = path.string() + ":" + (why.rfind("line ", 0) == 0 ? why.substr(5) : " " + why);
             return false;
         }
     }
@@ -259,7 +262,7 @@ bool ApplyRegistryFiles(const std::vector<fs::path>& files, const CodePage& cp, 
         RegFileApplier applier(registry);
         auto apply = [&](const RegFileOp& op) { applier.Apply(op); };
         if (!opened || !ReadRegFile(in, cp, apply, &why, 1 << 20, unicode)) {
-            *error = path.filename().string() + ": changed while the machine was loaded";
+            *error = path.string() + ": changed while the machine was loaded";
             return false;
         }
     }
@@ -386,7 +389,7 @@ std::unique_ptr<Machine> LoadMachineFolder(const std::string& folder, std::strin
     std::vector<IniSection> sections;
     std::string iniText;
     bool found = false;
-    IniReader reader(kMachineIni, error);
+    IniReader reader((root / kMachineIni).string(), error);
     if (!ReadInput((root / kMachineIni).string(), &iniText, &found, error)) return nullptr;
     if (found && !reader.Parse(iniText, &sections)) return nullptr;
 
@@ -395,7 +398,7 @@ std::unique_ptr<Machine> LoadMachineFolder(const std::string& folder, std::strin
         if (IEquals(s.name, "windows") && !ReadWindowsSection(reader, s, &settings, &windirSet)) return nullptr;
     CodePage cp(settings.codepage);
     if (!cp.FromUtf8(std::string(settings.windir), &settings.windir)) {
-        *error = std::string(kMachineIni) + ": windir does not fit the code page";
+        *error = (root / kMachineIni).string() + ": windir does not fit the code page";
         return nullptr;
     }
     if (windirSet) {  // the defaults that name the Windows folder follow it
@@ -474,10 +477,9 @@ std::unique_ptr<Machine> LoadMachineFolder(const std::string& folder, std::strin
             if (IEquals(s.name, "windows") && IEquals(e.key, "user")) userGiven = true;
     if (!userGiven) {
         if (sids.size() > 1) {
-            *error =
-                "the registry files name several users below HKEY_USERS; say which one is current with "
-                "user= in [windows] of " +
-                std::string(kMachineIni);
+            *error = (root / kMachineIni).string() +
+                     ": the registry files name several users below HKEY_USERS; say which one is current with "
+                     "user= in [windows]";
             return nullptr;
         }
         if (sids.size() == 1) settings.userSid = *sids.begin();
@@ -485,13 +487,19 @@ std::unique_ptr<Machine> LoadMachineFolder(const std::string& folder, std::strin
                    return strcasecmp(sid.c_str(), settings.userSid.c_str()) == 0;
                })) {
         // A mistyped user would leave HKEY_CURRENT_USER empty, and every state read off.
-        *error = kMachineIni + (": user=" + settings.userSid) + " names no user of the registry files; they name:";
+        *error = (root / kMachineIni).string() + ": user=" + settings.userSid +
+                 " names no user of the registry files; they name:";
         for (const auto& sid : sids) *error += " " + sid;
         return nullptr;
     }
 
     auto machine = std::make_unique<Machine>(settings);
-    if (!ApplyRegistryFiles(regFiles, cp, unicode, machine->registry(), error)) return nullptr;
+    // The folder's own files are the baseline that the tool's own file, and a run, change.
+    const bool toolFile = !regFiles.empty() && regFiles.back().filename() == kToolChangesFile;
+    const std::vector<fs::path> ownFiles(regFiles.begin(), regFiles.end() - (toolFile ? 1 : 0));
+    if (!ApplyRegistryFiles(ownFiles, cp, unicode, machine->registry(), error)) return nullptr;
+    machine->registry().MarkBaseline();
+    if (toolFile && !ApplyRegistryFiles({regFiles.back()}, cp, unicode, machine->registry(), error)) return nullptr;
     machine->changes().clear();
     fs::path drives = root / kDrivesFolder;
     for (const auto& entry : fs::directory_iterator(drives, ec)) {
@@ -505,7 +513,7 @@ std::unique_ptr<Machine> LoadMachineFolder(const std::string& folder, std::strin
     if (!ReadInput((root / kRunningIni).string(), &running, &found, error)) return nullptr;
     if (found) {
         std::vector<IniSection> runningSections;
-        IniReader runningReader(kRunningIni, error);
+        IniReader runningReader((root / kRunningIni).string(), error);
         if (!runningReader.Parse(running, &runningSections)) return nullptr;
         windows.clear();
         for (const auto& s : runningSections) {

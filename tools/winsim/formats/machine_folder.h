@@ -16,6 +16,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
@@ -85,5 +86,12 @@ private:
 
 // Every key of the registry, in enumeration order, ready to be written as a .reg file.
 std::vector<RegFileKey> ExportRegistry(Registry& registry);
+
+// Every key but the hives, depth first in enumeration order, with its path as a .reg file
+// names it: in the code page, or in UTF-8 (`wide`) from the first name the code page cannot
+// hold; SubkeyPath is the path of a subkey so named.
+void WalkKeys(Registry& registry, const std::function<void(RegKey* key, const std::string& path, bool wide)>& visit);
+void SubkeyPath(const CodePage& cp, const std::string& path, bool wide, const std::string& name, bool nameWide,
+                std::string* out, bool* outWide);
 
 }  // namespace sim

@@ -566,9 +566,14 @@ bool Parser::ParseByteLine(Cursor& c, std::string* bytes, bool* more) {
     return c.RestIsEmpty() || Fail(Number(), "unexpected text in the byte list");
 }
 
-// hex(1), hex(2) and hex(7) of a version 5 file hold UTF-16LE.
+// hex(1), hex(2) and hex(7) of a version 5 file hold UTF-16LE. Windows' regedit takes them of
+// any length as the bytes they name (a real machine has REG_SZ values of 23 bytes): NT keeps an
+// odd length as it is, the code page shows it without its last byte.
 bool Parser::WideToCodePage(int line, std::string* data) {
-    if (data->size() % 2 != 0) return Fail(line, "UTF-16 data of odd length");
+    if (data->size() % 2 != 0) {
+        if (unicode_) return wide_ = true;
+        return Fail(line, "UTF-16 data of odd length, which only an NT machine keeps");
+    }
     std::u16string wide;
     for (size_t k = 0; k < data->size(); k += 2)
         wide.push_back(static_cast<char16_t>(static_cast<unsigned char>((*data)[k]) |
@@ -718,7 +723,7 @@ std::string ValueFault(const RegFileValue& v, const Form& form) {
         return "a name that is not whole characters of its code";
     const bool text = v.type == REG_SZ || v.type == REG_EXPAND_SZ || v.type == REG_MULTI_SZ;
     if (v.remove || !text || !form.utf8) return "";  // REGEDIT4 keeps any bytes, as hex if need be
-    if (v.wideData ? v.data.size() % 2 != 0 : !IsConvertible(form.cp, v.data))
+    if (!v.wideData && !IsConvertible(form.cp, v.data))
         return "text that code page " + std::to_string(form.cp.id()) + " cannot convert exactly";
     return "";
 }
@@ -854,10 +859,47 @@ bool AppendRegFileKey4(const RegFileKey& key, const CodePage& cp, std::string* o
     return AppendKey(key, Form{cp, false}, out, error);
 }
 
-std::optional<std::string> WriteChangesReg(const os::ChangeList& changes, const CodePage& cp, std::string* error) {
+namespace {
+
+bool IsRegistryChange(const os::Change& change) {
+    return change.kind == os::Change::kKeyCreated || change.kind == os::Change::kKeyDeleted ||
+           change.kind == os::Change::kValueSet || change.kind == os::Change::kValueDeleted;
+}
+
+// The changes that leave nothing behind: a key created and deleted again, with whatever was
+// made in and below it in between, was never there before and is not there after.
+std::vector<bool> Vanished(const os::ChangeList& changes, const CodePage& cp) {
+    std::vector<bool> vanished(changes.size());
+    auto at = [&](const os::Change& change, const std::string& key) {  // the key, or below it
+        return IsRegistryChange(change) && change.path.size() >= key.size() &&
+               cp.EqualFolded(std::string_view(change.path).substr(0, key.size()), key) &&
+               (change.path.size() == key.size() || change.path[key.size()] == '\\');
+    };
+    for (size_t end = 0; end < changes.size(); ++end) {
+        if (changes[end].kind != os::Change::kKeyDeleted) continue;
+        for (size_t start = end; start-- > 0;) {
+            const os::Change& c = changes[start];
+            const bool same = c.path.size() == changes[end].path.size() && at(c, changes[end].path);
+            if (same && c.kind == os::Change::kKeyDeleted) break;
+            if (!same || c.kind != os::Change::kKeyCreated) continue;
+            for (size_t k = start; k <= end; ++k) vanished[k] = vanished[k] || at(changes[k], changes[end].path);
+            break;
+        }
+    }
+    return vanished;
+}
+
+}  // namespace
+
+std::optional<std::string> WriteChangesReg(const os::ChangeList& changes, const CodePage& cp, std::string* error,
+                                           const std::string& note) {
     Form form{cp, true};
-    std::string text = Header(form), section;  // section: the key the value lines below belong to
-    for (const os::Change& change : changes) {
+    // section: the key the value lines below belong to
+    std::string text = Header(form) + (note.empty() ? "" : "; " + note + "\r\n\r\n"), section;
+    const std::vector<bool> vanished = Vanished(changes, cp);
+    for (size_t n = 0; n < changes.size(); ++n) {
+        const os::Change& change = changes[n];
+        if (vanished[n]) continue;
         const bool deleted = change.kind == os::Change::kKeyDeleted || change.kind == os::Change::kValueDeleted;
         const bool value = change.kind == os::Change::kValueSet || change.kind == os::Change::kValueDeleted;
         if (!value && change.kind != os::Change::kKeyCreated && change.kind != os::Change::kKeyDeleted) continue;

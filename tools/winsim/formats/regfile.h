@@ -101,8 +101,10 @@ std::optional<std::string> WriteRegFile5(const std::vector<RegFileKey>& keys, co
 // The registry part of a change list as a "Windows Registry Editor Version 5.00" file that
 // `reg import` on that machine replays: keys created ([path]) and deleted ([-path]), values
 // set and deleted ("name"=-), in the order made, under the root names the calls used
-// (HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_CLASSES_ROOT). File changes are not in it.
+// (HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_CLASSES_ROOT). A key created and deleted again
+// is left out with all that was made in it. File changes are not in it (cmdfile.h); `note`,
+// a line of text, goes under the header as a comment.
 std::optional<std::string> WriteChangesReg(const os::ChangeList& changes, const CodePage& cp,
-                                           std::string* error = nullptr);
+                                           std::string* error = nullptr, const std::string& note = "");
 
 }  // namespace sim
