@@ -53,17 +53,6 @@ Facts Default(const Library& library, bool browser) {
 // "not installed (-3)": a text the library did not give, with its code.
 std::string Missing(const Answer& a) { return std::string(Reason(a.result)) + " (" + std::to_string(a.result) + ")"; }
 
-// Columns on a terminal: Japanese characters take two cells.
-size_t Cells(const std::string& utf8) {
-    size_t cells = 0;
-    for (size_t i = 0; i < utf8.size();) {
-        unsigned char b = static_cast<unsigned char>(utf8[i]);
-        size_t length = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
-        cells += length == 3 ? 2 : 1;  // the CJK of the product's texts are three-byte sequences
-        i += length;
-    }
-    return cells;
-}
 
 std::string DefaultLine(const char* what, const Facts& f) {
     if (!f.name.found()) return std::string(what) + "not recognised: " + Missing(f.name) + "\n";
@@ -83,6 +72,17 @@ std::string DefaultJson(const char* key, const Facts& f) {
 }
 
 }  // namespace
+
+size_t Cells(const std::string& utf8) {
+    size_t cells = 0;
+    for (size_t i = 0; i < utf8.size();) {
+        unsigned char b = static_cast<unsigned char>(utf8[i]);
+        size_t length = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+        cells += length == 3 ? 2 : 1;  // the CJK of the product's texts are three-byte sequences
+        i += length;
+    }
+    return cells;
+}
 
 std::string ReportText(const Library& library) {
     std::vector<std::vector<std::string>> rows = {

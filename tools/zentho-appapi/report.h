@@ -8,3 +8,6 @@
 
 std::string ReportText(const Library& library);
 std::string ReportJson(const Library& library);
+
+// The cells a UTF-8 text takes on a terminal: Japanese characters take two.
+size_t Cells(const std::string& utf8);

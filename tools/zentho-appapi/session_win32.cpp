@@ -38,6 +38,7 @@ std::unique_ptr<Session> Session::Open(const SessionOptions& options, std::strin
         return nullptr;
     }
     if (!observe::Attach(state->library, error)) return nullptr;
+    observe::LogFailures(true);
     for (const auto& e : frame::kExportNames) {
         state->exports[e.ordinal - 1] = GetProcAddress(state->library, e.decorated);
         if (!state->exports[e.ordinal - 1]) {
@@ -87,6 +88,8 @@ std::string FindSample(const std::string&, std::string* error) {
 }
 
 void Session::BeginChanges() { observe::Changes().clear(); }
+
+void Session::SetPlanning(bool planning) { observe::SetPlanning(planning); }
 
 bool Session::TakeChanges(os::ChangeList* changes, std::string*) {
     changes->swap(observe::Changes());
