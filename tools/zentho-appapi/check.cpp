@@ -116,6 +116,12 @@ bool FileBytes(const std::string& path, std::string* bytes) {
     return ok && bytes->size() <= kLargest;
 }
 
+std::string Lower(std::string text) {
+    for (auto& c : text)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
 std::string NameOf(const std::string& path) { return path.substr(path.rfind('\\') + 1); }
 std::string FolderOf(const std::string& path) { return path.substr(0, path.rfind('\\')); }
 
@@ -190,8 +196,22 @@ Verdict Check(const Library& library, const catalogue::Application& app) {
     std::string why;
     session.TakeChanges(&changes, &why);
     session.SetPlanning(false);
+    // Planning changes nothing, so a step does not see the ones before it: a copy that
+    // finds its target "there" after a planned delete of it would be made, and a delete
+    // followed by a copy to the same place replaces the file (the copy is judged).
+    auto same = [](const std::string& a, const std::string& b) { return Lower(a) == Lower(b); };
+    for (size_t i = 0; i < changes.size(); ++i) {
+        if (changes[i].kind != Change::kFileCopied || changes[i].failed != "the target exists") continue;
+        for (size_t j = 0; j < i; ++j)
+            if (changes[j].kind == Change::kFileDeleted && changes[j].failed.empty() &&
+                same(changes[j].path, changes[i].path))
+                changes[i].failed.clear();
+    }
     for (size_t i = 0; i < changes.size(); ++i) {
         Step step{changes[i], Judge(changes[i], v.placing, library)};
+        if (changes[i].kind == Change::kFileDeleted)
+            for (size_t j = i + 1; j < changes.size(); ++j)
+                if (changes[j].kind == Change::kFileCopied && same(changes[j].path, changes[i].path)) step.cause.clear();
         // A key made on the way to a value is judged by that value.
         if (changes[i].kind == Change::kKeyCreated)
             for (size_t j = i + 1; j < changes.size(); ++j)
