@@ -73,8 +73,8 @@ bool ReadValue(const std::string& path, const std::string& name, DWORD* type, st
     bool found = os::RegQueryValueExA(key, name.c_str(), nullptr, type, nullptr, &size) == ERROR_SUCCESS;
     if (found) {
         data->assign(size, '\0');
-        found = os::RegQueryValueExA(key, name.c_str(), nullptr, type, reinterpret_cast<BYTE*>(&(*data)[0]),
-                                     &size) == ERROR_SUCCESS;
+        found = os::RegQueryValueExA(key, name.c_str(), nullptr, type, reinterpret_cast<BYTE*>(&(*data)[0]), &size) ==
+                ERROR_SUCCESS;
         data->resize(size);
     }
     os::RegCloseKey(key);
@@ -137,8 +137,9 @@ std::string Judge(const Change& c, bool placing, const Library& library) {
             if (!c.failed.empty()) return state + "cannot copy " + detail + " to " + path + ": " + c.failed;
             std::string source, target;
             const bool present = FileBytes(c.path, &target);
-            if (!placing) return state + NameOf(detail) + " kept aside in " + text(FolderOf(c.detail)) +
-                                 ", waiting to come back as " + path;
+            if (!placing)
+                return state + NameOf(detail) + " kept aside in " + text(FolderOf(c.detail)) +
+                       ", waiting to come back as " + path;
             if (!present) return state + NameOf(path) + " missing from " + text(FolderOf(c.path));
             if (!FileBytes(c.detail, &source) || source != target)
                 return state + path + " differs from the product's " + detail;
@@ -178,7 +179,8 @@ Verdict Check(const Library& library, const catalogue::Application& app) {
     v.name = library.Name(app.id);
     v.record = ReadRecord(library, app.id);
     if (!v.name.found()) {
-        if (v.record.on) v.causes.push_back("state on, and no installation is found: " + std::string(Reason(v.name.result)));
+        if (v.record.on)
+            v.causes.push_back("state on, and no installation is found: " + std::string(Reason(v.name.result)));
         return v;
     }
     v.path = library.Path(app.id);
@@ -211,14 +213,14 @@ Verdict Check(const Library& library, const catalogue::Application& app) {
         Step step{changes[i], Judge(changes[i], v.placing, library)};
         if (changes[i].kind == Change::kFileDeleted)
             for (size_t j = i + 1; j < changes.size(); ++j)
-                if (changes[j].kind == Change::kFileCopied && same(changes[j].path, changes[i].path)) step.cause.clear();
+                if (changes[j].kind == Change::kFileCopied && same(changes[j].path, changes[i].path))
+                    step.cause.clear();
         // A key made on the way to a value is judged by that value.
         if (changes[i].kind == Change::kKeyCreated)
             for (size_t j = i + 1; j < changes.size(); ++j)
                 if (changes[j].kind == Change::kValueSet && changes[j].path.rfind(changes[i].path, 0) == 0)
                     step.cause.clear();
-        if (!step.cause.empty() &&
-            std::find(v.causes.begin(), v.causes.end(), step.cause) == v.causes.end())
+        if (!step.cause.empty() && std::find(v.causes.begin(), v.causes.end(), step.cause) == v.causes.end())
             v.causes.push_back(step.cause);
         v.steps.push_back(std::move(step));
     }
@@ -254,7 +256,8 @@ std::string Details(const Library& library, const Verdict& v) {
     std::string out = std::string(v.app->description) + " (" + Hex(v.app->id) + "): ";
     out += v.name.found() ? os::Visible(v.name.text) + (v.path.found() ? " (" + os::Visible(v.path.text) + ")" : "")
                           : std::string(Reason(v.name.result)) + " (" + std::to_string(v.name.result) + ")";
-    out += "\nrecord: " + v.record.key;
+    if (!v.name.found() && !DetectionGuide(*v.app).empty()) out += "\ndetection looks at:\n" + DetectionGuide(*v.app);
+    out += std::string(v.name.found() || DetectionGuide(*v.app).empty() ? "\n" : "") + "record: " + v.record.key;
     if (!v.record.present)
         out += ": none\n";
     else
@@ -264,8 +267,8 @@ std::string Details(const Library& library, const Verdict& v) {
         out += std::string(v.placing ? "what switching on places:" : "what switching off removes:") +
                (v.steps.empty() ? " nothing\n" : "\n");
         for (const auto& step : v.steps)
-            out += std::string(step.cause.empty() ? "  ok     " : "  DRIFT  ") +
-                   os::ChangeWords(step.change, text) + "\n";
+            out +=
+                std::string(step.cause.empty() ? "  ok     " : "  DRIFT  ") + os::ChangeWords(step.change, text) + "\n";
     }
     if (v.consistent()) return out + "verdict: consistent\n";
     out += "verdict: drift\n";
@@ -280,8 +283,9 @@ std::string Json(const Library& library, const std::vector<Verdict>& verdicts) {
     for (size_t i = 0; i < verdicts.size(); ++i) {
         const Verdict& v = verdicts[i];
         drift += v.consistent() ? 0 : 1;
-        json += std::string(i ? "," : "") + "{\"appId\":\"" + Hex(v.app->id) + "\",\"application\":" +
-                os::JsonString(v.app->description) + ",\"installed\":" + (v.name.found() ? "true" : "false");
+        json += std::string(i ? "," : "") + "{\"appId\":\"" + Hex(v.app->id) +
+                "\",\"application\":" + os::JsonString(v.app->description) +
+                ",\"installed\":" + (v.name.found() ? "true" : "false");
         if (v.name.found()) json += ",\"name\":" + os::JsonString(v.name.text);
         json += ",\"record\":{\"present\":" + std::string(v.record.present ? "true" : "false") +
                 ",\"on\":" + (v.record.on ? "true" : "false") + ",\"applname\":" + os::JsonString(v.record.applname) +
@@ -301,8 +305,9 @@ std::string Table(const std::vector<Verdict>& verdicts) {
     std::vector<std::vector<std::string>> rows = {{"AppId", "Application", "Installed as", "State", "Verdict"}};
     for (const auto& v : verdicts)
         rows.push_back({Hex(v.app->id), v.app->description,
-                        v.name.found() ? os::Visible(v.name.text)
-                                       : std::string(Reason(v.name.result)) + " (" + std::to_string(v.name.result) + ")",
+                        v.name.found()
+                            ? os::Visible(v.name.text)
+                            : std::string(Reason(v.name.result)) + " (" + std::to_string(v.name.result) + ")",
                         StateWord(v.record), v.consistent() ? "consistent" : "drift"});
     std::vector<size_t> widths(5, 0);
     for (const auto& row : rows)
@@ -354,7 +359,8 @@ CommandResult RepairCommand(const Library& library, const std::vector<std::strin
     for (const auto* app : apps) {
         const Verdict before = Check(library, *app);
         if (before.consistent()) {
-            if (!names.empty()) r.output += std::string(app->description) + " (" + Hex(app->id) + "): consistent, nothing to repair\n";
+            if (!names.empty())
+                r.output += std::string(app->description) + " (" + Hex(app->id) + "): consistent, nothing to repair\n";
             continue;
         }
         r.output += std::string(app->description) + " (" + Hex(app->id) + "): " +

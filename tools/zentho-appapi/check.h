@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "catalogue/catalogue.h"
 #include "command.h"
 #include "library.h"
 
@@ -23,3 +24,8 @@ CommandResult CheckCommand(const Library& library, const std::vector<std::string
 // drift (on for an "on" record, the record of another installation removed first; off
 // otherwise), printing what changed, then checks again and names what remains.
 CommandResult RepairCommand(const Library& library, const std::vector<std::string>& apps);
+
+// What detection reads for an application, a line each: why it may be "not installed".
+// The native build has it from the tables the library reads; the Windows build, which
+// binds the DLL alone, answers "".
+std::string DetectionGuide(const catalogue::Application& app);

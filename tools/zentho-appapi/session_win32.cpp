@@ -7,6 +7,7 @@
 
 #include "frame/export_names.h"
 #include "tools/zentho-appapi/change_observer.h"
+#include "check.h"
 #include "session.h"
 
 struct Session::State {
@@ -88,6 +89,8 @@ std::string FindSample(const std::string&, std::string* error) {
 }
 
 void Session::BeginChanges() { observe::Changes().clear(); }
+
+std::string DetectionGuide(const catalogue::Application&) { return ""; }
 
 void Session::SetPlanning(bool planning) { observe::SetPlanning(planning); }
 
