@@ -67,6 +67,11 @@ for run in 1 2 3; do
   echo $(((t1 - t0) / 1000))
 done | sort -n | sed -n 2p | sed 's/^/tool_image_us=/' >> "$work/image.facts"
 echo "tool_image_peak_kb=$(peak_kb "$tool" --image "$work/image" report)" >> "$work/image.facts"
+# check on the same image: every application's branch planned, each step judged.
+for run in 1 2 3; do
+  t0=$(now); "$tool" --image "$work/image" check >/dev/null || true; t1=$(now)
+  echo $(((t1 - t0) / 1000))
+done | sort -n | sed -n 2p | sed 's/^/tool_image_check_us=/' >> "$work/image.facts"
 echo "tool_sample_peak_kb=$(peak_kb "$tool" report)" >> "$work/image.facts"
 
 # g. Applying against reading, each a whole process of the tool: the sample machine with a

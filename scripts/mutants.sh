@@ -53,7 +53,9 @@ run_tests() {
     tools/winsim/core/filesystem*|tools/winsim/core/host_file*|tools/winsim/formats/hive_image*|\
     tools/winsim/changes/change_text*)
       timeout 120 "$tree/tests/tool/tool_test.sh" "$build/tools/zentho-appapi/zentho-appapi" "$tree" \
-               "$build/tools/zentho-write-image" >/dev/null 2>&1 || return 1 ;;
+               "$build/tools/zentho-write-image" >/dev/null 2>&1 || return 1
+      timeout 60 "$tree/tests/tool/check_test.sh" "$build/tools/zentho-appapi/zentho-appapi" "$tree" \
+               >/dev/null 2>&1 || return 1 ;;
   esac
   return 0
 }

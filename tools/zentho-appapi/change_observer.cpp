@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <map>
+#include <string>
 #include <vector>
 
 namespace observe {
@@ -11,6 +12,18 @@ namespace {
 os::ChangeList g_changes;
 std::vector<std::string> g_relativePaths;
 std::map<HKEY, std::string> g_keys;  // open handles and the paths they were opened by
+bool g_planning = false, g_logFailures = false;
+// Keys that planning would make: handles of no registry key, by the path they stand for.
+std::map<HKEY, std::string> g_phantoms;
+uintptr_t g_nextPhantom = 0x7E000000;
+
+HKEY Phantom(std::string path) {
+    HKEY key = reinterpret_cast<HKEY>(g_nextPhantom);
+    g_nextPhantom += 4;
+    g_phantoms[key] = std::move(path);
+    return key;
+}
+bool IsPhantom(HKEY key) { return g_phantoms.count(key) != 0; }
 
 // The real functions, taken from their DLLs: the observed module's imports may be
 // this module's own, which point at the wrappers.
@@ -21,6 +34,9 @@ struct RealFunctions {
     decltype(&::RegSetValueExA) RegSetValueExA;
     decltype(&::RegDeleteValueA) RegDeleteValueA;
     decltype(&::RegDeleteKeyA) RegDeleteKeyA;
+    decltype(&::RegQueryValueExA) RegQueryValueExA;
+    decltype(&::RegEnumKeyExA) RegEnumKeyExA;
+    decltype(&::RegQueryInfoKeyA) RegQueryInfoKeyA;
     decltype(&::CopyFileA) CopyFileA;
     decltype(&::DeleteFileA) DeleteFileA;
     decltype(&::CreateDirectoryA) CreateDirectoryA;
@@ -42,6 +58,9 @@ bool LoadRealFunctions() {
            Load(&g_real.RegSetValueExA, "advapi32.dll", "RegSetValueExA") &&
            Load(&g_real.RegDeleteValueA, "advapi32.dll", "RegDeleteValueA") &&
            Load(&g_real.RegDeleteKeyA, "advapi32.dll", "RegDeleteKeyA") &&
+           Load(&g_real.RegQueryValueExA, "advapi32.dll", "RegQueryValueExA") &&
+           Load(&g_real.RegEnumKeyExA, "advapi32.dll", "RegEnumKeyExA") &&
+           Load(&g_real.RegQueryInfoKeyA, "advapi32.dll", "RegQueryInfoKeyA") &&
            Load(&g_real.CopyFileA, "kernel32.dll", "CopyFileA") &&
            Load(&g_real.DeleteFileA, "kernel32.dll", "DeleteFileA") &&
            Load(&g_real.CreateDirectoryA, "kernel32.dll", "CreateDirectoryA") &&
@@ -49,12 +68,15 @@ bool LoadRealFunctions() {
            Load(&g_real.SendMessageTimeoutA, "user32.dll", "SendMessageTimeoutA");
 }
 
-void Record(os::Change::Kind kind, std::string path, std::string name = {}, std::string detail = {}) {
+void Record(os::Change::Kind kind, std::string path, std::string name = {}, std::string detail = {},
+            std::string failed = {}) {
+    if (!failed.empty() && !g_logFailures) return;
     os::Change change;
     change.kind = kind;
     change.path = std::move(path);
     change.name = std::move(name);
     change.detail = std::move(detail);
+    change.failed = std::move(failed);
     g_changes.push_back(std::move(change));
 }
 
@@ -63,8 +85,16 @@ std::string KeyPath(HKEY key) {
     if (key == HKEY_CURRENT_USER) return "HKEY_CURRENT_USER";
     if (key == HKEY_LOCAL_MACHINE) return "HKEY_LOCAL_MACHINE";
     if (key == HKEY_USERS) return "HKEY_USERS";
+    auto phantom = g_phantoms.find(key);
+    if (phantom != g_phantoms.end()) return phantom->second;
     auto it = g_keys.find(key);
     return it == g_keys.end() ? "?" : it->second;
+}
+
+DWORD Attributes(LPCSTR path) { return path ? GetFileAttributesA(path) : INVALID_FILE_ATTRIBUTES; }
+bool IsFile(LPCSTR path) {
+    DWORD a = Attributes(path);
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 // The parts of a key path, split at backslashes that are no second bytes, empty
@@ -93,6 +123,11 @@ std::string Join(std::string base, const std::vector<std::string>& parts, size_t
 }
 
 LONG WINAPI OpenKey(HKEY key, LPCSTR subKey, DWORD options, REGSAM access, PHKEY result) {
+    if (IsPhantom(key)) {  // nothing exists below a key that planning would make
+        if (!Parts(subKey).empty()) return ERROR_FILE_NOT_FOUND;
+        *result = Phantom(KeyPath(key));
+        return ERROR_SUCCESS;
+    }
     LONG r = g_real.RegOpenKeyExA(key, subKey, options, access, result);
     if (r == ERROR_SUCCESS) {
         auto parts = Parts(subKey);
@@ -108,9 +143,17 @@ LONG WINAPI CreateKey(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR keyClass, D
     std::vector<bool> existed(parts.size(), true);
     for (size_t i = 0; i < parts.size(); ++i) {
         HKEY probe;
-        existed[i] =
-            g_real.RegOpenKeyExA(key, Join("", parts, i + 1).substr(1).c_str(), 0, KEY_READ, &probe) == ERROR_SUCCESS;
+        existed[i] = !IsPhantom(key) && g_real.RegOpenKeyExA(key, Join("", parts, i + 1).substr(1).c_str(), 0, KEY_READ,
+                                                              &probe) == ERROR_SUCCESS;
         if (existed[i]) g_real.RegCloseKey(probe);
+    }
+    if (g_planning && (IsPhantom(key) || (!parts.empty() && !existed.back()))) {
+        const std::string base = KeyPath(key);
+        for (size_t i = 0; i < parts.size(); ++i)
+            if (!existed[i]) Record(os::Change::kKeyCreated, Join(base, parts, i + 1));
+        if (disposition) *disposition = REG_CREATED_NEW_KEY;
+        *result = Phantom(Join(base, parts, parts.size()));
+        return ERROR_SUCCESS;
     }
     LONG r = g_real.RegCreateKeyExA(key, subKey, reserved, keyClass, options, access, security, result, disposition);
     if (r == ERROR_SUCCESS) {
@@ -123,13 +166,17 @@ LONG WINAPI CreateKey(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR keyClass, D
 }
 
 LONG WINAPI CloseKey(HKEY key) {
+    if (g_phantoms.erase(key)) return ERROR_SUCCESS;
     LONG r = g_real.RegCloseKey(key);
     if (r == ERROR_SUCCESS) g_keys.erase(key);
     return r;
 }
 
 LONG WINAPI SetValue(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYTE* data, DWORD size) {
-    LONG r = g_real.RegSetValueExA(key, name, reserved, type, data, size);
+    // Windows counts the NUL that a caller forgot to count when one follows the data.
+    if (g_planning && data && size && (type == REG_SZ || type == REG_EXPAND_SZ) && data[size - 1] && !data[size])
+        ++size;
+    LONG r = g_planning ? ERROR_SUCCESS : g_real.RegSetValueExA(key, name, reserved, type, data, size);
     if (r == ERROR_SUCCESS) {
         os::Change change;
         change.kind = os::Change::kValueSet;
@@ -143,7 +190,9 @@ LONG WINAPI SetValue(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BY
 }
 
 LONG WINAPI DeleteValue(HKEY key, LPCSTR name) {
-    LONG r = g_real.RegDeleteValueA(key, name);
+    LONG r = IsPhantom(key) ? ERROR_FILE_NOT_FOUND
+             : g_planning   ? g_real.RegQueryValueExA(key, name, nullptr, nullptr, nullptr, nullptr)
+                            : g_real.RegDeleteValueA(key, name);
     if (r == ERROR_SUCCESS) Record(os::Change::kValueDeleted, KeyPath(key), name ? name : "");
     return r;
 }
@@ -151,9 +200,37 @@ LONG WINAPI DeleteValue(HKEY key, LPCSTR name) {
 LONG WINAPI DeleteKey(HKEY key, LPCSTR subKey) {
     auto parts = Parts(subKey);
     std::string path = Join(KeyPath(key), parts, parts.size());
-    LONG r = g_real.RegDeleteKeyA(key, subKey);
+    LONG r = ERROR_FILE_NOT_FOUND;
+    if (IsPhantom(key)) {
+    } else if (g_planning) {  // the subkeys it took first are still there: only whether it exists counts
+        HKEY probe;
+        if ((r = g_real.RegOpenKeyExA(key, subKey, 0, KEY_READ, &probe)) == ERROR_SUCCESS) g_real.RegCloseKey(probe);
+    } else {
+        r = g_real.RegDeleteKeyA(key, subKey);
+    }
     if (r == ERROR_SUCCESS) Record(os::Change::kKeyDeleted, path);
     return r;
+}
+
+LONG WINAPI QueryValue(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size) {
+    return IsPhantom(key) ? ERROR_FILE_NOT_FOUND : g_real.RegQueryValueExA(key, name, reserved, type, data, size);
+}
+
+LONG WINAPI EnumKey(HKEY key, DWORD index, LPSTR name, LPDWORD size, LPDWORD reserved, LPSTR keyClass,
+                    LPDWORD classSize, PFILETIME lastWrite) {
+    return IsPhantom(key) ? ERROR_NO_MORE_ITEMS
+                          : g_real.RegEnumKeyExA(key, index, name, size, reserved, keyClass, classSize, lastWrite);
+}
+
+LONG WINAPI QueryInfo(HKEY key, LPSTR keyClass, LPDWORD classSize, LPDWORD reserved, LPDWORD subKeys,
+                      LPDWORD maxSubKeyLen, LPDWORD maxClassLen, LPDWORD values, LPDWORD maxValueNameLen,
+                      LPDWORD maxValueLen, LPDWORD securityDescriptor, PFILETIME lastWrite) {
+    if (!IsPhantom(key))
+        return g_real.RegQueryInfoKeyA(key, keyClass, classSize, reserved, subKeys, maxSubKeyLen, maxClassLen, values,
+                                       maxValueNameLen, maxValueLen, securityDescriptor, lastWrite);
+    for (LPDWORD count : {subKeys, maxSubKeyLen, values, maxValueNameLen, maxValueLen})
+        if (count) *count = 0;
+    return ERROR_SUCCESS;
 }
 
 void CheckAbsolute(const char* operation, LPCSTR path) {
@@ -165,29 +242,62 @@ void CheckAbsolute(const char* operation, LPCSTR path) {
 BOOL WINAPI Copy(LPCSTR from, LPCSTR to, BOOL failIfExists) {
     CheckAbsolute("copy from", from);
     CheckAbsolute("copy to", to);
-    BOOL ok = g_real.CopyFileA(from, to, failIfExists);
-    if (ok) Record(os::Change::kFileCopied, to, {}, from);
-    return ok;
+    DWORD error = 0;
+    if (!g_planning)
+        error = g_real.CopyFileA(from, to, failIfExists) ? 0 : GetLastError();
+    else if (!IsFile(from))
+        error = ERROR_FILE_NOT_FOUND;
+    else if (failIfExists && Attributes(to) != INVALID_FILE_ATTRIBUTES)
+        error = ERROR_FILE_EXISTS;
+    if (!error) {
+        Record(os::Change::kFileCopied, to, {}, from);
+        return TRUE;
+    }
+    Record(os::Change::kFileCopied, to, {}, from,
+           error == ERROR_FILE_EXISTS ? "the target exists"
+           : IsFile(from)             ? "error " + std::to_string(error)
+                                      : "source missing");
+    SetLastError(error);
+    return FALSE;
 }
 
 BOOL WINAPI Delete(LPCSTR path) {
     CheckAbsolute("delete", path);
-    BOOL ok = g_real.DeleteFileA(path);
-    if (ok) Record(os::Change::kFileDeleted, path);
-    return ok;
+    DWORD error = 0;
+    if (!g_planning)
+        error = g_real.DeleteFileA(path) ? 0 : GetLastError();
+    else if (!IsFile(path))
+        error = ERROR_FILE_NOT_FOUND;
+    if (!error) {
+        Record(os::Change::kFileDeleted, path);
+        return TRUE;
+    }
+    Record(os::Change::kFileDeleted, path ? path : "", {}, {},
+           error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? "nothing there"
+                                                                          : "error " + std::to_string(error));
+    SetLastError(error);
+    return FALSE;
 }
 
 BOOL WINAPI MakeFolder(LPCSTR path, LPSECURITY_ATTRIBUTES security) {
     CheckAbsolute("create folder", path);
-    BOOL ok = g_real.CreateDirectoryA(path, security);
+    if (g_planning && Attributes(path) != INVALID_FILE_ATTRIBUTES) {
+        SetLastError(ERROR_ALREADY_EXISTS);
+        return FALSE;
+    }
+    BOOL ok = g_planning || g_real.CreateDirectoryA(path, security);
     if (ok) Record(os::Change::kFolderCreated, path);
     return ok;
 }
 
 HINSTANCE WINAPI Start(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR folder, INT show) {
-    HINSTANCE r = g_real.ShellExecuteA(owner, verb, file, parameters, folder, show);
-    if (reinterpret_cast<uintptr_t>(r) > 32)
+    const bool exists = file && Attributes(file) != INVALID_FILE_ATTRIBUTES;
+    HINSTANCE r = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(ERROR_FILE_NOT_FOUND));
+    if (!g_planning || !exists) r = g_real.ShellExecuteA(owner, verb, file, parameters, folder, show);
+    if (reinterpret_cast<uintptr_t>(r) > 32 || (g_planning && exists))  // planning starts nothing: nothing waits
         Record(os::Change::kProgramStarted, file, {}, parameters ? parameters : "");
+    else
+        Record(os::Change::kProgramStarted, file ? file : "", {}, parameters ? parameters : "", "no such program");
     return r;
 }
 
@@ -197,6 +307,10 @@ LRESULT WINAPI Send(HWND window, UINT message, WPARAM w, LPARAM l, UINT flags, U
         GetClassNameA(window, className, sizeof className);
         GetWindowTextA(window, title, sizeof title);
         Record(os::Change::kMessageSent, className, title, "WM_CLOSE");
+        if (g_planning) {  // the window stays open
+            if (result) *result = 0;
+            return 1;
+        }
     }
     return g_real.SendMessageTimeoutA(window, message, w, l, flags, timeout, result);
 }
@@ -211,6 +325,9 @@ const struct {
     {"RegSetValueExA", reinterpret_cast<void*>(&SetValue)},
     {"RegDeleteValueA", reinterpret_cast<void*>(&DeleteValue)},
     {"RegDeleteKeyA", reinterpret_cast<void*>(&DeleteKey)},
+    {"RegQueryValueExA", reinterpret_cast<void*>(&QueryValue)},
+    {"RegEnumKeyExA", reinterpret_cast<void*>(&EnumKey)},
+    {"RegQueryInfoKeyA", reinterpret_cast<void*>(&QueryInfo)},
     {"CopyFileA", reinterpret_cast<void*>(&Copy)},
     {"DeleteFileA", reinterpret_cast<void*>(&Delete)},
     {"CreateDirectoryA", reinterpret_cast<void*>(&MakeFolder)},
@@ -255,5 +372,7 @@ bool Attach(HMODULE module, std::string* error) {
 
 os::ChangeList& Changes() { return g_changes; }
 std::vector<std::string>& RelativePaths() { return g_relativePaths; }
+void SetPlanning(bool planning) { g_planning = planning; }
+void LogFailures(bool log) { g_logFailures = log; }
 
 }  // namespace observe

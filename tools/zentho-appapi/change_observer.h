@@ -26,5 +26,12 @@ os::ChangeList& Changes();
 // Copies, deletes and new folders asked for with a path that depends on the current
 // folder, whether or not they succeeded ("delete NAME"); the library must make none.
 std::vector<std::string>& RelativePaths();
+// Planning, as the simulated machine plans: what the calls would change is recorded,
+// judged against the machine as it is, and nothing changes; a key that would be made is
+// a handle of its path alone; no program starts (the call answers that it could not);
+// a window asked to close stays open.
+void SetPlanning(bool planning);
+// Whether copies, deletes and program starts that fail are recorded too, with why.
+void LogFailures(bool log);
 
 }  // namespace observe

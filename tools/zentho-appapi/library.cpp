@@ -54,6 +54,9 @@ int Library::State(unsigned int appId) const {
 int Library::SetState(unsigned int appId, int state) const {
     return reinterpret_cast<int (*)(unsigned int, int)>(Export("SetLatestApplicationState"))(appId, state);
 }
+void Library::Update(unsigned int appId, int on, int previousState) const {
+    reinterpret_cast<void (*)(unsigned int, int, int)>(Export("UpdateApplTransSettings"))(appId, on, previousState);
+}
 Answer Library::DefaultName(bool browser) const {
     return Text(browser ? "GetDefaultBrowser" : "GetDefaultMailer", false, 0);
 }

@@ -24,6 +24,8 @@ public:
     Answer Path(unsigned int appId) const;
     int State(unsigned int appId) const;
     int SetState(unsigned int appId, int state) const;
+    // The installer itself, as the state store calls it.
+    void Update(unsigned int appId, int on, int previousState) const;
 
     // The default browser (browser) or mail client.
     Answer DefaultName(bool browser) const;

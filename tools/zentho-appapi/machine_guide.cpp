@@ -1,6 +1,8 @@
 // The machine-folder guide (see machine_guide.h).
 #include "machine_guide.h"
 
+#include "check.h"
+
 #include <cstdio>
 
 #include "catalogue/catalogue.h"
@@ -91,6 +93,8 @@ std::string Reads(const Application& app) {
 }
 
 }  // namespace
+
+std::string DetectionGuide(const catalogue::Application& app) { return Reads(app); }
 
 std::string MachineFolderGuide() {
     const std::string product = product::kProductKey;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "call.h"
+#include "check.h"
 #include "library.h"
 #include "machine_header.h"
 #if !defined(_WIN32)
@@ -34,6 +35,8 @@ const std::string kHelp = std::string(
                               "  on APP, off APP          switch integration for an application (word, or 0x401)\n"
                               "  browser on|off           switch integration for the default browser\n"
                               "  mailer on|off            switch integration for the default mail client\n"
+                              "  check [APP...]           what is placed against what the stored state promises\n"
+                              "  repair [APP...]          place or remove what the stored state asks for\n"
                               "  call EXPORT [ARG...]     call one export as the product's programs do; one JSON "
                               "line\n"
                               "  init DIR                 make a new machine folder from the bundled sample machine\n"
@@ -53,7 +56,8 @@ const std::string kHelp = std::string(
                               "                           its file steps as the .cmd beside it\n"
                               "  --dry-run                show what would change, keep nothing\n"
                               "  --changes                with call: add every change the call made\n"
-                              "  --json                   with report: one JSON document\n"
+                              "  --json                   with report and check: one JSON document\n"
+                              "  --yes                    with repair on Windows: change this machine\n"
                               "  --version, --help\n"
                               "\n"
                               "exit status: 0 done; 1 a change could not be kept (the machine folder is as it was);\n"
@@ -79,6 +83,17 @@ const std::map<std::string, std::string> kCommandHelp = {
     {"mailer",
      "usage: zentho-appapi mailer on|off\n"
      "Switches integration for the mail client the shell opens for mail links.\n"},
+    {"check",
+     "usage: zentho-appapi check [APP...] [--json]\n"
+     "For each application (all when none is named): whether it is installed, the integration\n"
+     "state stored for it, and whether what the installer places is there as it places it\n"
+     "(what switching off removes, when the state is off); consistent, or drift with its causes.\n"
+     "One application named: every step judged. Exit status 0 consistent, 1 drift.\n"},
+    {"repair",
+     "usage: zentho-appapi repair [APP...] [--yes]\n"
+     "For each application with drift (all when none is named), places or removes what the\n"
+     "stored state asks for, as switching on or off does, then checks again and names what\n"
+     "remains (a product file that is missing). On Windows it changes the machine only with --yes.\n"},
     {"call",
      "usage: zentho-appapi call EXPORT [ARG...] [--changes]\n"
      "Calls one export as the product's programs do and prints one JSON line, e.g.\n"
@@ -145,12 +160,13 @@ int Init(const Options& o) {
 
 // The option that goes with one command only, given with another.
 std::string MisplacedOption(const Options& o) {
-    if (o.json && o.command != "report") return "--json goes with report";
+    if (o.json && o.command != "report" && o.command != "check") return "--json goes with report and check";
+    if (o.yes && o.command != "repair") return "--yes goes with repair";
     if (o.changes && o.command != "call") return "--changes goes with call (on and off list their changes always)";
     const bool plans = o.command == "on" || o.command == "off" || o.command == "browser" || o.command == "mailer" ||
-                       o.command == "call";
+                       o.command == "call" || o.command == "repair";
     if (!o.changesReg.empty() && !plans)
-        return "--changes-reg goes with on, off, browser, mailer and call: " + o.command + " changes nothing to plan";
+        return "--changes-reg goes with on, off, browser, mailer, call and repair: " + o.command + " changes nothing to plan";
     return "";
 }
 
@@ -192,9 +208,13 @@ int main(int argc, char** argv) {
     const bool oneArgument = o.command == "on" || o.command == "off" || o.command == "browser" || o.command == "mailer";
     if ((o.command == "report" && !o.args.empty()) || (oneArgument && o.args.size() != 1))
         return Fail(kExitUsage, FirstLine(help->second));
+#if defined(_WIN32)
+    if (o.command == "repair" && !o.yes)
+        return Fail(kExitUsage, "repair changes this machine: give --yes to go ahead (check shows what it would mend)");
+#endif
 
     SessionOptions options{o.machine, o.machineGiven, o.sample, o.dryRun, o.image, o.user, o.changesReg};
-    options.readOnly = o.command == "report";
+    options.readOnly = o.command == "report" || o.command == "check";
     auto session = Session::Open(options, &error);
     if (!session) return Fail(kExitUsage, error);
     Library library(*session);
@@ -206,9 +226,15 @@ int main(int argc, char** argv) {
         r = SwitchApplication(library, o.args[0], o.command == "on");
     else if (o.command == "browser" || o.command == "mailer")
         r = SwitchDefault(library, o.command == "browser", o.args[0]);
+    else if (o.command == "check") {
+        r = CheckCommand(library, o.args, o.json);
+        if (!o.json) r.output = MachineHeader(library, TerminalColumns()) + r.output;
+    } else if (o.command == "repair")
+        r = RepairCommand(library, o.args);
     else
         r = CallCommand(*session, o.args, o.changes);
-    if (r.status == kExitDone && o.command != "report" && o.command != "call" && !session->KeepsNothing().empty())
+    if ((r.status == kExitDone || o.command == "repair") && o.command != "report" && o.command != "call" &&
+        o.command != "check" && !session->KeepsNothing().empty())
         r.output += session->KeepsNothing() + "\n";
     // Kept before it is told: changes that could not be kept are shown as the plan they were.
     std::string note;

@@ -49,7 +49,8 @@ struct Flag {
 };
 const Flag kFlags[] = {{"--dry-run", &Options::dryRun}, {"--changes", &Options::changes},
                        {"--json", &Options::json},      {"--help", &Options::help},
-                       {"-h", &Options::help},          {"--version", &Options::version}};
+                       {"-h", &Options::help},          {"--version", &Options::version},
+                       {"--yes", &Options::yes}};
 
 }  // namespace
 

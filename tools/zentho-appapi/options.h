@@ -24,7 +24,8 @@ struct Options {
     std::string changesReg;  // --changes-reg FILE: the registry changes as a .reg file
     bool dryRun = false;
     bool changes = false;  // with call: the changes the call made
-    bool json = false;     // with report
+    bool json = false;     // with report and check
+    bool yes = false;      // with repair: go ahead on the machine the Windows build runs on
     bool help = false;
     bool version = false;
     std::string command;

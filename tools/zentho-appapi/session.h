@@ -48,6 +48,8 @@ public:
     // cannot tell, with the reason.
     void BeginChanges();
     bool TakeChanges(os::ChangeList* changes, std::string* why);
+    // Planning: the calls record what they would change, and nothing changes (check).
+    void SetPlanning(bool planning);
 
     // Why nothing the calls change is kept ("" when it is kept): a dry run, or the
     // bundled sample machine.

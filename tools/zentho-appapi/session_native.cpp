@@ -204,6 +204,7 @@ std::unique_ptr<Session> Session::Open(const SessionOptions& options, std::strin
     if (!options.image.empty()) {
         if (!OpenImage(options, state.get(), error)) return nullptr;
         state->machine->files().StageChanges(true);
+        state->machine->LogFailures(true);
         sim::Machine::Use(state->machine.get());
         return std::unique_ptr<Session>(new Session(std::move(state)));
     }
@@ -243,6 +244,7 @@ std::unique_ptr<Session> Session::Open(const SessionOptions& options, std::strin
     state->machine = sim::LoadMachineFolder(state->folder, error);
     if (!state->machine) return nullptr;
     state->machine->files().StageChanges(true);
+    state->machine->LogFailures(true);
     sim::Machine::Use(state->machine.get());
     return std::unique_ptr<Session>(new Session(std::move(state)));
 }
@@ -258,6 +260,8 @@ bool Session::FromUtf8(const std::string& utf8, std::string* ansi) const {
 std::string Session::KeepsNothing() const { return state_->keepsNothing; }
 
 void Session::BeginChanges() { state_->changesFrom = state_->machine->changes().size(); }
+
+void Session::SetPlanning(bool planning) { state_->machine->SetPlanning(planning); }
 
 bool Session::TakeChanges(os::ChangeList* changes, std::string*) {
     const auto& all = state_->machine->changes();

@@ -10,6 +10,7 @@
 
 #include "frame/export_names.h"
 #include "tools/zentho-appapi/change_observer.h"
+#include "check.h"
 #include "session.h"
 
 struct Session::State {
@@ -41,6 +42,7 @@ std::unique_ptr<Session> Session::Open(const SessionOptions& options, std::strin
         return nullptr;
     }
     if (!observe::Attach(state->library, error)) return nullptr;
+    observe::LogFailures(true);
     for (const auto& e : frame::kExportNames) {
         state->exports[e.ordinal - 1] = GetProcAddress(state->library, e.decorated);
         if (!state->exports[e.ordinal - 1]) {
@@ -90,6 +92,10 @@ std::string FindSample(const std::string&, std::string* error) {
 }
 
 void Session::BeginChanges() { observe::Changes().clear(); }
+
+std::string DetectionGuide(const catalogue::Application&) { return ""; }
+
+void Session::SetPlanning(bool planning) { observe::SetPlanning(planning); }
 
 bool Session::TakeChanges(os::ChangeList* changes, std::string*) {
     changes->swap(observe::Changes());

@@ -30,9 +30,14 @@ TEST(CmdFile, CarriesEachPathExactlyOrRefusesThePlan) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.path + " " + row.detail);
         std::string error;
-        const auto text = WriteChangesCmd({{row.kind, row.path, "", 0, "", row.detail}}, cp, &error);
+        const auto text = WriteChangesCmd({{row.kind, row.path, "", 0, "", row.detail, ""}}, cp, &error);
         EXPECT_NE((text ? *text : error).find(row.line), std::string::npos) << (text ? *text : error);
     }
+    // An attempt that failed (a source missing from the machine) is shown by the plan, no step of it.
+    const auto text = WriteChangesCmd({{C::kFileCopied, "C:\\t", "", 0, "", "C:\\s", "source missing"}}, cp);
+    ASSERT_TRUE(text);
+    EXPECT_EQ(text->find("copy "), std::string::npos) << *text;
+    EXPECT_NE(text->find("done, 0 file steps"), std::string::npos) << *text;
 }
 
 }  // namespace

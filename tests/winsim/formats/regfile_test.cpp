@@ -231,7 +231,7 @@ TEST(RegFileWrite, APlanHoldsExactlyItsChangeOrIsRefused) {
         SCOPED_TRACE(row.path + " " + row.name);
         std::string error, named = "key " + kCp932.ToUtf8(row.path) + ": " + row.why;
         if (row.kind == C::kValueSet || row.kind == C::kValueDeleted) named = "value \"" + row.name + "\" of " + named;
-        auto plan = WriteChangesReg({{row.kind, row.path, row.name, REG_SZ, row.data, ""}}, kCp932, &error);
+        auto plan = WriteChangesReg({{row.kind, row.path, row.name, REG_SZ, row.data, "", ""}}, kCp932, &error);
         EXPECT_EQ(plan.has_value(), row.why.empty());
         EXPECT_EQ(error, row.why.empty() ? "" : named);
         std::vector<RegFileOp> ops;

@@ -53,7 +53,22 @@ void DescribeValue(const Change& c, const TextConverter& text, View* view) {
     view->words += "hex(" + std::to_string(c.type) + "):" + hex;
 }
 
+View DescribeDone(const Change& c, const TextConverter& convert);
+
+// An attempt that failed reads as what was not done, and why: "not copied A to B: source
+// missing"; in JSON the operation with "failed" and the reason.
 View Describe(const Change& c, const TextConverter& convert) {
+    View view = DescribeDone(c, convert);
+    if (c.failed.empty()) return view;
+    const size_t verb = view.words.find(' ');
+    std::string done = view.words.substr(0, verb), rest = view.words.substr(verb);
+    if (done == "deleted" && rest.rfind(" file ", 0) == 0) rest.erase(0, 5);  // "not deleted X"
+    view.words = "not " + done + rest + ": " + c.failed;
+    view.fields.push_back({"failed", c.failed});
+    return view;
+}
+
+View DescribeDone(const Change& c, const TextConverter& convert) {
     const TextConverter text = convert ? convert : [](const std::string& s) { return s; };
     const std::string path = text(c.path), name = text(c.name), detail = text(c.detail);
     const std::string valueName = c.name.empty() ? std::string("(default)") : QuotedText(name);

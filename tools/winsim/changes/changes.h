@@ -31,6 +31,9 @@ struct Change {
     DWORD type = 0;
     std::string data;
     std::string detail;
+    // Why the call did not do it ("source missing", "nothing there", "no such program"),
+    // or "" when it did: a plan shows the attempts that failed too.
+    std::string failed;
 };
 
 using ChangeList = std::vector<Change>;

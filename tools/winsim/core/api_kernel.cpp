@@ -39,6 +39,23 @@ BOOL Fail(DWORD error) {
     return FALSE;
 }
 
+// What planning looks at: the disk as it is.
+bool Exists(const char* path) {
+    DWORD attributes;
+    return M()->files().GetAttributes(path, &attributes) == 0;
+}
+bool IsFile(const char* path) {
+    DWORD attributes;
+    return M()->files().GetAttributes(path, &attributes) == 0 && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+os::Change FileChange(os::Change::Kind kind, const char* path, const char* source = nullptr) {
+    os::Change change;
+    change.kind = kind;
+    change.path = path;
+    if (source) change.detail = source;
+    return change;
+}
+
 // Copies text into a caller's buffer of `size` bytes, cut to fit, NUL-terminated.
 DWORD CopyOut(const std::string& text, LPSTR out, DWORD size) {
     if (!out || size == 0) return 0;
@@ -200,8 +217,21 @@ BOOL CopyFileA(LPCSTR existing, LPCSTR target, BOOL failIfExists) {
     CheckAbsolute("copy to", target);
     if (FileFault()) return Fail(kErrorSharingViolation);
     if (ReadOnlyDisk()) return Fail(ERROR_ACCESS_DENIED);
-    DWORD error = M()->files().Copy(existing, target, failIfExists != FALSE);
-    return error ? Fail(error) : TRUE;
+    DWORD error = 0;
+    if (!M()->planning())
+        error = M()->files().Copy(existing, target, failIfExists != FALSE);
+    else if (!IsFile(existing))
+        error = ERROR_FILE_NOT_FOUND;
+    else if (failIfExists && Exists(target))
+        error = ERROR_FILE_EXISTS;
+    else
+        M()->NoteChange(FileChange(os::Change::kFileCopied, target, existing));
+    if (!error) return TRUE;
+    M()->NoteFailure(FileChange(os::Change::kFileCopied, target, existing),
+                     error == ERROR_FILE_EXISTS ? "the target exists"
+                     : IsFile(existing)         ? "error " + std::to_string(error)
+                                                : "source missing");
+    return Fail(error);
 }
 
 BOOL DeleteFileA(LPCSTR path) {
@@ -209,8 +239,18 @@ BOOL DeleteFileA(LPCSTR path) {
     if (!M() || !path) return Fail(ERROR_PATH_NOT_FOUND);
     CheckAbsolute("delete", path);
     if (FileFault() || ReadOnlyDisk()) return Fail(ERROR_ACCESS_DENIED);
-    DWORD error = M()->files().Delete(path);
-    return error ? Fail(error) : TRUE;
+    DWORD error = 0;
+    if (!M()->planning())
+        error = M()->files().Delete(path);
+    else if (!IsFile(path))
+        error = ERROR_FILE_NOT_FOUND;
+    else
+        M()->NoteChange(FileChange(os::Change::kFileDeleted, path));
+    if (!error) return TRUE;
+    M()->NoteFailure(FileChange(os::Change::kFileDeleted, path),
+                     error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? "nothing there"
+                                                                                     : "error " + std::to_string(error));
+    return Fail(error);
 }
 
 BOOL CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES) {
@@ -218,6 +258,11 @@ BOOL CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES) {
     if (!M() || !path) return Fail(ERROR_PATH_NOT_FOUND);
     CheckAbsolute("create folder", path);
     if (FileFault() || ReadOnlyDisk()) return Fail(ERROR_ACCESS_DENIED);
+    if (M()->planning()) {
+        if (Exists(path)) return Fail(ERROR_ALREADY_EXISTS);
+        M()->NoteChange(FileChange(os::Change::kFolderCreated, path));
+        return TRUE;
+    }
     DWORD error = M()->files().CreateFolder(path);
     return error ? Fail(error) : TRUE;
 }

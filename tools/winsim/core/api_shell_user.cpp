@@ -106,9 +106,20 @@ HINSTANCE ShellExecuteA(HWND, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCST
     if (directory && *directory && file[0] != '\\' && !(file[0] && file[1] == ':'))
         full = files.FullPath(std::string(directory) + "\\" + file);
     DWORD attributes;
-    if (full.empty()) return ShellResult(ERROR_FILE_NOT_FOUND);
-    if (DWORD error = files.GetAttributes(full, &attributes)) return ShellResult(error);
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return ShellResult(ERROR_ACCESS_DENIED);
+    os::Change start;
+    start.kind = os::Change::kProgramStarted;
+    start.path = file;
+    start.detail = parameters ? parameters : "";
+    DWORD error = full.empty() ? ERROR_FILE_NOT_FOUND : files.GetAttributes(full, &attributes);
+    if (!error && (attributes & FILE_ATTRIBUTE_DIRECTORY)) error = ERROR_ACCESS_DENIED;
+    if (error) {
+        M()->NoteFailure(std::move(start), "no such program");
+        return ShellResult(error);
+    }
+    if (M()->planning()) {  // started by no one: nothing may wait for its windows
+        M()->NoteChange(std::move(start));
+        return ShellResult(ERROR_FILE_NOT_FOUND);
+    }
     M()->desktop().Start(file, full, parameters ? parameters : "", directory ? directory : "");
     return ShellResult(42);
 }
@@ -172,6 +183,15 @@ LRESULT SendMessageTimeoutA(HWND window, UINT message, WPARAM, LPARAM, UINT, UIN
     const sim::SimWindow* w = desktop.Find(window);
     if (!w) return sim::SetLastError(1400), 0;  // ERROR_INVALID_WINDOW_HANDLE
     if (result) *result = 0;
+    if (message == WM_CLOSE && M()->planning()) {  // the window stays open
+        os::Change close;
+        close.kind = os::Change::kMessageSent;
+        close.path = w->className;
+        close.name = w->title;
+        close.detail = "WM_CLOSE";
+        M()->NoteChange(std::move(close));
+        return 1;
+    }
     if (message == WM_CLOSE) return desktop.SendClose(window, timeout) ? 1 : (sim::SetLastError(1460), 0);
     if (w->hung) {
         desktop.Wait(timeout);

@@ -103,6 +103,24 @@ public:
     FileSystem& files() { return files_; }
     Desktop& desktop() { return desktop_; }
     os::ChangeList& changes() { return changes_; }
+    // Planning: the port's calls that would change something are logged as the change
+    // they would make, judged against the machine as it is, and change nothing. A
+    // program is not started (the call answers that it could not be, so nothing waits
+    // for its windows) and a window asked to close stays open.
+    void SetPlanning(bool planning) {
+        planning_ = planning;
+        registry_->SetPlanning(planning);
+    }
+    bool planning() const { return planning_; }
+    // Whether a copy, delete or program start that fails is logged too, with why (the
+    // tool's plans show them; the tests' lists of changes hold what was done only).
+    void LogFailures(bool log) { logFailures_ = log; }
+    void NoteChange(os::Change change) { changes_.push_back(std::move(change)); }
+    void NoteFailure(os::Change change, std::string why) {
+        if (!logFailures_) return;
+        change.failed = std::move(why);
+        changes_.push_back(std::move(change));
+    }
 
     // Environment variables; names match without regard to case.
     bool GetEnv(const std::string& name, std::string* value) const;
@@ -174,6 +192,8 @@ private:
     std::unordered_map<uintptr_t, OpenFileData> files_open_;
     std::vector<std::string> relativePaths_;
     size_t shellAllocatorReferences_ = 0;
+    bool planning_ = false;
+    bool logFailures_ = false;
     FaultKind faultKind_ = FaultKind::kHeap;
     size_t faultAt_ = 0;  // operation number that fails, 0 for none
     bool diskHidden_ = false;

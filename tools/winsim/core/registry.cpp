@@ -447,7 +447,7 @@ LONG Registry::Resolve(HKEY key, Handle* out) {
     auto it = handles_.find(Predefined(key));
     if (it == handles_.end()) return ERROR_INVALID_HANDLE;
     *out = it->second;
-    return out->key->deleted ? kKeyDeleted : ERROR_SUCCESS;
+    return !out->phantom && out->key->deleted ? kKeyDeleted : ERROR_SUCCESS;
 }
 
 LONG Registry::Enter(HKEY key, LONG faultError, REGSAM needed, Handle* out) {
@@ -477,8 +477,13 @@ LONG Registry::Open(HKEY parent, const char* subKey, REGSAM access, HKEY* result
     Handle r;
     std::vector<std::string> parts;
     if (LONG error = EnterSubKey(parent, subKey, result, &r, &parts)) return error;
+    if (r.phantom && !parts.empty()) return ERROR_FILE_NOT_FOUND;
     Handle target = r;
     target.path = Join(r.path, parts, parts.size());
+    if (r.phantom) {
+        *result = AddHandle(std::move(target), access);
+        return ERROR_SUCCESS;
+    }
     if (r.classesView) {
         std::vector<std::string> full;
         SplitPath(r.classesPath.c_str(), &full);
@@ -520,10 +525,24 @@ LONG Registry::Create(HKEY parent, const char* subKey, REGSAM access, HKEY* resu
     auto key = r.key;
     bool created = false;
     for (size_t i = 0; i < parts.size(); ++i) {
-        auto next = Child(key, parts[i]);
+        auto next = r.phantom ? nullptr : Child(key, parts[i]);
         if (!next) {
             bool predefinedParent = RootName(parent) != nullptr;
             if (!created && !predefinedParent && !(r.access & KEY_CREATE_SUB_KEY)) return ERROR_ACCESS_DENIED;
+            if (planning_) {  // the rest of the path is logged as made; the handle is the path's
+                for (size_t j = i; j < parts.size(); ++j) {
+                    os::Change change;
+                    change.kind = os::Change::kKeyCreated;
+                    change.path = Join(r.path, parts, j + 1);
+                    Record(std::move(change));
+                }
+                if (disposition) *disposition = REG_CREATED_NEW_KEY;
+                Handle target;
+                target.phantom = true;
+                target.path = Join(r.path, parts, parts.size());
+                *result = AddHandle(std::move(target), access);
+                return ERROR_SUCCESS;
+            }
             next = AddChild(key, parts[i]);
             created = true;
             os::Change change;
@@ -534,6 +553,10 @@ LONG Registry::Create(HKEY parent, const char* subKey, REGSAM access, HKEY* resu
         key = next;
     }
     if (disposition) *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+    if (r.phantom) {  // no parts: the same key that planning would create
+        *result = AddHandle(r, access);
+        return ERROR_SUCCESS;
+    }
     Handle target = r;
     target.key = key;
     target.path = Join(r.path, parts, parts.size());
@@ -556,6 +579,7 @@ LONG Registry::QueryValue(HKEY key, const char* name, DWORD* type, BYTE* data, D
     if (LONG error = Enter(key, ERROR_NOT_ENOUGH_MEMORY, KEY_QUERY_VALUE, &r)) return error;
     if (data && !size) return ERROR_INVALID_PARAMETER;
     if (reads_) reads_->emplace_back(r.path, name ? name : "");
+    if (r.phantom) return ERROR_FILE_NOT_FOUND;
     const RegValue* value = FindValue(r.key.get(), name ? name : "", *cp_);
     if (!value) return ERROR_FILE_NOT_FOUND;
     if (type) *type = value->type;
@@ -586,7 +610,7 @@ LONG Registry::SetValue(HKEY key, const char* name, DWORD type, const BYTE* data
     if (IsStringType(type) && size > 0 && data[size - 1] != 0 && data[size] == 0) ++size;
     std::string bytes(reinterpret_cast<const char*>(data ? data : reinterpret_cast<const BYTE*>("")), size);
     std::string valueName = name ? name : "";
-    PutValue(r.key.get(), valueName, type, bytes);
+    if (!planning_) PutValue(r.key.get(), valueName, type, bytes);
     os::Change change;
     change.kind = os::Change::kValueSet;
     change.path = r.path;
@@ -601,7 +625,8 @@ LONG Registry::DeleteValue(HKEY key, const char* name) {
     Handle r;
     if (LONG error = Enter(key, ERROR_ACCESS_DENIED, KEY_SET_VALUE, &r)) return error;
     std::string valueName = name ? name : "";
-    if (!RemoveValue(r.key.get(), valueName)) return ERROR_FILE_NOT_FOUND;
+    if (r.phantom || (planning_ ? !FindValue(r.key.get(), valueName, *cp_) : !RemoveValue(r.key.get(), valueName)))
+        return ERROR_FILE_NOT_FOUND;
     os::Change change;
     change.kind = os::Change::kValueDeleted;
     change.path = r.path;
@@ -617,6 +642,7 @@ LONG Registry::DeleteKey(HKEY key, const char* subKey) {
     if (!SplitPath(subKey, &parts)) return ERROR_BAD_PATHNAME;
     std::shared_ptr<RegKey> target;
     std::string path = Join(r.path, parts, parts.size());
+    if (r.phantom) return ERROR_FILE_NOT_FOUND;
     if (parts.empty()) {
         if (RootName(key)) return ERROR_ACCESS_DENIED;
         target = r.key;
@@ -634,7 +660,16 @@ LONG Registry::DeleteKey(HKEY key, const char* subKey) {
     if (!target) return ERROR_FILE_NOT_FOUND;
     Materialize(target.get());
     // NT refuses to delete a key that still has subkeys; so do the hives themselves.
-    if (!target->children.empty() || !target->parent || target.get() == UserKey().get()) return ERROR_ACCESS_DENIED;
+    // Planning deletes nothing, so the subkeys it took first are still there.
+    if ((!planning_ && !target->children.empty()) || !target->parent || target.get() == UserKey().get())
+        return ERROR_ACCESS_DENIED;
+    if (planning_) {
+        os::Change change;
+        change.kind = os::Change::kKeyDeleted;
+        change.path = std::move(path);
+        Record(std::move(change));
+        return ERROR_SUCCESS;
+    }
     RegKey* parent = target->parent;
     KeepGone(parent, target.get());
     target->deleted = true;
@@ -669,6 +704,7 @@ LONG Registry::EnumKey(HKEY key, DWORD index, char* name, DWORD* nameSize) {
     Handle r;
     if (LONG error = Enter(key, ERROR_NOT_ENOUGH_MEMORY, KEY_ENUMERATE_SUB_KEYS, &r)) return error;
     if (!name || !nameSize) return ERROR_INVALID_PARAMETER;
+    if (r.phantom) return ERROR_NO_MORE_ITEMS;
     const RegKey* child = nullptr;
     std::vector<std::shared_ptr<RegKey>> merged;
     if (r.classesView) {
@@ -693,6 +729,11 @@ LONG Registry::QueryInfo(HKEY key, DWORD* subKeys, DWORD* maxSubKeyLen, DWORD* v
                          DWORD* maxValueLen) {
     Handle r;
     if (LONG error = Enter(key, ERROR_NOT_ENOUGH_MEMORY, KEY_QUERY_VALUE, &r)) return error;
+    if (r.phantom) {
+        for (DWORD* count : {subKeys, maxSubKeyLen, values, maxValueNameLen, maxValueLen})
+            if (count) *count = 0;
+        return ERROR_SUCCESS;
+    }
     std::vector<RegKey*> children;
     if (r.classesView) {
         for (auto& child : MergedChildren(r)) children.push_back(child.get());

@@ -136,6 +136,10 @@ public:
     void SetFaultHook(std::function<bool()> hook) { fault_ = std::move(hook); }
     // Every value the calls read (key path as named, value name), while recording.
     void RecordReads(std::vector<std::pair<std::string, std::string>>* reads) { reads_ = reads; }
+    // Planning: what the calls would change is logged, and nothing changes. Reads see
+    // the registry as it is; a key that would be created is a handle of its path alone,
+    // below which nothing exists and every write is logged.
+    void SetPlanning(bool planning) { planning_ = planning; }
 
     // --- Win32 behaviour (results are Win32 error codes) ---
     LONG Open(HKEY parent, const char* subKey, REGSAM access, HKEY* result);
@@ -209,6 +213,7 @@ private:
         // For a key reached through HKEY_CLASSES_ROOT: the path below "Classes".
         bool classesView = false;
         std::string classesPath;
+        bool phantom = false;  // a key that planning would create: no key behind it
     };
 
     // The opening every Win32-shaped member shares: the call is counted, a planted fault
@@ -251,6 +256,7 @@ private:
     size_t calls_ = 0;
     std::function<bool()> fault_;
     std::vector<std::pair<std::string, std::string>>* reads_ = nullptr;
+    bool planning_ = false;
     os::ChangeList* log_ = nullptr;
     std::vector<std::string> leftOut_;  // UTF-8 paths of the keys AddSubkey would not make
 };

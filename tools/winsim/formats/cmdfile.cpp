@@ -100,7 +100,7 @@ std::optional<std::string> WriteChangesCmd(const os::ChangeList& changes, const 
         std::string why, parameters;
         const bool file = change.kind == os::Change::kFileCopied || change.kind == os::Change::kFileDeleted ||
                           change.kind == os::Change::kFolderCreated || change.kind == os::Change::kProgramStarted;
-        if (!file) continue;
+        if (!file || !change.failed.empty()) continue;  // an attempt that failed is no step
         for (const std::string* path : {&change.path, change.kind == os::Change::kFileCopied ? &change.detail : nullptr})
             if (path && why.empty() && !(why = PathFault(cp, *path)).empty()) why = cp.ToUtf8(*path) + ": " + why;
         if (why.empty() && change.kind == os::Change::kProgramStarted && !Parameters(cp, change.detail, &parameters, &why))

@@ -370,6 +370,7 @@ bool CommitMachineFolder(Machine& machine, const std::string& folder, std::strin
     }
     bool registry = false, desktop = false;
     for (const auto& change : machine.changes()) {
+        if (!change.failed.empty()) continue;  // an attempt that changed nothing
         registry |= change.kind == os::Change::kKeyCreated || change.kind == os::Change::kKeyDeleted ||
                     change.kind == os::Change::kValueSet || change.kind == os::Change::kValueDeleted;
         desktop |= change.kind == os::Change::kProgramStarted || change.kind == os::Change::kMessageSent;

@@ -862,8 +862,8 @@ bool AppendRegFileKey4(const RegFileKey& key, const CodePage& cp, std::string* o
 namespace {
 
 bool IsRegistryChange(const os::Change& change) {
-    return change.kind == os::Change::kKeyCreated || change.kind == os::Change::kKeyDeleted ||
-           change.kind == os::Change::kValueSet || change.kind == os::Change::kValueDeleted;
+    return change.failed.empty() && (change.kind == os::Change::kKeyCreated || change.kind == os::Change::kKeyDeleted ||
+           change.kind == os::Change::kValueSet || change.kind == os::Change::kValueDeleted);
 }
 
 // The changes that leave nothing behind: a key created and deleted again, with whatever was
@@ -899,7 +899,7 @@ std::optional<std::string> WriteChangesReg(const os::ChangeList& changes, const 
     const std::vector<bool> vanished = Vanished(changes, cp);
     for (size_t n = 0; n < changes.size(); ++n) {
         const os::Change& change = changes[n];
-        if (vanished[n]) continue;
+        if (vanished[n] || !change.failed.empty()) continue;
         const bool deleted = change.kind == os::Change::kKeyDeleted || change.kind == os::Change::kValueDeleted;
         const bool value = change.kind == os::Change::kValueSet || change.kind == os::Change::kValueDeleted;
         if (!value && change.kind != os::Change::kKeyCreated && change.kind != os::Change::kKeyDeleted) continue;
