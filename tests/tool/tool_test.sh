@@ -248,7 +248,7 @@ if [[ $tool != wine:* ]]; then
       pass || fail "on word on an image: status $code, output: $out"
     plan=$(iconv -f UTF-16 -t UTF-8 "$scratch/plan.reg" | tr -d '\r')
     [[ $plan == "Windows Registry Editor Version 5.00"$'\n\n'"; The file steps of this plan are in plan.cmd"*'OfficeTrans\WD]'*'"Trans"=dword:00000001'* ]] &&
-      grep -qF 'copy /Y "C:\Program Files\Arvelle Zentho V4\Data\Word\Zentho4.dot" "C:\Documents and Settings\taro\Application Data\Microsoft\Word\Startup\Zentho4.dot" >nul ||' \
+      grep -qF 'copy /Y "C:\Program Files\Arvelle Zentho V4\Data\Word\Zentho4.dot" "C:\Documents and Settings\taro\Application Data\Microsoft\Word\Startup\Zentho4.dot" >nul' \
       "$scratch/plan.cmd" && pass || fail "the plan of on word: $plan $(cat "$scratch/plan.cmd")"
     [ "$(fingerprint "$w/img")" = "$before" ] && pass || fail "on word changed the image"
     # The images hold the sample machine: they answer as the sample's folder does, plan included.

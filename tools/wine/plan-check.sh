@@ -28,26 +28,32 @@ for row in "xp word" "vista outlook"; do
   # What the plan leads to: the sample machine with APP switched on, and each copy in place.
   cp -a "$source_dir/examples/sample-machine" "$work/$layout.folder"
   "$tool" -m "$work/$layout.folder" on "$app" >/dev/null
-  sed -n 's/^copy \/Y "[^"]*" \("[^"]*"\) .*/if exist \1 (echo in place: \1) else (echo missing: \1)/p' \
-    "$work/$layout.cmd" >"$work/$layout.files.cmd"
+  { echo '@echo off'
+    sed -n 's/^copy \/Y "[^"]*" \("[^"]*"\) .*/if exist \1 (echo in place: \1) else (echo missing: \1)/p' "$work/$layout.cmd"
+  } >"$work/$layout.files.cmd"
   reg="!reg import $(windows "$work/$layout.reg")" cmd="!cmd /c $(windows "$work/$layout.cmd")"
   files="!cmd /c $(windows "$work/$layout.files.cmd")"
-  printf '%s\n' report "$reg" "$cmd" report "$files" >"$work/$layout.commands"
-  # CHECK: the lead's "check $app" goes here, to follow the plan and say the machine is consistent.
+  printf '%s\n' report "$reg" "$cmd" report "$files" "check $app" >"$work/$layout.commands"
   {
     echo "== report" && "$tool" --image "$image" report
     echo "== $reg" && echo "== $cmd" && sed -n 's/^echo //p' "$work/$layout.cmd"
     # The folder is the sample, Windows 2000: the image's own Windows, as the image says it.
     echo "== report" && "$tool" --image "$image" report | head -1 && "$tool" -m "$work/$layout.folder" report | tail -n +2
     echo "== $files" && sed -n 's/^if exist \("[^"]*"\).*/in place: \1/p' "$work/$layout.files.cmd"
-  } | same >"$work/$layout.expected"
+    # The folder keeps the profile where Windows 2000 and XP do; a Vista image has it in Users.
+    echo "== check $app" && "$tool" --image "$image" check "$app" | head -1 &&
+      "$tool" -m "$work/$layout.folder" check "$app" | tail -n +2 |
+      if [ "$layout" = vista ]; then
+        sed -e 's/C:\\Documents and Settings\\taro\\Application Data/C:\\Users\\taro\\AppData\\Roaming/g'
+      else cat; fi
+  } | tr -d '\r' | same >"$work/$layout.expected"
   # What reg import says is Wine's own, in the prefix's language.
   "$here/machine.sh" "${arch[@]}" --image "$image" --batch "$work/$layout.commands" 2>"$work/$layout.stderr" |
-    same | sed '/^== !reg /,/^== /{/^== /!d}' >"$work/$layout.wine" || true
+    tr -d '\r' | same | sed '/^== !reg /,/^== /{/^== /!d}' >"$work/$layout.wine" || true
   if diff -u --label "native ($layout image, $app on)" "$work/$layout.expected" --label "wine" "$work/$layout.wine"; then
     passed=$((passed + 1))
   else
-    grep -v '^wine-machine: ' "$work/$layout.stderr" | head -5 || true
+    grep -av '^wine-machine: ' "$work/$layout.stderr" | head -5 || true
   fi
 done
 echo "plan-check: $passed of $rows images switched offline by their plan's .reg and .cmd report as planned"

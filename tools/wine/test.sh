@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs a Windows build's behaviour suite (one process, in one fresh prefix), the tool's
-# checks, the caller's smoke test and the comparisons with the native tool under Wine,
+# checks, the caller's smoke test, the comparisons with the native tool and (64-bit) an offline
+# image's plan carried out by reg import and cmd under Wine,
 # each part to its end even when another fails, and closes with one line per part
 # ("i686 smoke test: 36 passed, 0 failed (25 s)"), every skipped test with its reason.
 #   test.sh BUILD_DIR [TEST ARGS...]          the win64 build, under 64-bit Wine
@@ -125,6 +126,12 @@ for machine in "$here/../../examples/sample-machine" "$machines/english-xp" "$ma
 done
 lap
 result "comparisons with the native tool: $compared passed, $differed failed, $commands commands on 3 machines $took"
+if [ ${#arch[@]} = 0 ]; then
+  echo "== offline images (XP and Vista layouts) switched by their plan's .reg and .cmd under $wine"
+  part "$here/plan-check.sh" || true
+  lap
+  result "offline plans: $(closing 'plan-check: ') $took"
+fi
 result "Wine run: $SECONDS s in all, with the suite's prefix"
 
 echo "== results: the $label build under $wine"

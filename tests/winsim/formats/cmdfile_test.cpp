@@ -14,10 +14,10 @@ TEST(CmdFile, CarriesEachPathExactlyOrRefusesThePlan) {
         C::Kind kind;
         std::string path, detail, line;  // the step's line, or what its refusal says
     } rows[] = {
-        {C::kFileCopied, "C:\\a 100% & ^(x)!\\f", "C:\\s", "copy /Y \"C:\\s\" \"C:\\a 100%% & ^(x)!\\f\" >nul || ("},
+        {C::kFileCopied, "C:\\a 100% & ^(x)!\\f", "C:\\s", "copy /Y \"C:\\s\" \"C:\\a 100%% & ^(x)!\\f\" >nul\r\nif errorlevel 1 ("},
         {C::kFileDeleted, "\\\\srv\\share\\f", "", "if exist \"\\\\srv\\share\\f\" del /F /Q \"\\\\srv\\share\\f\"\r\n"},
         {C::kFolderCreated, "C:\\d", "", "if not exist \"C:\\d\\\" mkdir \"C:\\d\"\r\nif not exist \"C:\\d\\\" ("},
-        {C::kProgramStarted, "C:\\p.exe", "/M \"a & b\" & (c) 5%", "\"C:\\p.exe\" /M \"a & b\" ^& ^(c^) 5%% || ("},
+        {C::kProgramStarted, "C:\\p.exe", "/M \"a & b\" & (c) 5%", "\"C:\\p.exe\" /M \"a & b\" ^& ^(c^) 5%%\r\nif errorlevel 1 ("},
         {C::kFileDeleted, "C:\\\x96\x7c\x96\xf3", "", "if exist \"C:\\\x96\x7c\x96\xf3\""},  // 翻訳: a second byte '|'
         {C::kFileCopied, "C:\\a\"b", "C:\\s", "C:\\a\"b: a double quote, which a .cmd file cannot carry exactly"},
         {C::kFileDeleted, "C:\\*.*", "", "C:\\*.*: a wildcard"},

@@ -59,7 +59,10 @@ int main(int argc, char** argv) {
           "HKEY_CURRENT_USER\\Software\\Classes\\http", "HKEY_CURRENT_USER\\Software\\Classes\\mailto"})
         file += std::string("[-") + key + "]\r\n\r\n";
     std::vector<sim::RegFileKey> keys;
+    // Wine keeps its own user's profile: an image's list of profiles would move it.
+    const std::string profiles = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
     for (auto& key : sim::ExportRegistry(machine->registry())) {
+        if (machine->codePage().EqualFolded(key.path.substr(0, profiles.size()), profiles)) continue;
         if (key.path.compare(0, user.size(), user) == 0 &&
             (key.path.size() == user.size() || key.path[user.size()] == '\\'))
             key.path = "HKEY_CURRENT_USER" + key.path.substr(user.size());

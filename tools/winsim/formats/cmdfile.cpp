@@ -85,16 +85,16 @@ std::optional<std::string> WriteChangesCmd(const os::ChangeList& changes, const 
         "rem The file steps of a plan of zentho-appapi, in its order: run this after reg import of its .reg.",
         "setlocal EnableExtensions DisableDelayedExpansion",
         "chcp " + std::to_string(cp.id()) + " >nul"};
-    // Each step, and what stops the file when it did not happen: the command's own failure
-    // (after ||), or a line that looks whether it did.
+    // Each step, and the line after it that stops the file when it did not happen: the
+    // command's own failure (its errorlevel: Wine's cmd runs what follows || after a copy
+    // that succeeded), or a look whether it did.
     size_t steps = 0;
     auto step = [&](const std::string& command, const std::string& unless) {
         ++steps;
         const std::string stop =
             "(echo zentho-appapi plan: the step on line " + std::to_string(lines.size() + 1) + " failed& exit /b 1)";
-        if (unless.empty()) return lines.push_back(command + " || " + stop);
         lines.push_back(command);
-        lines.push_back(unless + " " + stop);
+        lines.push_back((unless.empty() ? "if errorlevel 1" : unless) + " " + stop);
     };
     for (const os::Change& change : changes) {
         std::string why, parameters;
