@@ -283,7 +283,7 @@ namespace {
 bool WritePlan(sim::Machine& machine, const std::string& reg, std::string* note, std::string* error) {
     const std::string cmd = PlanCommandFile(reg);
     const bool planned = std::any_of(machine.changes().begin(), machine.changes().end(), [](const os::Change& c) {
-        return c.kind != os::Change::kMessageSent;
+        return c.kind != os::Change::kMessageSent && c.failed.empty();  // what failed is shown, not planned
     });
     if (!planned) {
         *note = "nothing to plan: " + reg + " and " + cmd + " are not written";

@@ -241,6 +241,38 @@ TEST(RegFileWrite, APlanHoldsExactlyItsChangeOrIsRefused) {
     }
 }
 
+// A plan leaves out a key made and deleted again with all made in it between, and an attempt
+// that failed; a key deleted that was there before, or made again after, stays.
+TEST(RegFileWrite, AKeyMadeAndDeletedAgainIsNoStep) {
+    using C = os::Change;
+    auto change = [](C::Kind kind, const std::string& path, const std::string& failed = "") {
+        const bool value = kind == C::kValueSet || kind == C::kValueDeleted;
+        return C{kind, "HKEY_USERS\\A" + path, value ? "v" : "", REG_SZ, value ? std::string("x\0", 2) : "", "", failed};
+    };
+    const C::Kind made = C::kKeyCreated, gone = C::kKeyDeleted, set = C::kValueSet;
+    const struct {
+        std::vector<C> changes;
+        std::string steps;  // + key made, - key deleted, = value set, _ value deleted
+    } rows[] = {
+        {{change(made, "\\T"), change(set, "\\T"), change(made, "\\T\\S"), change(gone, "\\T")}, ""},
+        {{change(made, "\\T\\S"), change(gone, "\\T\\S"), change(set, "\\T")}, "+\\T=\\T"},
+        {{change(gone, "\\T")}, "-\\T"},
+        {{change(gone, "\\T"), change(made, "\\T"), change(gone, "\\T")}, "-\\T"},
+        {{change(made, "\\T"), change(gone, "\\T"), change(made, "\\T")}, "+\\T"},
+        {{change(made, "\\TT"), change(gone, "\\T")}, "+\\TT-\\T"},  // a name that only begins alike
+        {{change(made, "\\t"), change(gone, "\\T")}, ""},                 // names are alike in any case
+        {{change(C::kValueDeleted, "", "nothing there"), change(made, "\\U", "error 5")}, ""},
+    };
+    for (const auto& row : rows) {
+        std::string error, steps;
+        auto plan = WriteChangesReg(row.changes, kCp932, &error);
+        std::vector<RegFileOp> ops;
+        ASSERT_TRUE(plan && ParseRegFile(*plan, kCp932, &ops, &error)) << error;
+        for (const RegFileOp& op : ops) steps += std::string(1, "+-=_"[op.kind]) + op.key.substr(12);
+        EXPECT_EQ(steps, row.steps) << "changes: " << row.changes.size() << ", first " << row.changes[0].path;
+    }
+}
+
 TEST(RegFileStream, ReadsAsFromMemoryWhereverItsBlocksEnd) {
     // Every block size up to the longest line puts a block's end inside each construct in
     // turn: a CR and its LF, a double-byte character whose second byte is a backslash, an
