@@ -52,7 +52,8 @@ for usage in "2 unknown export NoSuchExport; the nearest are GetDefaultMailer, G
              "2 usage: zentho-appapi call GetLatestApplicationName APPID|call GetLatestApplicationName" \
              "2 \"0401\" begins with 0: not octal; hex is 0x401, decimal 401 (call|call GetLatestApplicationName 0401" \
              "2 \"0x100000401\" does not fit 32 bits|call GetLatestApplicationName 0x100000401" \
-             "2 \"99999999999\" does not fit 32 bits|on 99999999999" "2 \"-1\" is no number: 0x and hex digits, or decimal digits without a sign|on -1" \
+             "2 \"99999999999\" does not fit 32 bits|on 99999999999" \
+             "2 \"18446744073709551617\" does not fit 32 bits|on 18446744073709551617" "2 \"-1\" is no number: 0x and hex digits, or decimal digits without a sign|on -1" \
              "2 --changes-reg goes with on, off, browser, mailer, call and repair: report|--changes-reg x.reg report" \
              "2 \"4294967296\" does not fit 32 bits|call GetLatestApplicationName 4294967296" \
              "2 is no number: 0x and hex digits, or decimal digits (call SetLatestApplicationState APPID STATE)|call SetLatestApplicationState 0x401 x" \

@@ -259,7 +259,7 @@ TEST(RegFileWrite, AKeyMadeAndDeletedAgainIsNoStep) {
         {{change(gone, "\\T")}, "-\\T"},
         {{change(gone, "\\T"), change(made, "\\T"), change(gone, "\\T")}, "-\\T"},
         {{change(made, "\\T"), change(gone, "\\T"), change(made, "\\T")}, "+\\T"},
-        {{change(made, "\\TT"), change(gone, "\\T")}, "+\\TT-\\T"},  // a name that only begins alike
+        {{change(made, "\\T"), change(made, "\\TT"), change(gone, "\\T")}, "+\\TT"},  // a name that only begins alike
         {{change(made, "\\t"), change(gone, "\\T")}, ""},                 // names are alike in any case
         {{change(C::kValueDeleted, "", "nothing there"), change(made, "\\U", "error 5")}, ""},
     };
