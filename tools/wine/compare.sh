@@ -20,7 +20,8 @@ while IFS= read -r line; do
   "$native/tools/zentho-appapi/zentho-appapi" --machine "$copy" "${words[@]}" </dev/null || true
 done < "$commands" > "$native_out"
 "$here/machine.sh" "${arch[@]}" "$machine" --batch "$commands" > "$wine_out"
-if ! diff -u --label native "$native_out" --label wine "$wine_out"; then
+if ! diff -u --label native <(sed -f "$here/same-machine.sed" "$native_out") \
+             --label wine <(sed -f "$here/same-machine.sed" "$wine_out"); then
   echo "compare-machine: $(basename "$machine"): the native tool and zentho-appapi.exe under $wine differ"
   exit 1
 fi

@@ -16,9 +16,7 @@ arch=()
 work=$(mktemp -d /tmp/zentho-plan-XXXXXX)
 trap 'rm -rf "$work"' EXIT
 windows() { echo "Z:$(tr / '\\' <<<"$1")"; }
-# Reports as both builds print them of the same machine: the profile (Wine keeps its own) and
-# what the machine is called aside.
-same() { sed -e 's/^machine  .*: Windows/machine  Windows/' -e '/^profile  /d' "$@"; }
+same() { sed -f "$here/same-machine.sed" "$@"; }
 passed=0 rows=0
 for row in "xp word" "vista outlook"; do
   read -r layout app <<<"$row"
