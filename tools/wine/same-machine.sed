@@ -3,3 +3,9 @@
 # profile (Wine keeps its own user) aside.
 s/^machine  .*: Windows/machine  Windows/
 /^profile  /d
+# What detection reads, shown by check APP of an application not installed, comes with the
+# native build's machine-folder guide; the Windows build leaves it out.
+/^detection looks at:$/,/^[^ ]/{
+  /^detection looks at:$/d
+  /^ /d
+}
